@@ -1,0 +1,32 @@
+#include "app/platform.h"
+
+#include <chrono>
+
+#if defined(_WIN32)
+#include <fcntl.h>
+#include <io.h>
+#endif
+
+namespace cubepack {
+
+std::uint32_t SteadyTickSource::GetTickCount() {
+  const auto now = std::chrono::steady_clock::now().time_since_epoch();
+  return static_cast<std::uint32_t>(
+      std::chrono::duration_cast<std::chrono::milliseconds>(now).count());
+}
+
+StdoutSink::StdoutSink() : out_(stdout) {
+#if defined(_WIN32)
+  // "\r\n" and the 0xF6 byte must pass unchanged.
+  _setmode(_fileno(stdout), _O_BINARY);
+#endif
+}
+
+void StdoutSink::Write(std::string_view bytes) {
+  if (std::fwrite(bytes.data(), 1, bytes.size(), out_) != bytes.size() || std::fflush(out_) != 0)
+    throw OutputError();
+}
+
+bool StdoutSink::Finish() { return std::fflush(out_) == 0 && std::ferror(out_) == 0; }
+
+}  // namespace cubepack

@@ -1,0 +1,51 @@
+#pragma once
+// The program's only contacts with the platform: a 32-bit millisecond tick counter and a byte
+// sink for standard output. Both are interfaces so that tests can drive a whole run.
+
+#include <cstdint>
+#include <cstdio>
+#include <stdexcept>
+#include <string_view>
+
+namespace cubepack {
+
+// A millisecond counter that wraps at 2^32, like the Windows tick count.
+class TickSource {
+ public:
+  virtual ~TickSource() = default;
+  virtual std::uint32_t GetTickCount() = 0;
+};
+
+// Thrown when standard output cannot be written: the run stops, since nobody can see it.
+class OutputError : public std::runtime_error {
+ public:
+  OutputError() : std::runtime_error("cannot write to standard output") {}
+};
+
+class OutputSink {
+ public:
+  virtual ~OutputSink() = default;
+  // Writes the bytes and makes them visible at once: progress lines end in a lone "\r", which
+  // line buffering would hold back. Throws OutputError when the bytes cannot be written.
+  virtual void Write(std::string_view bytes) = 0;
+};
+
+// The steady clock in milliseconds, truncated to 32 bits.
+class SteadyTickSource final : public TickSource {
+ public:
+  std::uint32_t GetTickCount() override;
+};
+
+// Standard output in binary mode; every write is flushed.
+class StdoutSink final : public OutputSink {
+ public:
+  StdoutSink();
+  void Write(std::string_view bytes) override;
+  // Flushes what is left and reports whether everything reached the stream.
+  bool Finish();
+
+ private:
+  std::FILE* out_;
+};
+
+}  // namespace cubepack

@@ -1,0 +1,13 @@
+#pragma once
+
+#include <cstdint>
+
+#include "app/platform.h"
+
+namespace cubepack {
+
+// One whole run: start line, catalogue, every seed's search, final line. Returns the number of
+// solutions counted.
+std::int32_t RunCubepack(TickSource& clock, OutputSink& out);
+
+}  // namespace cubepack

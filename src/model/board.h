@@ -1,0 +1,66 @@
+#pragma once
+// The board record: bordered cell grid, occupancy mask and placed flags, plus the operations
+// on it (clear, mask computation, mirrors and half turns, comparison, grid scan).
+
+#include <array>
+#include <cstdint>
+#include <type_traits>
+
+#include "model/geometry.h"
+#include "model/mask.h"
+
+namespace cubepack {
+
+// 90 bytes, index z*30 + y*6 + x. Border cells (x = 5 or y = 4) hold 15; playable cells hold
+// 0 when empty, else the mark of the piece on them.
+using CellGrid = std::array<std::uint8_t, kGridSize>;
+
+// Cell marks written by the search. Only SameCells looks at the values.
+inline constexpr std::uint8_t kSeedMark = 1;
+inline constexpr std::uint8_t kPairMark = 2;
+inline constexpr std::uint8_t kPieceMark = 3;
+
+// A plain value, copied whole from one search depth to the next instead of being undone.
+// `mask` is not kept in step with `cells` by the board itself: whoever writes cells updates it.
+struct Board {
+  OccupancyMask mask;
+  CellGrid cells;
+  std::array<std::uint8_t, kPieceCount> placed;
+};
+
+static_assert(std::is_trivially_copyable_v<Board>);
+static_assert(sizeof(Board) <= 112, "a board copy should stay a couple of cache lines");
+
+// Zero mask, cells and flags, then the border cells set to 15.
+void ClearBoard(Board& b);
+
+// Rebuilds `mask` from the playable cells (any non-zero byte is filled).
+void ComputeMask(Board& b);
+
+// A cleared board with its mask computed: the empty box.
+Board MakeEmptyBox();
+
+// Mirrors of the playable cells; border cells are never touched.
+void MirrorX(CellGrid& g);
+void MirrorY(CellGrid& g);
+void MirrorZ(CellGrid& g);
+
+// The three half turns of the box; with the identity, its four rotations.
+inline void HalfTurnX(CellGrid& g) { MirrorY(g), MirrorZ(g); }
+inline void HalfTurnY(CellGrid& g) { MirrorX(g), MirrorZ(g); }
+inline void HalfTurnZ(CellGrid& g) { MirrorX(g), MirrorY(g); }
+
+// Turns a board by HalfTurnX when tx, then HalfTurnY when ty, then HalfTurnZ when tz.
+void TurnBoard(Board& b, bool tx, bool ty, bool tz);
+
+// True when the 60 playable cells hold equal bytes; border, mask and flags are ignored.
+bool SameCells(const Board& a, const Board& b);
+
+// Smallest index i with from <= i <= 89 whose byte is 0; 90 when there is none (or from > 89).
+inline int FirstEmptyGridCell(const CellGrid& g, int from) {
+  int i = from < 0 ? 0 : from;
+  while (i < kGridSize && g[i] != 0) ++i;
+  return i < kGridSize ? i : kGridSize;
+}
+
+}  // namespace cubepack

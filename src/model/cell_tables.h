@@ -1,0 +1,97 @@
+#pragma once
+// Constant cell tables, generated at compile time from their defining formulas.
+
+#include <array>
+#include <cstdint>
+
+#include "model/geometry.h"
+#include "model/mask.h"
+
+namespace cubepack {
+
+// Row k: the value of bit k within its 32-bit word, and the grid index of its cell.
+struct BitCellRow {
+  std::uint32_t bitValue;
+  std::uint32_t gridIndex;
+};
+
+inline constexpr std::array<BitCellRow, kCellCount> BitCellTable = [] {
+  std::array<BitCellRow, kCellCount> t{};
+  for (int z = 0; z < kSizeZ; ++z)
+    for (int y = 0; y < kSizeY; ++y)
+      for (int x = 0; x < kSizeX; ++x) {
+        const int k = BitNumber(x, y, z);
+        t[k] = {std::uint32_t{1} << (k % 32), static_cast<std::uint32_t>(GridIndex(x, y, z))};
+      }
+  return t;
+}();
+
+static_assert(BitCellTable[0].bitValue == 1 && BitCellTable[0].gridIndex == 0);
+static_assert(BitCellTable[4].bitValue == 16 && BitCellTable[4].gridIndex == 4);
+static_assert(BitCellTable[5].bitValue == 32 && BitCellTable[5].gridIndex == 6);
+static_assert(BitCellTable[31].bitValue == 0x80000000u && BitCellTable[31].gridIndex == 43);
+static_assert(BitCellTable[32].bitValue == 1 && BitCellTable[32].gridIndex == 44);
+static_assert(BitCellTable[59].bitValue == (1u << 27) && BitCellTable[59].gridIndex == 82);
+
+// The order in which the search fills the box: x slowest, then y, z fastest.
+// Position r = 12*x + 3*y + z.
+inline constexpr int FillPosition(int x, int y, int z) { return 12 * x + 3 * y + z; }
+
+struct FillOrderRow {
+  std::int32_t gridIndex;
+  std::uint32_t maskLow;
+  std::uint32_t maskHigh;
+  OccupancyMask mask;  // the same single-cell mask as one word
+};
+
+inline constexpr std::array<FillOrderRow, kCellCount> FillOrderTable = [] {
+  std::array<FillOrderRow, kCellCount> t{};
+  for (int x = 0; x < kSizeX; ++x)
+    for (int y = 0; y < kSizeY; ++y)
+      for (int z = 0; z < kSizeZ; ++z) {
+        const OccupancyMask m = CellBit(BitNumber(x, y, z));
+        t[FillPosition(x, y, z)] = {GridIndex(x, y, z), LowWord(m), HighWord(m), m};
+      }
+  return t;
+}();
+
+static_assert(FillOrderTable[0].gridIndex == 0 && FillOrderTable[1].gridIndex == 30);
+static_assert(FillOrderTable[3].gridIndex == 6 && FillOrderTable[11].gridIndex == 78);
+static_assert(FillOrderTable[12].gridIndex == 1 && FillOrderTable[15].gridIndex == 7);
+static_assert(FillOrderTable[57].gridIndex == 22 && FillOrderTable[59].gridIndex == 82);
+static_assert(FillOrderTable[59].maskLow == 0 && FillOrderTable[59].maskHigh == (1u << 27));
+
+inline constexpr int kFillGroupCount = 6;
+inline constexpr int kFillGroupSize = 8;
+
+// Eight consecutive fill positions per group, so a scan can skip a full group with one test.
+// Positions 48..59 (x = 4) belong to no group.
+inline constexpr std::array<OccupancyMask, kFillGroupCount> FillGroupMask = [] {
+  std::array<OccupancyMask, kFillGroupCount> g{};
+  for (int i = 0; i < kFillGroupCount; ++i)
+    for (int r = kFillGroupSize * i; r < kFillGroupSize * (i + 1); ++r) g[i] |= FillOrderTable[r].mask;
+  return g;
+}();
+
+static_assert(FillGroupMask[0] == (CellBit(0) | CellBit(20) | CellBit(40) | CellBit(5) |
+                                   CellBit(25) | CellBit(45) | CellBit(10) | CellBit(30)));
+
+// Fill position of each bit number, and the grid index of each bit number.
+inline constexpr std::array<std::uint8_t, kCellCount> FillPositionOfBit = [] {
+  std::array<std::uint8_t, kCellCount> t{};
+  for (int x = 0; x < kSizeX; ++x)
+    for (int y = 0; y < kSizeY; ++y)
+      for (int z = 0; z < kSizeZ; ++z)
+        t[BitNumber(x, y, z)] = static_cast<std::uint8_t>(FillPosition(x, y, z));
+  return t;
+}();
+
+// Bit number of each grid index; -1 for border cells.
+inline constexpr std::array<std::int8_t, kGridSize> BitOfGridIndex = [] {
+  std::array<std::int8_t, kGridSize> t{};
+  for (auto& v : t) v = -1;
+  for (int k = 0; k < kCellCount; ++k) t[BitCellTable[k].gridIndex] = static_cast<std::int8_t>(k);
+  return t;
+}();
+
+}  // namespace cubepack

@@ -1,0 +1,101 @@
+#include "model/placement.h"
+
+#include <cstddef>
+
+#include "model/cell_tables.h"
+
+namespace cubepack {
+
+int FillAnchor(const Placement& p) {
+  const int n = p.orientation->cellCount;
+  for (const FillOrderRow& row : FillOrderTable)
+    for (int k = 0; k < n; ++k)
+      if (p.origin + p.orientation->offsets[k] == row.gridIndex) return row.gridIndex;
+  return -1;
+}
+
+int LowAnchor(const Placement& p) {
+  int low = kGridSize;
+  for (int k = 0; k < p.orientation->cellCount; ++k)
+    low = std::min(low, p.origin + p.orientation->offsets[k]);
+  return low;
+}
+
+namespace {
+
+bool FitsEmptyBox(const Board& empty, const Orientation& o, int origin) {
+  for (int k = 0; k < o.cellCount; ++k) {
+    const int g = origin + o.offsets[k];
+    if (g < 0 || g >= kGridSize || empty.cells[g] != 0) return false;
+  }
+  return true;
+}
+
+void FileUnder(PlacementTable& table, int anchor, const Placement& p) {
+  if (!table[anchor]) table[anchor] = std::make_unique<PlacementList>();
+  table[anchor]->Append(p);
+}
+
+}  // namespace
+
+void FilePlacements(Piece& piece, const Orientation& o) {
+  static const Board empty = MakeEmptyBox();
+  for (int x0 = 0; x0 < kSizeX; ++x0)
+    for (int y0 = 0; y0 < kSizeY; ++y0)
+      for (int z0 = 0; z0 < kSizeZ; ++z0) {
+        const int origin = GridIndex(x0, y0, z0);
+        if (!FitsEmptyBox(empty, o, origin)) continue;
+        Placement p{0, &o, origin};
+        for (int k = 0; k < o.cellCount; ++k) p.mask |= CellBit(BitOfGridIndex[origin + o.offsets[k]]);
+        FileUnder(piece.byLowAnchor, LowAnchor(p), p);
+        FileUnder(piece.byFillAnchor, FillAnchor(p), p);
+      }
+}
+
+CandidateTables::CandidateTables(const PieceCatalogue& catalogue) {
+  std::size_t total = 0;
+  for (const Piece& piece : catalogue.pieces)
+    for (int g = 0; g < kGridSize; ++g) {
+      if (piece.byFillAnchor[g]) total += piece.byFillAnchor[g]->Count();
+      if (piece.byLowAnchor[g]) total += piece.byLowAnchor[g]->Count();
+    }
+  refStore_.resize(total);
+  maskStore_.resize(total);
+  std::size_t next = 0;
+  auto reserve = [&](CandidateList& list, const std::unique_ptr<PlacementList>& source) {
+    if (!source) return;
+    list.refs = refStore_.data() + next;
+    list.masks = maskStore_.data() + next;
+    next += source->Count();
+  };
+  for (int i = 0; i < kPieceCount; ++i)
+    for (int g = 0; g < kGridSize; ++g) {
+      reserve(fitByFillAnchor[i][g], catalogue.pieces[i].byFillAnchor[g]);
+      reserve(fitByLowAnchor[i][g], catalogue.pieces[i].byLowAnchor[g]);
+    }
+}
+
+namespace {
+
+void Refilter(const PlacementList& source, CandidateList& target, OccupancyMask boardMask) {
+  target.created = true;
+  target.RemoveAll();
+  for (const Placement& p : source)
+    if (!Collides(p.mask, boardMask)) target.Append(&p);
+}
+
+}  // namespace
+
+void RefreshCandidates(const PieceCatalogue& catalogue, const Board& board, CandidateTables& t) {
+  for (int pos = FirstEmptyGridCell(board.cells, 0); pos < kGridSize;
+       pos = FirstEmptyGridCell(board.cells, pos + 1)) {
+    for (int i = 1; i < kPieceCount; ++i) {
+      if (board.placed[i] != 0) continue;
+      const Piece& piece = catalogue.pieces[i];
+      if (piece.byFillAnchor[pos]) Refilter(*piece.byFillAnchor[pos], t.fitByFillAnchor[i][pos], board.mask);
+      if (piece.byLowAnchor[pos]) Refilter(*piece.byLowAnchor[pos], t.fitByLowAnchor[i][pos], board.mask);
+    }
+  }
+}
+
+}  // namespace cubepack

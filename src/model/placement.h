@@ -1,0 +1,64 @@
+#pragma once
+// Placement generation and the candidate lists: the placements of each full list that still
+// fit one given board, rebuilt by RefreshCandidates.
+
+#include <array>
+#include <vector>
+
+#include "model/board.h"
+#include "model/catalogue.h"
+
+namespace cubepack {
+
+// The longest full list holds 24 placements.
+inline constexpr int kMaxListLength = 24;
+
+// Covered cell with the smallest x, then y, then z: the placement's first cell in fill order.
+int FillAnchor(const Placement& p);
+// Covered cell with the lowest grid index.
+int LowAnchor(const Placement& p);
+
+// Files every placement of one orientation that fits the empty box under its low anchor and
+// under its fill anchor, in origin order x, y, z (z fastest).
+void FilePlacements(Piece& piece, const Orientation& orientation);
+
+// One candidate list. Its storage is reserved once for the length of its full list, so
+// refilling it never allocates; emptying keeps the storage for the next refill.
+struct CandidateList {
+  bool created = false;  // false: "no list"
+  int count = 0;
+  const Placement** refs = nullptr;
+  OccupancyMask* masks = nullptr;  // refs[k]->mask, kept beside the refs for the mask-only walks
+
+  void RemoveAll() { count = 0; }
+  void Append(const Placement* p) {
+    refs[count] = p;
+    masks[count] = p->mask;
+    ++count;
+  }
+  int Count() const { return count; }
+};
+
+using CandidateTable = std::array<CandidateList, kGridSize>;
+
+// The fitByFillAnchor and fitByLowAnchor tables of every piece. One set belongs to one search.
+class CandidateTables {
+ public:
+  explicit CandidateTables(const PieceCatalogue& catalogue);
+  CandidateTables(const CandidateTables&) = delete;
+  CandidateTables& operator=(const CandidateTables&) = delete;
+
+  std::array<CandidateTable, kPieceCount> fitByFillAnchor;
+  std::array<CandidateTable, kPieceCount> fitByLowAnchor;
+
+ private:
+  std::vector<const Placement*> refStore_;
+  std::vector<OccupancyMask> maskStore_;
+};
+
+// For every empty cell of `board` and every free piece 1..11, rebuilds the candidate lists from
+// the full lists, keeping the placements that do not collide with the board's mask. Lists of
+// filled cells and of placed pieces keep what an earlier refresh left in them.
+void RefreshCandidates(const PieceCatalogue& catalogue, const Board& board, CandidateTables& t);
+
+}  // namespace cubepack

@@ -1,0 +1,73 @@
+#include "solver/check_holes.h"
+#include "solver/empty_cell_scan.h"
+#include "solver/search.h"
+
+namespace cubepack {
+
+namespace {
+
+// Writes one placement onto the next depth's board: cells marked, flag set, mask merged.
+inline void PlaceOnGrid(Board& next, const Board& prev, int piece, const Placement& p) {
+  next = prev;
+  next.placed[piece] = 1;
+  const Orientation& o = *p.orientation;
+  for (int k = 0; k < o.cellCount; ++k) next.cells[p.origin + o.offsets[k]] = kPieceMark;
+  next.mask |= p.mask;
+}
+
+// One shallow depth (1 to 4): anchor at the first empty cell in fill order, every free piece's
+// list there, each fitting placement written with its cells and judged by CheckHoles.
+template <int kDepth>
+void ShallowLevel(SearchState& s) {
+  static_assert(kDepth >= 1 && kDepth <= 4);
+  const Board& prev = s.boardStack[kDepth - 1];
+  Board& next = s.boardStack[kDepth];
+  const int anchor = NextEmptyCell(prev);
+
+  for (int i = 1; i < kPieceCount; ++i) {
+    if (prev.placed[i] != 0) continue;
+    // Depths 1-2 walk the full lists, depths 3-4 the lists refreshed for boardStack[2].
+    auto visit = [&](auto&& placementOf, int count) {
+      if constexpr (kDepth == 3) {
+        if (ProgressDue(s.stepCount))
+          s.report.Progress(s.seedOrdinal, s.depthMarks[1], s.depthMarks[2], s.solutionCount);
+      } else {
+        ++s.stepCount;
+      }
+      if constexpr (kDepth <= 2) s.depthMarks[kDepth].piece = i;
+      int ordinal = 0;
+      for (int n = 0; n < count; ++n) {
+        const Placement& p = placementOf(n);
+        if (Collides(p.mask, prev.mask)) continue;
+        ++ordinal;
+        if constexpr (kDepth <= 2) s.depthMarks[kDepth].ordinal = ordinal;
+        PlaceOnGrid(next, prev, i, p);
+        if (!CheckHoles(next)) continue;
+        if constexpr (kDepth == 1) ShallowLevel<2>(s);
+        if constexpr (kDepth == 2) SearchDepth3(s);
+        if constexpr (kDepth == 3) ShallowLevel<4>(s);
+        if constexpr (kDepth == 4) SearchDepth5(s);
+      }
+    };
+    if constexpr (kDepth <= 2) {
+      const PlacementList* list = s.catalogue.pieces[i].byFillAnchor[anchor].get();
+      if (list == nullptr) continue;
+      visit([&](int n) -> const Placement& { return (*list)[n]; }, list->Count());
+    } else {
+      const CandidateList& list = s.candidates.fitByFillAnchor[i][anchor];
+      if (!list.created) continue;
+      visit([&](int n) -> const Placement& { return *list.refs[n]; }, list.Count());
+    }
+  }
+}
+
+}  // namespace
+
+void SearchPlain(SearchState& s) { ShallowLevel<1>(s); }
+
+void SearchDepth3(SearchState& s) {
+  RefreshCandidates(s.catalogue, s.boardStack[2], s.candidates);
+  ShallowLevel<3>(s);
+}
+
+}  // namespace cubepack
