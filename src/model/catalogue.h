@@ -33,6 +33,7 @@ struct Placement {
   OccupancyMask mask;
   const Orientation* orientation;
   int origin;
+  OccupancyMask fillMask;  // `mask` with the cells numbered in fill order, for the deep search
 };
 
 using OrientationList = OrderedList<const Orientation*, kListBlock>;

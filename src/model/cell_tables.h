@@ -2,6 +2,7 @@
 // Constant cell tables, generated at compile time from their defining formulas.
 
 #include <array>
+#include <bit>
 #include <cstdint>
 
 #include "model/geometry.h"
@@ -85,6 +86,14 @@ inline constexpr std::array<std::uint8_t, kCellCount> FillPositionOfBit = [] {
         t[BitNumber(x, y, z)] = static_cast<std::uint8_t>(FillPosition(x, y, z));
   return t;
 }();
+
+// The same cells with bit FillPosition instead of bit BitNumber: in this order the first empty
+// cell in fill order is the lowest clear bit.
+inline constexpr OccupancyMask ToFillOrder(OccupancyMask grid) {
+  OccupancyMask fill = 0;
+  for (; grid != 0; grid &= grid - 1) fill |= CellBit(FillPositionOfBit[std::countr_zero(grid)]);
+  return fill;
+}
 
 // Bit number of each grid index; -1 for border cells.
 inline constexpr std::array<std::int8_t, kGridSize> BitOfGridIndex = [] {

@@ -45,8 +45,9 @@ void FilePlacements(Piece& piece, const Orientation& o) {
       for (int z0 = 0; z0 < kSizeZ; ++z0) {
         const int origin = GridIndex(x0, y0, z0);
         if (!FitsEmptyBox(empty, o, origin)) continue;
-        Placement p{0, &o, origin};
+        Placement p{0, &o, origin, 0};
         for (int k = 0; k < o.cellCount; ++k) p.mask |= CellBit(BitOfGridIndex[origin + o.offsets[k]]);
+        p.fillMask = ToFillOrder(p.mask);
         FileUnder(piece.byLowAnchor, LowAnchor(p), p);
         FileUnder(piece.byFillAnchor, FillAnchor(p), p);
       }
@@ -59,19 +60,30 @@ CandidateTables::CandidateTables(const PieceCatalogue& catalogue) {
       if (piece.byFillAnchor[g]) total += piece.byFillAnchor[g]->Count();
       if (piece.byLowAnchor[g]) total += piece.byLowAnchor[g]->Count();
     }
+  // Room for the padding of every list to whole blocks.
+  total += 2 * kPieceCount * kGridSize * (kCandidatePad - 1);
   refStore_.resize(total);
   maskStore_.resize(total);
+  fillMaskStore_.resize(total);
   std::size_t next = 0;
   auto reserve = [&](CandidateList& list, const std::unique_ptr<PlacementList>& source) {
     if (!source) return;
     list.refs = refStore_.data() + next;
     list.masks = maskStore_.data() + next;
-    next += source->Count();
+    list.fillMasks = fillMaskStore_.data() + next;
+    next += (source->Count() + kCandidatePad - 1) / kCandidatePad * kCandidatePad;
   };
+  piecesAtFillPosition.fill(0);
+  piecesAtLowBit.fill(0);
   for (int i = 0; i < kPieceCount; ++i)
     for (int g = 0; g < kGridSize; ++g) {
-      reserve(fitByFillAnchor[i][g], catalogue.pieces[i].byFillAnchor[g]);
-      reserve(fitByLowAnchor[i][g], catalogue.pieces[i].byLowAnchor[g]);
+      const Piece& piece = catalogue.pieces[i];
+      reserve(fitByFillAnchor[i][g], piece.byFillAnchor[g]);
+      reserve(fitByLowAnchor[i][g], piece.byLowAnchor[g]);
+      const int bit = BitOfGridIndex[g];
+      if (bit < 0) continue;
+      if (piece.byFillAnchor[g]) piecesAtFillPosition[FillPositionOfBit[bit]] |= 1u << i;
+      if (piece.byLowAnchor[g]) piecesAtLowBit[bit] |= 1u << i;
     }
 }
 
@@ -82,6 +94,11 @@ void Refilter(const PlacementList& source, CandidateList& target, OccupancyMask 
   target.RemoveAll();
   for (const Placement& p : source)
     if (!Collides(p.mask, boardMask)) target.Append(&p);
+  // The padding up to the next whole block collides with every board.
+  for (int n = target.count; n % kCandidatePad != 0; ++n) {
+    target.masks[n] = ~OccupancyMask{0};
+    target.fillMasks[n] = ~OccupancyMask{0};
+  }
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 // fit one given board, rebuilt by RefreshCandidates.
 
 #include <array>
+#include <cstdint>
 #include <vector>
 
 #include "model/board.h"
@@ -12,6 +13,9 @@ namespace cubepack {
 
 // The longest full list holds 24 placements.
 inline constexpr int kMaxListLength = 24;
+// Candidate lists are padded with always-colliding entries to a multiple of this, so the deep
+// search tests them in fixed blocks.
+inline constexpr int kCandidatePad = 4;
 
 // Covered cell with the smallest x, then y, then z: the placement's first cell in fill order.
 int FillAnchor(const Placement& p);
@@ -28,12 +32,15 @@ struct CandidateList {
   bool created = false;  // false: "no list"
   int count = 0;
   const Placement** refs = nullptr;
-  OccupancyMask* masks = nullptr;  // refs[k]->mask, kept beside the refs for the mask-only walks
+  // refs[k]->mask and refs[k]->fillMask, kept beside the refs for the mask-only walks.
+  OccupancyMask* masks = nullptr;
+  OccupancyMask* fillMasks = nullptr;
 
   void RemoveAll() { count = 0; }
   void Append(const Placement* p) {
     refs[count] = p;
     masks[count] = p->mask;
+    fillMasks[count] = p->fillMask;
     ++count;
   }
   int Count() const { return count; }
@@ -50,10 +57,14 @@ class CandidateTables {
 
   std::array<CandidateTable, kPieceCount> fitByFillAnchor;
   std::array<CandidateTable, kPieceCount> fitByLowAnchor;
+  // Bit i set when piece i has a list at that anchor: by fill position, and by bit number.
+  std::array<std::uint32_t, kCellCount> piecesAtFillPosition;
+  std::array<std::uint32_t, kCellCount> piecesAtLowBit;
 
  private:
   std::vector<const Placement*> refStore_;
   std::vector<OccupancyMask> maskStore_;
+  std::vector<OccupancyMask> fillMaskStore_;
 };
 
 // For every empty cell of `board` and every free piece 1..11, rebuilds the candidate lists from

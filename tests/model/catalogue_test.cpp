@@ -39,7 +39,9 @@ CubeSet CubesOf(const Orientation& o) {
 
 CubeSet ShapeCubes(int piece) {
   const PieceShape& s = kPieceShapes[piece];
-  return {s.cubes.begin(), s.cubes.begin() + s.cellCount};
+  CubeSet cubes;
+  for (int k = 0; k < s.cellCount; ++k) cubes.push_back(s.cubes[k]);
+  return cubes;
 }
 
 std::vector<const Orientation*> OrientationsOf(int piece) {

@@ -232,10 +232,10 @@ TEST(PlacementLists, FillAndLowAnchorsDifferWhereTheOrdersDisagree) {
   // The seed's upright form at origin 0 covers 66, 30, 36, 6 and 42: the lowest index is 6,
   // (0, 1, 0), but the first cell with the smallest y is 30, (0, 0, 1).
   const Orientation& upright = *Cat().orientations[kSeedPiece][1];
-  const Placement p{0, &upright, 0};
+  const Placement p{0, &upright, 0, 0};
   EXPECT_EQ(LowAnchor(p), 6);
   EXPECT_EQ(FillAnchor(p), 30);
-  const Placement moved{0, &upright, 1 + 6};
+  const Placement moved{0, &upright, 1 + 6, 0};
   EXPECT_EQ(LowAnchor(moved), 13);
   EXPECT_EQ(FillAnchor(moved), 37);
 }

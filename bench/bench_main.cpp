@@ -1,0 +1,64 @@
+// cubepack_bench: runs a fixed slice of the search (everything below the first seed) several
+// times and prints its signature and timings. With --check it also fails when the signature
+// differs from the recorded one: a changed signature is a functional change, not a speed-up.
+//
+//   cubepack_bench [--runs N] [--check]
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+#include "model/catalogue.h"
+#include "search_slice.h"
+
+namespace {
+
+class Quiet final : public cubepack::CatalogueReport {
+ public:
+  void PieceBuilt(int, int, int) override {}
+};
+
+// What the first seed's search visits and counts.
+constexpr cubepack::SliceSignature kRecorded = {52187, 10615516, 33};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  int runs = 3;
+  bool check = false;
+  for (int a = 1; a < argc; ++a) {
+    if (std::strcmp(argv[a], "--check") == 0) {
+      check = true;
+    } else if (std::strcmp(argv[a], "--runs") == 0 && a + 1 < argc) {
+      runs = std::max(1, std::atoi(argv[++a]));
+    } else {
+      std::fprintf(stderr, "usage: cubepack_bench [--runs N] [--check]\n");
+      return 2;
+    }
+  }
+  Quiet quiet;
+  const auto catalogue = cubepack::BuildCatalogue(quiet);
+
+  std::vector<double> seconds;
+  cubepack::SliceSignature sig{};
+  for (int r = 0; r < runs; ++r) {
+    const auto start = std::chrono::steady_clock::now();
+    sig = cubepack::RunFirstSeedSlice(*catalogue);
+    seconds.push_back(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+  }
+  std::sort(seconds.begin(), seconds.end());
+  std::printf("signature: solutions %d, step count %lld, progress lines %d\n", sig.solutions,
+              static_cast<long long>(sig.stepCount), sig.progressLines);
+  std::printf("first seed: median %.3f s, min %.3f s over %d runs\n", seconds[seconds.size() / 2],
+              seconds.front(), runs);
+  if (check && (sig.solutions != kRecorded.solutions || sig.stepCount != kRecorded.stepCount ||
+                sig.progressLines != kRecorded.progressLines)) {
+    std::printf("signature differs from the recorded %d, %lld, %d\n", kRecorded.solutions,
+                static_cast<long long>(kRecorded.stepCount), kRecorded.progressLines);
+    return 1;
+  }
+  return 0;
+}

@@ -1,0 +1,30 @@
+#pragma once
+// A fixed slice of the search for benchmarking: everything below the first seed (piece 0 in its
+// first orientation at the origin), with a signature of what the search visited.
+
+#include <cstdint>
+
+#include <array>
+
+#include "model/board.h"
+#include "model/catalogue.h"
+
+namespace cubepack {
+
+struct SliceSignature {
+  std::int32_t solutions;
+  std::int64_t stepCount;  // the visit counter at the end (progress lines reset it)
+  std::int32_t progressLines;
+};
+
+SliceSignature RunFirstSeedSlice(const PieceCatalogue& catalogue);
+
+}  // namespace cubepack
+
+namespace cubepack {
+
+// The boards on the path to the first packing found below the first seed: path[k] holds k + 1
+// pieces with cells, mask and placed flags current. Used to benchmark single steps.
+std::array<Board, kPieceCount> FirstPackingPath(const PieceCatalogue& catalogue);
+
+}  // namespace cubepack
