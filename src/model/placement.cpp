@@ -61,7 +61,7 @@ CandidateTables::CandidateTables(const PieceCatalogue& catalogue) {
       if (piece.byLowAnchor[g]) total += piece.byLowAnchor[g]->Count();
     }
   // Room for the padding of every list to whole blocks.
-  total += 2 * kPieceCount * kGridSize * (kCandidatePad - 1);
+  total += 2 * kPieceCount * kGridSize * kCandidateMinimum;
   refStore_.resize(total);
   maskStore_.resize(total);
   fillMaskStore_.resize(total);
@@ -71,7 +71,7 @@ CandidateTables::CandidateTables(const PieceCatalogue& catalogue) {
     list.refs = refStore_.data() + next;
     list.masks = maskStore_.data() + next;
     list.fillMasks = fillMaskStore_.data() + next;
-    next += (source->Count() + kCandidatePad - 1) / kCandidatePad * kCandidatePad;
+    next += PaddedLength(source->Count());
   };
   piecesAtFillPosition.fill(0);
   piecesAtLowBit.fill(0);
@@ -95,7 +95,7 @@ void Refilter(const PlacementList& source, CandidateList& target, OccupancyMask 
   for (const Placement& p : source)
     if (!Collides(p.mask, boardMask)) target.Append(&p);
   // The padding up to the next whole block collides with every board.
-  for (int n = target.count; n % kCandidatePad != 0; ++n) {
+  for (int n = target.count; n < PaddedLength(target.count); ++n) {
     target.masks[n] = ~OccupancyMask{0};
     target.fillMasks[n] = ~OccupancyMask{0};
   }

@@ -16,6 +16,12 @@ inline constexpr int kMaxListLength = 24;
 // Candidate lists are padded with always-colliding entries to a multiple of this, so the deep
 // search tests them in fixed blocks.
 inline constexpr int kCandidatePad = 4;
+// ... and to at least this many entries.
+inline constexpr int kCandidateMinimum = 8;
+inline constexpr int PaddedLength(int count) {
+  const int whole = (count + kCandidatePad - 1) / kCandidatePad * kCandidatePad;
+  return whole < kCandidateMinimum ? kCandidateMinimum : whole;
+}
 
 // Covered cell with the smallest x, then y, then z: the placement's first cell in fill order.
 int FillAnchor(const Placement& p);

@@ -29,11 +29,20 @@ inline PieceBits FreePieces(const Board& b) {
 // padded to whole blocks of kCandidatePad so this loop has a fixed shape the compiler can
 // unroll and vectorise; testing all entries without a branch avoids a mispredicted jump at
 // every fitting placement, which cost more than the tests themselves.
+inline std::uint32_t TestBlock(const OccupancyMask* m, OccupancyMask board) {
+  return static_cast<std::uint32_t>((m[0] & board) == 0) |
+         static_cast<std::uint32_t>((m[1] & board) == 0) << 1 |
+         static_cast<std::uint32_t>((m[2] & board) == 0) << 2 |
+         static_cast<std::uint32_t>((m[3] & board) == 0) << 3;
+}
+
 inline std::uint32_t FreeEntries(const OccupancyMask* masks, int count, OccupancyMask board) {
-  std::uint32_t hits = 0;
-  for (int n = 0; n < count; n += kCandidatePad)
-    for (int k = 0; k < kCandidatePad; ++k)
-      hits |= static_cast<std::uint32_t>((masks[n + k] & board) == 0) << (n + k);
+  static_assert(kCandidatePad == 4 && kCandidateMinimum == 8);
+  // Most lists at these depths hold at most eight entries: testing eight unconditionally keeps
+  // the loop's exit branch, which depends on the list's length and is hard to predict, off the
+  // common path.
+  std::uint32_t hits = TestBlock(masks, board) | TestBlock(masks + 4, board) << 4;
+  for (int n = 8; n < count; n += 4) hits |= TestBlock(masks + n, board) << n;
   return hits;  // the padding collides with every non-empty board
 }
 

@@ -21,3 +21,29 @@ TEST(FinalLine, ElapsedTimeAndRate) {
 
 }  // namespace
 }  // namespace cubepack
+
+namespace cubepack {
+namespace {
+
+TEST(ReportLines, ExactTexts) {
+  EXPECT_EQ(StartLine(), "Starting...\r\n");
+  EXPECT_EQ(CatalogueLine(1, 24, 144), "Stein Nr. 1 : 24/144 Moeglichkeiten \r\n");
+  EXPECT_EQ(CheckSymLine(true), "CheckSym = true\r\n");
+  EXPECT_EQ(CheckSymLine(false), "CheckSym = false\r\n");
+  // A progress line ends in a lone carriage return so the next one overwrites it.
+  EXPECT_EQ(ProgressLine(13, {1, 7}, {4, 2}, 5000, 2000),
+            " 13 (0) 1 (7) 4 (2) L:5000  (2.00 s 2500.00 L/s)  \r");
+  EXPECT_EQ(SeedLine(52187, 1000), "\r\n52187 Loesungen 52187.00 Loesungen / s\r\n");
+  EXPECT_EQ(SeedLine(0, 0), "\r\n0 Loesungen 0.00 Loesungen / s\r\n");
+  EXPECT_EQ(ProgressLine(0, {}, {}, 0, 0), " 0 (0) 0 (0) 0 (0) L:0  (0.00 s 0.00 L/s)  \r");
+}
+
+TEST(ReportLines, SecondsUseTheSinglePrecisionFactor) {
+  // 0.001f is slightly above 0.001; the excess shows only in long runs.
+  EXPECT_EQ(ProgressLine(0, {}, {}, 7, 360000000u),
+            " 0 (0) 0 (0) 0 (0) L:7  (360000.02 s 0.00 L/s)  \r");
+  EXPECT_EQ(ProgressLine(0, {}, {}, 0, 999u), " 0 (0) 0 (0) 0 (0) L:0  (1.00 s 0.00 L/s)  \r");
+}
+
+}  // namespace
+}  // namespace cubepack
