@@ -62,11 +62,18 @@ CandidateTables::CandidateTables(const PieceCatalogue& catalogue) {
     }
   // Room for the padding of every list to whole blocks.
   total += 2 * kPieceCount * kGridSize * kCandidateMinimum;
+  // The first block is shared by every entry without a list: it collides with every board, so
+  // a reader may test it without first asking whether the list exists.
+  total += kCandidateMinimum;
+  // Until a list is first refreshed its entries collide with everything too.
   refStore_.resize(total);
-  maskStore_.resize(total);
-  fillMaskStore_.resize(total);
-  std::size_t next = 0;
+  maskStore_.assign(total, ~OccupancyMask{0});
+  fillMaskStore_.assign(total, ~OccupancyMask{0});
+  std::size_t next = kCandidateMinimum;
   auto reserve = [&](CandidateList& list, const std::unique_ptr<PlacementList>& source) {
+    list.refs = refStore_.data();
+    list.masks = maskStore_.data();
+    list.fillMasks = fillMaskStore_.data();
     if (!source) return;
     list.refs = refStore_.data() + next;
     list.masks = maskStore_.data() + next;
