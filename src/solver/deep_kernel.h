@@ -13,6 +13,8 @@
 
 #if defined(__AVX2__)
 #include <immintrin.h>
+#elif defined(__SSE2__)
+#include <emmintrin.h>
 #endif
 #if !defined(__GNUC__)
 #include <bit>
@@ -81,6 +83,18 @@ inline std::uint32_t TestBlock(const OccupancyMask* m, OccupancyMask board) {
                                      _mm256_set1_epi64x(static_cast<long long>(board)));
   return static_cast<std::uint32_t>(
       _mm256_movemask_pd(_mm256_castsi256_pd(_mm256_cmpeq_epi64(x, _mm256_setzero_si256()))));
+#elif defined(__SSE2__)
+  // Two entries per register; an entry is free when both of its 32-bit halves are zero.
+  const __m128i b = _mm_set1_epi64x(static_cast<long long>(board));
+  const __m128i zero = _mm_setzero_si128();
+  const __m128i e0 = _mm_cmpeq_epi32(
+      _mm_and_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(m)), b), zero);
+  const __m128i e1 = _mm_cmpeq_epi32(
+      _mm_and_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(m + 2)), b), zero);
+  const __m128i f0 = _mm_and_si128(e0, _mm_shuffle_epi32(e0, _MM_SHUFFLE(2, 3, 0, 1)));
+  const __m128i f1 = _mm_and_si128(e1, _mm_shuffle_epi32(e1, _MM_SHUFFLE(2, 3, 0, 1)));
+  return static_cast<std::uint32_t>(_mm_movemask_pd(_mm_castsi128_pd(f0)) |
+                                    _mm_movemask_pd(_mm_castsi128_pd(f1)) << 2);
 #else
   // Constant shifts inside the block; the compiler keeps this branch-free.
   return static_cast<std::uint32_t>((m[0] & board) == 0) |
