@@ -1,16 +1,13 @@
-// The search chain below the seed: progress check, the last two depths, the boards handed from
-// the shallow depths to the deep ones, and the count below partial packings against an
-// independent packer.
+// The search chain below the seed: the count below partial packings against a plain search, the
+// last two depths, the progress check at depth 3 and the boards handed to it.
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cstdint>
-#include <functional>
-#include <initializer_list>
-#include <ostream>
-#include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -24,458 +21,245 @@
 namespace cubepack {
 namespace {
 
-using testing::CellXYZ;
-using testing::LaidPiece;
+using testing::Cells;
 
-const PieceCatalogue& Catalogue() { return testing::SharedCatalogue(); }
+const PieceCatalogue& Cat() { return testing::SharedCatalogue(); }
 
-// The mask of a grid, from coordinates: any non-zero playable byte is a filled cell.
-OccupancyMask MaskOfCells(const Board& b) {
-  OccupancyMask m = 0;
-  for (int z = 0; z < kSizeZ; ++z)
-    for (int y = 0; y < kSizeY; ++y)
-      for (int x = 0; x < kSizeX; ++x)
-        if (b.cells[GridIndex(x, y, z)] != 0) m |= testing::BitOf({x, y, z});
-  return m;
-}
+// Piece 0 in its catalogue form at the origin, as seed 0 lies.
+const Cells kSeed0 = {{0, 1, 0}, {1, 0, 0}, {1, 1, 0}, {2, 1, 0}, {1, 2, 0}};
 
-// ---------------------------------------------------------------------------------------------
-// Partial packings taken from one full packing that the independent packer finds.
+using Laid = std::vector<std::pair<int, const Placement*>>;
 
-const std::vector<LaidPiece>& FullPacking() {
-  static const std::vector<LaidPiece> packing = testing::NaivePacker().FirstPacking();
-  return packing;
-}
-
-// Piece 0 and the listed pieces as they lie in the full packing.
-std::vector<LaidPiece> PartOfPacking(const std::vector<int>& pieces) {
-  std::vector<LaidPiece> part;
-  for (const LaidPiece& p : FullPacking())
-    if (p.piece == kSeedPiece || std::find(pieces.begin(), pieces.end(), p.piece) != pieces.end())
-      part.push_back(p);
-  return part;
-}
-
-unsigned FreePieces(const std::vector<LaidPiece>& laid) {
-  unsigned pieces = (1u << kPieceCount) - 1;
-  for (const LaidPiece& p : laid) pieces &= ~(1u << p.piece);
-  return pieces;
-}
-
-// Junk in the cells of the mask-only depths: they must never be read.
-void ScribbleDeepCells(SearchState& s) {
-  for (int d = 5; d <= 10; ++d) s.boardStack[d].cells.fill(0xA5);
-}
-
-// The mask-only depths as a plain walk over the refreshed lists: pieces one by one, every entry
-// tested, one list visit wherever a free piece has a list at the anchor.
-void WalkDeep(const CandidateTables& t, OccupancyMask mask,
-              std::array<std::uint8_t, kPieceCount> placed, int depth, std::int64_t& visits,
-              std::int64_t& solutions) {
-  const int anchor = depth <= 8 ? NextEmptyCell(mask) : LowestEmptyCell(mask);
-  const auto& table = depth <= 8 ? t.fitByFillAnchor : t.fitByLowAnchor;
+// Plain search over the full lists, sharing nothing with the chain but them: always the lowest
+// empty cell, every free piece's placements filed there, no pruning, so every packing is met
+// once. Calls `found` for each, until it returns true.
+template <typename Found>
+bool Walk(Laid& laid, OccupancyMask filled, unsigned freePieces, Found&& found) {
+  if (freePieces == 0) return found(laid);
+  const int k = std::countr_one(filled), g = GridIndex(k % 5, k / 5 % 4, k / 20);
   for (int i = 1; i < kPieceCount; ++i) {
-    if (placed[i] != 0 || !table[i][anchor].created) continue;
-    ++visits;
-    const CandidateList& list = table[i][anchor];
-    for (int n = 0; n < list.Count(); ++n) {
-      const Placement& p = *list.refs[n];
-      if (Collides(p.mask, mask)) continue;
-      if (depth == 11) {
-        ++solutions;
-        continue;
-      }
-      auto next = placed;
-      next[i] = 1;
-      WalkDeep(t, mask | p.mask, next, depth + 1, visits, solutions);
+    if ((freePieces >> i & 1) == 0 || !Cat().pieces[i].byLowAnchor[g]) continue;
+    for (const Placement& p : *Cat().pieces[i].byLowAnchor[g]) {
+      if (Collides(p.mask, filled)) continue;
+      laid.push_back({i, &p});
+      if (Walk(laid, filled | p.mask, freePieces & ~(1u << i), found)) return true;
+      laid.pop_back();
     }
   }
+  return false;
 }
 
-struct ChainCase {
-  int entry;                       // 3, 5, 8 or 10: the operation started
-  std::vector<int> refreshPieces;  // the board the candidate lists are refreshed for
-  std::vector<int> boardPieces;    // the board the operation starts from
-};
-
-std::string CaseName(const ChainCase& c) {
-  std::string name = "Depth";
-  name += std::to_string(c.entry);
-  name += "WithPieces";
-  for (int p : c.boardPieces) {
-    name += '_';
-    name += std::to_string(p);
+// Seed 0 and the laid pieces: cells marked, flags set, mask computed.
+Board BoardOf(const Laid& laid) {
+  Board b = testing::EmptyBoxWith(kSeed0, kSeedMark);
+  b.placed[kSeedPiece] = 1;
+  for (const auto& [piece, p] : laid) {
+    for (int k = 0; k < p->orientation->cellCount; ++k)
+      b.cells[p->origin + p->orientation->offsets[k]] = kPieceMark;
+    b.placed[piece] = 1;
   }
-  return name;
-}
-
-void PrintTo(const ChainCase& c, std::ostream* os) { *os << CaseName(c); }
-
-class SearchChain : public ::testing::TestWithParam<ChainCase> {};
-
-TEST_P(SearchChain, CountsEveryPackingBelowAPartialPacking) {
-  const ChainCase& c = GetParam();
-  ASSERT_EQ(FullPacking().size(), 12u);
-  const auto laid = PartOfPacking(c.boardPieces);
-  ASSERT_EQ(static_cast<int>(laid.size()), c.entry);
-  const std::int64_t expected = testing::NaivePacker().Count(laid, FreePieces(laid));
-  ASSERT_GE(expected, 2) << "the board should leave a choice";
-
-  testing::RecordingReport report;
-  SearchState s(Catalogue(), report);
-  ScribbleDeepCells(s);
-  s.solutionCount = 1000;
-  s.boardStack[c.entry - 1] = testing::BoardOf(laid);
-  if (c.entry > 3)
-    RefreshCandidates(Catalogue(), testing::BoardOf(PartOfPacking(c.refreshPieces)), s.candidates);
-  std::int64_t walkVisits = 0, walkSolutions = 0;
-  if (c.entry > 3) {
-    const Board& start = s.boardStack[c.entry - 1];
-    WalkDeep(s.candidates, start.mask, start.placed, c.entry, walkVisits, walkSolutions);
-    ASSERT_EQ(walkSolutions, expected);
-  }
-  switch (c.entry) {
-    case 3:
-      SearchDepth3(s);
-      break;
-    case 5:
-      SearchDepth5(s);
-      break;
-    case 8:
-      SearchDepth8(s);
-      break;
-    default:
-      SearchDepth10(s);
-      break;
-  }
-  EXPECT_EQ(s.solutionCount - 1000, expected);
-  // Every list visit is counted, including those whose placements all collide.
-  if (c.entry > 3) {
-    EXPECT_EQ(s.stepCount, walkVisits);
-  }
-  EXPECT_TRUE(report.progress.empty());
-}
-
-INSTANTIATE_TEST_SUITE_P(PartialPackings, SearchChain,
-                         ::testing::Values(ChainCase{3, {}, {2, 4}}, ChainCase{3, {}, {2, 9}},
-                                           ChainCase{3, {}, {1, 5}}, ChainCase{3, {}, {3, 4}},
-                                           ChainCase{5, {1, 2}, {1, 2, 3, 10}},
-                                           ChainCase{8, {1, 2}, {1, 2, 9, 4, 11, 10, 6}},
-                                           ChainCase{10, {1, 2}, {1, 2, 9, 4, 7, 11, 10, 6, 8}}),
-                         [](const auto& info) { return CaseName(info.param); });
-
-// ---------------------------------------------------------------------------------------------
-// Depths 10 and 11 on constructed boards.
-
-// Everything filled but two regions: piece 11 in its catalogue form at the origin, and
-// `second`. Pieces 2 and 11 are free.
-Board TwoPiecesLeft(const std::vector<CellXYZ>& second) {
-  std::vector<CellXYZ> empty = {{0, 0, 0}, {0, 1, 0}, {1, 0, 0}, {1, 0, 1}};
-  empty.insert(empty.end(), second.begin(), second.end());
-  Board b = testing::FullBoxExcept(empty);
-  b.placed.fill(1);
-  b.placed[2] = 0;
-  b.placed[kFourCubePiece] = 0;
+  ComputeMask(b);
   return b;
 }
 
-// Piece 2 in its catalogue form at (3,0,2), well apart from the first region.
-const std::vector<CellXYZ> kPiece2Region = {{3, 0, 2}, {3, 1, 2}, {3, 2, 2}, {4, 2, 2}, {3, 3, 2}};
-// Five cells in a row: no piece has this shape.
-const std::vector<CellXYZ> kRowRegion = {{0, 2, 2}, {1, 2, 2}, {2, 2, 2}, {3, 2, 2}, {4, 2, 2}};
-
-struct DeepRun {
-  std::int32_t solutions;
-  std::int64_t steps;
-};
-
-// Runs depths 10 and 11 with candidate lists refreshed for the empty box, so the lists walked
-// are the full ones and hold many placements that collide.
-DeepRun RunLastTwoDepths(const Board& depth9) {
-  testing::RecordingReport report;
-  SearchState s(Catalogue(), report);
-  RefreshCandidates(Catalogue(), MakeEmptyBox(), s.candidates);
-  s.boardStack[9] = depth9;
-  SearchDepth10(s);
-  return {s.solutionCount, s.stepCount};
+// The listed pieces as they lie in the fourth packing around seed 0 that the plain search
+// meets: one where pieces 3 and 7 can trade places, so even the deepest boards leave a choice.
+Laid PartOfPacking(const std::vector<int>& pieces) {
+  static const Laid packing = [] {
+    Laid laid;
+    int skip = 3;
+    Walk(laid, testing::EmptyBoxWith(kSeed0).mask, 0xFFEu,
+         [&](const Laid&) { return skip-- == 0; });
+    return laid;
+  }();
+  Laid part;
+  for (const auto& p : packing)
+    if (std::count(pieces.begin(), pieces.end(), p.first) > 0) part.push_back(p);
+  return part;
 }
 
-TEST(DeepSearch, LastPieceFittingItsRegionIsOneSolution) {
-  // Depth 10 anchors at cell 0, where pieces 2 and 11 both have lists; depth 11 anchors at
-  // (3,0,2), where piece 2 has one.
-  ASSERT_NE(Catalogue().pieces[2].byLowAnchor[0].get(), nullptr);
-  ASSERT_NE(Catalogue().pieces[kFourCubePiece].byLowAnchor[0].get(), nullptr);
-  ASSERT_NE(Catalogue().pieces[2].byLowAnchor[GridIndex(3, 0, 2)].get(), nullptr);
+TEST(SearchChain, CountsEveryPackingBelowAPartialPacking) {
+  // The first two pieces listed make the depth-3 board the lists are refreshed for. Every list
+  // visit counts, one wherever a free piece has a list at the anchor, even if nothing there fits.
+  const struct {
+    int entry;
+    std::vector<int> pieces;
+    std::int64_t visits;
+  } cases[] = {{3, {2, 4}, 146503},
+               {3, {1, 5}, 426118},
+               {5, {1, 2, 4, 5}, 1282},
+               {8, {1, 2, 4, 5, 6, 8, 9}, 28},
+               {10, {1, 2, 4, 5, 6, 8, 9, 10, 11}, 4}};
+  for (const auto& [entry, pieces, visits] : cases) {
+    SCOPED_TRACE(::testing::Message() << "entry depth " << entry);
+    Laid laid = PartOfPacking(pieces);
+    ASSERT_EQ(static_cast<int>(laid.size()) + 1, entry);
+    const Board start = BoardOf(laid);
+    unsigned freePieces = 0;
+    for (int i = 1; i < kPieceCount; ++i) freePieces |= start.placed[i] == 0 ? 1u << i : 0;
+    std::int64_t expected = 0;
+    Walk(laid, start.mask, freePieces, [&](const Laid&) { return ++expected, false; });
+    ASSERT_GE(expected, 2) << "the board should leave a choice";
 
-  const DeepRun run = RunLastTwoDepths(TwoPiecesLeft(kPiece2Region));
-  EXPECT_EQ(run.solutions, 1);
-  EXPECT_EQ(run.steps, 3);
+    testing::RecordingReport report;
+    SearchState s(Cat(), report);
+    for (int d = 5; d <= 10; ++d) s.boardStack[d].cells.fill(0xA5);  // never read from depth 5 on
+    s.solutionCount = 1000;
+    s.boardStack[entry - 1] = start;
+    if (entry > 3)
+      RefreshCandidates(Cat(), BoardOf(PartOfPacking({pieces[0], pieces[1]})), s.candidates);
+    if (entry == 3) SearchDepth3(s);
+    if (entry == 5) SearchDepth5(s);
+    if (entry == 8) SearchDepth8(s);
+    if (entry == 10) SearchDepth10(s);
+    EXPECT_EQ(s.solutionCount - 1000, expected);
+    EXPECT_EQ(s.stepCount, visits);
+    EXPECT_TRUE(report.progress.empty());
+  }
 }
 
-TEST(DeepSearch, LastPieceNotMatchingItsRegionIsNoSolution) {
-  // Piece 2 has a list at (0,2,2), but every placement in it collides: still one list visit.
-  const PlacementList* list = Catalogue().pieces[2].byLowAnchor[GridIndex(0, 2, 2)].get();
-  ASSERT_NE(list, nullptr);
-  ASSERT_GT(list->Count(), 0);
-
-  const DeepRun run = RunLastTwoDepths(TwoPiecesLeft(kRowRegion));
-  EXPECT_EQ(run.solutions, 0);
-  EXPECT_EQ(run.steps, 3);
+TEST(DeepSearch, LastPieceCountsOnlyWhereItFillsTheLastRegion) {
+  // Everything filled but piece 11 in its catalogue form at the origin and a second region;
+  // pieces 2 and 11 free. Depth 10 visits both lists at cell 0, depth 11 piece 2's list at the
+  // second region, whose placements there may all collide: three visits each time.
+  const Cells piece2 = {{3, 0, 2}, {3, 1, 2}, {3, 2, 2}, {4, 2, 2}, {3, 3, 2}};
+  const Cells row = {{0, 2, 2}, {1, 2, 2}, {2, 2, 2}, {3, 2, 2}, {4, 2, 2}};  // no piece's shape
+  const struct {
+    const Cells& second;
+    bool refreshForTheBoard;  // else for the empty box: long lists with many collisions
+    std::int32_t solutions;
+  } cases[] = {{piece2, false, 1}, {row, false, 0}, {row, true, 0}};
+  for (const auto& c : cases) {
+    Cells empty = {{0, 0, 0}, {0, 1, 0}, {1, 0, 0}, {1, 0, 1}};
+    empty.insert(empty.end(), c.second.begin(), c.second.end());
+    Board b = testing::FullBoxExcept(empty);
+    b.placed.fill(1);
+    b.placed[2] = b.placed[kFourCubePiece] = 0;
+    testing::RecordingReport report;
+    SearchState s(Cat(), report);
+    RefreshCandidates(Cat(), c.refreshForTheBoard ? b : MakeEmptyBox(), s.candidates);
+    const CandidateList& last = s.candidates.fitByLowAnchor[2][testing::GridOf(c.second[0])];
+    ASSERT_TRUE(last.created);
+    EXPECT_EQ(last.Count() == 0, c.refreshForTheBoard);  // an existing but empty list
+    s.boardStack[9] = b;
+    SearchDepth10(s);
+    EXPECT_EQ(s.solutionCount, c.solutions);
+    EXPECT_EQ(s.stepCount, 3);
+  }
 }
-
-TEST(DeepSearch, EmptyCandidateListIsStillAVisit) {
-  // Refreshed for the depth-9 board itself, piece 2's list at the row is created but empty.
-  testing::RecordingReport report;
-  SearchState s(Catalogue(), report);
-  const Board depth9 = TwoPiecesLeft(kRowRegion);
-  RefreshCandidates(Catalogue(), depth9, s.candidates);
-  ASSERT_TRUE(s.candidates.fitByLowAnchor[2][GridIndex(0, 2, 2)].created);
-  ASSERT_EQ(s.candidates.fitByLowAnchor[2][GridIndex(0, 2, 2)].Count(), 0);
-  s.boardStack[9] = depth9;
-  SearchDepth10(s);
-  EXPECT_EQ(s.solutionCount, 0);
-  EXPECT_EQ(s.stepCount, 3);
-}
-
-// ---------------------------------------------------------------------------------------------
-// The progress check at depth 3.
 
 TEST(ProgressCheck, DueOnlyOncePastTheInterval) {
-  std::int64_t steps = 0;
-  EXPECT_FALSE(ProgressDue(steps));
-  EXPECT_EQ(steps, 1);
-
-  steps = 16777215;
+  std::int64_t steps = 16777215;
   EXPECT_FALSE(ProgressDue(steps));
   EXPECT_EQ(steps, 16777216);
-
-  // The visit that finds the counter at the interval reports and is not counted itself.
-  EXPECT_TRUE(ProgressDue(steps));
+  EXPECT_TRUE(ProgressDue(steps));  // reports, and this visit is not counted
   EXPECT_EQ(steps, 0);
 
-  // The deep depths push the counter past the interval without testing it.
-  steps = 16777216 + 40;
-  EXPECT_TRUE(ProgressDue(steps));
-  EXPECT_EQ(steps, 0);
-}
-
-struct Depth3Run {
-  std::int32_t solutions;
-  std::int64_t steps;
-  std::vector<testing::RecordingReport::ProgressEvent> progress;
-};
-
-// SearchDepth3 below piece 0 and pieces 2 and 4 of the full packing, with the counters and
-// marks set as a search above would have left them.
-Depth3Run RunDepth3(std::int64_t startSteps) {
-  testing::RecordingReport report;
-  SearchState s(Catalogue(), report);
-  s.boardStack[2] = testing::BoardOf(PartOfPacking({2, 4}));
-  s.stepCount = startSteps;
-  s.solutionCount = 500;
-  s.seedOrdinal = 77;
-  s.depthMarks[1] = {2, 5};
-  s.depthMarks[2] = {4, 3};
-  SearchDepth3(s);
-  return {s.solutionCount, s.stepCount, report.progress};
-}
-
-TEST(ProgressCheck, DepthThreeReportsWhenTheCounterIsDue) {
-  const Depth3Run quiet = RunDepth3(0);
+  // Depth 3 below piece 0 and pieces 2 and 4 of the packing, marks as a search above left them.
+  struct Run {
+    std::int32_t solutions;
+    std::int64_t steps;
+    std::vector<testing::RecordingReport::ProgressEvent> progress;
+  };
+  const auto run = [](std::int64_t startSteps) {
+    testing::RecordingReport report;
+    SearchState s(Cat(), report);
+    s.boardStack[2] = BoardOf(PartOfPacking({2, 4}));
+    s.stepCount = startSteps;
+    s.solutionCount = 500;
+    s.seedOrdinal = 77;
+    s.depthMarks = {DepthMark{}, DepthMark{2, 5}, DepthMark{4, 3}};
+    SearchDepth3(s);
+    return Run{s.solutionCount, s.stepCount, report.progress};
+  };
+  const Run quiet = run(0);
   ASSERT_GT(quiet.steps, 1);
   EXPECT_TRUE(quiet.progress.empty());
-
-  // Due at the very first visit: one line with the marks as they stand, then the search goes
-  // on in full.
-  const Depth3Run due = RunDepth3(kProgressInterval);
+  // Due at the first visit: one line with the marks as they stand, then the search goes on.
+  const Run due = run(kProgressInterval);
   ASSERT_EQ(due.progress.size(), 1u);
-  EXPECT_EQ(due.progress[0].seedOrdinal, 77);
-  EXPECT_EQ(due.progress[0].depth1.piece, 2);
-  EXPECT_EQ(due.progress[0].depth1.ordinal, 5);
-  EXPECT_EQ(due.progress[0].depth2.piece, 4);
-  EXPECT_EQ(due.progress[0].depth2.ordinal, 3);
-  EXPECT_EQ(due.progress[0].solutions, 500);
+  const auto& line = due.progress[0];
+  EXPECT_EQ(std::make_tuple(line.seedOrdinal, line.depth1.piece, line.depth1.ordinal,
+                            line.depth2.piece, line.depth2.ordinal, line.solutions),
+            std::make_tuple(77, 2, 5, 4, 3, 500));
   EXPECT_EQ(due.solutions, quiet.solutions);
   EXPECT_EQ(due.steps, quiet.steps - 1);
-
   // Reaching the interval exactly with the last visit reports nothing.
-  const Depth3Run justBelow = RunDepth3(kProgressInterval - quiet.steps);
+  const Run justBelow = run(kProgressInterval - quiet.steps);
   EXPECT_TRUE(justBelow.progress.empty());
   EXPECT_EQ(justBelow.steps, kProgressInterval);
-  EXPECT_EQ(justBelow.solutions, quiet.solutions);
 }
-
-TEST(PlainSearch, SeedWithNoListAtItsAnchorEndsAtOnce) {
-  // Only (4,3,2) is empty: the last cell in fill order, where no placement is filed.
-  testing::RecordingReport report;
-  SearchState s(Catalogue(), report);
-  s.boardStack[0] = testing::FullBoxExcept({{4, 3, 2}}, kSeedMark);
-  s.boardStack[0].placed[kSeedPiece] = 1;
-  s.stepCount = kProgressInterval;
-  SearchPlain(s);
-  EXPECT_EQ(s.stepCount, kProgressInterval);
-  EXPECT_EQ(s.solutionCount, 0);
-  EXPECT_TRUE(report.progress.empty());
-}
-
-// ---------------------------------------------------------------------------------------------
-// The boards the shallow depths hand to SearchDepth3, seen from its progress check.
-
-struct StopSearch {};
-
-// Makes every depth-3 list visit report, checks the state there, and stops the search after
-// `limit` visits. It also empties every candidate list, so the search does not descend below
-// depth 3 and many hand-offs can be checked in little time.
-class Depth3Probe final : public SearchReport {
- public:
-  Depth3Probe(int limit, std::function<void(const SearchState&)> check)
-      : limit_(limit), check_(std::move(check)) {}
-  void SeedClassified(bool) override {}
-  void SeedSearched(std::int32_t) override {}
-  void Progress(std::int32_t seedOrdinal, DepthMark d1, DepthMark d2,
-                std::int32_t solutions) override {
-    EXPECT_EQ(seedOrdinal, state->seedOrdinal);
-    EXPECT_EQ(d1.piece, state->depthMarks[1].piece);
-    EXPECT_EQ(d1.ordinal, state->depthMarks[1].ordinal);
-    EXPECT_EQ(d2.piece, state->depthMarks[2].piece);
-    EXPECT_EQ(d2.ordinal, state->depthMarks[2].ordinal);
-    EXPECT_EQ(solutions, state->solutionCount);
-    check_(*state);
-    for (auto* tables : {&state->candidates.fitByFillAnchor, &state->candidates.fitByLowAnchor})
-      for (auto& table : *tables)
-        for (CandidateList& list : table) list.RemoveAll();
-    state->stepCount = kProgressInterval;
-    if (++visits == limit_) throw StopSearch{};
-  }
-
-  SearchState* state = nullptr;
-  int visits = 0;
-
- private:
-  int limit_;
-  std::function<void(const SearchState&)> check_;
-};
 
 // The running number, among the placements of `piece` filed under the first empty cell of
-// `before` that do not collide with it, of the one that turns `before` into `after`.
+// `before` that fit it, of the one that turns `before` into `after`; 0 for none.
 int FittingOrdinal(const Board& before, const Board& after, int piece) {
-  const PlacementList* list = Catalogue().pieces[piece].byFillAnchor[NextEmptyCell(before)].get();
-  if (list == nullptr) return -1;
   int ordinal = 0;
-  for (const Placement& p : *list) {
+  for (const Placement& p : *Cat().pieces[piece].byFillAnchor[NextEmptyCell(before)]) {
     if (Collides(p.mask, before.mask)) continue;
     ++ordinal;
     if ((before.mask | p.mask) == after.mask) return ordinal;
   }
-  return -1;
+  return 0;
 }
 
-int CellsHolding(const Board& b, std::uint8_t mark) {
-  return static_cast<int>(std::count(b.cells.begin(), b.cells.end(), mark));
-}
+// Makes every depth-3 list visit report, and checks there the board handed to depth 3 (its
+// flags, its marks: seed 1, piece 1 of the symmetric search 2, the others 3, and its mask) and
+// the ordinals shown. It empties the candidate lists, so nothing is searched below, and stops
+// after 300 visits.
+class HandOffProbe final : public SearchReport {
+ public:
+  struct Stop {};
+  explicit HandOffProbe(bool fromSymmetric) : symmetric(fromSymmetric) {}
+  void SeedClassified(bool) override {}
+  void SeedSearched(std::int32_t) override {}
+  void Progress(std::int32_t, DepthMark d1, DepthMark d2, std::int32_t) override {
+    const Board& b = state->boardStack[2];
+    std::array<std::uint8_t, kPieceCount> placed{};
+    placed[kSeedPiece] = placed[d1.piece] = placed[d2.piece] = 1;
+    EXPECT_EQ(b.placed, placed);
+    const int n1 = Cat().pieces[d1.piece].cellCount, n2 = Cat().pieces[d2.piece].cellCount;
+    int marks[16] = {};
+    for (std::uint8_t mark : b.cells) ++marks[mark & 15];
+    EXPECT_EQ(marks[1], 5);
+    EXPECT_EQ(marks[2], symmetric ? n1 : 0);
+    EXPECT_EQ(marks[3], symmetric ? n2 : n1 + n2);
+    EXPECT_EQ(marks[0] + marks[15], kGridSize - 5 - n1 - n2);
+    Board computed = b;
+    ComputeMask(computed);
+    EXPECT_EQ(b.mask, computed.mask);
+    EXPECT_TRUE(CheckHoles(b));
+    // The ordinals count every placement that fits, whether or not its board was pruned.
+    EXPECT_EQ(d2.ordinal, FittingOrdinal(state->boardStack[1], b, d2.piece));
+    if (!symmetric) {
+      EXPECT_EQ(d1.ordinal, FittingOrdinal(state->boardStack[0], state->boardStack[1], d1.piece));
+    }
+    for (auto* tables : {&state->candidates.fitByFillAnchor, &state->candidates.fitByLowAnchor})
+      for (auto& table : *tables)
+        for (CandidateList& list : table) list.RemoveAll();
+    state->stepCount = kProgressInterval;
+    if (++visits == 300) throw Stop{};
+  }
+  const bool symmetric;
+  SearchState* state = nullptr;
+  int visits = 0;
+};
 
-// Runs `search` until `limit` depth-3 list visits have been checked.
-void ProbeDepth3(int limit, const std::function<void(SearchState&)>& search,
-                 const std::function<void(const SearchState&)>& check) {
-  Depth3Probe probe(limit, check);
-  SearchState s(Catalogue(), probe);
-  probe.state = &s;
-  s.seedOrdinal = 0;
-  s.stepCount = kProgressInterval;
-  EXPECT_THROW(search(s), StopSearch);
-  EXPECT_EQ(probe.visits, limit);
-}
-
-TEST(ShallowHandOff, PlainSearchHandsOnConsistentBoards) {
-  // Seed 0: piece 0 in its catalogue form at the origin.
-  const std::vector<CellXYZ> seedCells = {{0, 1, 0}, {1, 0, 0}, {1, 1, 0}, {2, 1, 0}, {1, 2, 0}};
-  const Board seed = [&] {
-    Board b = testing::EmptyBoxWith(seedCells, kSeedMark);
-    b.placed[kSeedPiece] = 1;
-    return b;
-  }();
-  // Consecutive hand-offs from one depth-2 list whose ordinals are not consecutive: a fitting
-  // placement in between was pruned.
-  DepthMark lastD1, lastD2;
-  int gaps = 0;
-
-  ProbeDepth3(
-      1000,
-      [&](SearchState& s) {
-        s.boardStack[0] = seed;
-        SearchPlain(s);
-      },
-      [&](const SearchState& s) {
-        const Board& b1 = s.boardStack[1];
-        const Board& b2 = s.boardStack[2];
-        const int p1 = s.depthMarks[1].piece;
-        const int p2 = s.depthMarks[2].piece;
-        ASSERT_NE(p1, p2);
-        std::array<std::uint8_t, kPieceCount> flags{};
-        flags[kSeedPiece] = flags[p1] = 1;
-        EXPECT_EQ(b1.placed, flags);
-        flags[p2] = 1;
-        EXPECT_EQ(b2.placed, flags);
-
-        EXPECT_EQ(CellsHolding(b2, kSeedMark), 5);
-        EXPECT_EQ(CellsHolding(b2, kPieceMark),
-                  Catalogue().pieces[p1].cellCount + Catalogue().pieces[p2].cellCount);
-        for (const CellXYZ& c : seedCells) EXPECT_EQ(b2.cells[testing::GridOf(c)], kSeedMark);
-        EXPECT_EQ(b1.mask, MaskOfCells(b1));
-        EXPECT_EQ(b2.mask, MaskOfCells(b2));
-        EXPECT_TRUE(CheckHoles(b1));
-        EXPECT_TRUE(CheckHoles(b2));
-
-        // The ordinals count every placement that fits, whether or not its board was pruned.
-        EXPECT_EQ(s.depthMarks[1].ordinal, FittingOrdinal(s.boardStack[0], b1, p1));
-        EXPECT_EQ(s.depthMarks[2].ordinal, FittingOrdinal(b1, b2, p2));
-
-        const DepthMark d1 = s.depthMarks[1], d2 = s.depthMarks[2];
-        if (d1.piece == lastD1.piece && d1.ordinal == lastD1.ordinal && d2.piece == lastD2.piece &&
-            d2.ordinal > lastD2.ordinal + 1)
-          ++gaps;
-        lastD1 = d1;
-        lastD2 = d2;
-      });
-  EXPECT_GT(gaps, 0) << "no pruned depth-2 board among the hand-offs checked";
-}
-
-TEST(ShallowHandOff, SymmetricSearchHandsOnConsistentBoards) {
-  // Seed 13: piece 0 in its catalogue form at (1,0,1), which HalfTurnY maps onto itself. The
-  // mask stays that of the empty box, as the seed stage leaves it.
-  Board seed = MakeEmptyBox();
-  for (const CellXYZ& c :
-       std::vector<CellXYZ>{{1, 1, 1}, {2, 0, 1}, {2, 1, 1}, {3, 1, 1}, {2, 2, 1}})
-    seed.cells[testing::GridOf(c)] = kSeedMark;
-  seed.placed[kSeedPiece] = 1;
-
-  ProbeDepth3(
-      1000,
-      [&](SearchState& s) {
-        s.seedOrdinal = 13;
-        s.boardStack[0] = seed;
-        SearchSymmetric(s, s.boardStack[0]);
-      },
-      [&](const SearchState& s) {
-        const Board& pair = s.boardStack[1];
-        const Board& b2 = s.boardStack[2];
-        const int third = s.depthMarks[2].piece;
-        EXPECT_EQ(s.depthMarks[1].piece, kSixCubePiece);
-        EXPECT_EQ(s.depthMarks[1].ordinal, s.seenPairs.Count());
-        ASSERT_GT(s.seenPairs.Count(), 0);
-        EXPECT_TRUE(SameCells(s.seenPairs[s.seenPairs.Count() - 1], pair));
-
-        std::array<std::uint8_t, kPieceCount> flags{};
-        flags[kSeedPiece] = flags[kSixCubePiece] = flags[third] = 1;
-        EXPECT_EQ(b2.placed, flags);
-        EXPECT_EQ(CellsHolding(b2, kSeedMark), 5);
-        EXPECT_EQ(CellsHolding(b2, kPairMark), 6);
-        EXPECT_EQ(CellsHolding(b2, kPieceMark), Catalogue().pieces[third].cellCount);
-        EXPECT_EQ(pair.mask, MaskOfCells(pair));
-        EXPECT_EQ(b2.mask, MaskOfCells(b2));
-        EXPECT_TRUE(CheckHoles(b2));
-        EXPECT_EQ(s.depthMarks[2].ordinal, FittingOrdinal(pair, b2, third));
-      });
+TEST(ShallowHandOff, BoardsHandedToDepthThreeHoldTheirPiecesMarksAndMask) {
+  // Seed 0, and seed 13 (piece 0 in its catalogue form at (1,0,1)), which HalfTurnY keeps: the
+  // symmetric search gets it with the empty box's mask, as the seed stage hands it on.
+  const Cells seed13 = {{1, 1, 1}, {2, 0, 1}, {2, 1, 1}, {3, 1, 1}, {2, 2, 1}};
+  for (const bool symmetric : {false, true}) {
+    HandOffProbe probe(symmetric);
+    SearchState s(Cat(), probe);
+    probe.state = &s;
+    s.stepCount = kProgressInterval;
+    s.boardStack[0] = testing::EmptyBoxWith(symmetric ? seed13 : kSeed0, kSeedMark);
+    s.boardStack[0].placed[kSeedPiece] = 1;
+    if (symmetric) s.boardStack[0].mask = 0;
+    EXPECT_THROW(symmetric ? SearchSymmetric(s, s.boardStack[0]) : SearchPlain(s),
+                 HandOffProbe::Stop);
+    EXPECT_EQ(probe.visits, 300);
+  }
 }
 
 }  // namespace
