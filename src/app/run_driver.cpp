@@ -1,13 +1,19 @@
 #include "app/run_driver.h"
 
+#include <memory>
+
 #include "app/console_report.h"
 #include "model/board.h"
 #include "model/catalogue.h"
+#include "solver/parallel_search.h"
 #include "solver/search.h"
 
 namespace cubepack {
 
-std::int32_t RunCubepack(TickSource& clock, OutputSink& out) {
+namespace {
+
+template <class Search>
+std::int32_t Run(TickSource& clock, OutputSink& out, Search&& searchSeeds) {
   const std::uint32_t startTick = clock.GetTickCount();
   ConsoleReport report(clock, out, startTick);
   out.Write(StartLine());
@@ -20,11 +26,21 @@ std::int32_t RunCubepack(TickSource& clock, OutputSink& out) {
   }
   state->solutionCount = 0;
 
-  const Board emptyBox = MakeEmptyBox();
-  SearchSeeds(*state, emptyBox);
+  searchSeeds(*state, MakeEmptyBox());
 
   report.RunDone(state->solutionCount);
   return state->solutionCount;
+}
+
+}  // namespace
+
+std::int32_t RunCubepack(TickSource& clock, OutputSink& out) {
+  return Run(clock, out, [](SearchState& s, const Board& box) { SearchSeeds(s, box); });
+}
+
+std::int32_t RunCubepackParallel(TickSource& clock, OutputSink& out, int jobs) {
+  return Run(clock, out,
+             [jobs](SearchState& s, const Board& box) { SearchSeedsParallel(s, box, jobs); });
 }
 
 }  // namespace cubepack

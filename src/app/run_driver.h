@@ -10,4 +10,7 @@ namespace cubepack {
 // solutions counted.
 std::int32_t RunCubepack(TickSource& clock, OutputSink& out);
 
+// The same run with the search on `jobs` worker threads: the same bytes but the timings.
+std::int32_t RunCubepackParallel(TickSource& clock, OutputSink& out, int jobs);
+
 }  // namespace cubepack

@@ -1,3 +1,5 @@
+#include <cassert>
+
 #include "solver/check_holes.h"
 #include "solver/empty_cell_scan.h"
 #include "solver/search.h"
@@ -15,10 +17,30 @@ inline void PlaceOnGrid(Board& next, const Board& prev, int piece, const Placeme
   next.mask |= p.mask;
 }
 
+// What every depth-3 list visit does: the progress check, or a note in a trace.
+struct ProgressCheck {
+  void operator()(SearchState& s) const {
+    if (ProgressDue(s.stepCount))
+      s.report.Progress(s.seedOrdinal, s.depthMarks[1], s.depthMarks[2], s.solutionCount);
+  }
+};
+
+// Ends a trace span: the counters since the previous depth-3 visit move into the trace.
+struct TraceMark {
+  SubtreeTrace& trace;
+  void operator()(SearchState& s) const {
+    assert(trace.depth3Visits < kPieceCount);
+    trace.spans[trace.depth3Visits++] = {s.stepCount, s.solutionCount};
+    s.stepCount = 0;
+    s.solutionCount = 0;
+  }
+};
+
 // One shallow depth (1 to 4): anchor at the first empty cell in fill order, every free piece's
 // list there, each fitting placement written with its cells and judged by CheckHoles.
-template <int kDepth>
-void ShallowLevel(SearchState& s) {
+// `onDepth3Visit` is only used at depth 3.
+template <int kDepth, class Depth3Visit = ProgressCheck>
+void ShallowLevel(SearchState& s, Depth3Visit onDepth3Visit = {}) {
   static_assert(kDepth >= 1 && kDepth <= 4);
   const Board& prev = s.boardStack[kDepth - 1];
   Board& next = s.boardStack[kDepth];
@@ -29,8 +51,7 @@ void ShallowLevel(SearchState& s) {
     // Depths 1-2 walk the full lists, depths 3-4 the lists refreshed for boardStack[2].
     auto visit = [&](auto&& placementOf, int count) {
       if constexpr (kDepth == 3) {
-        if (ProgressDue(s.stepCount))
-          s.report.Progress(s.seedOrdinal, s.depthMarks[1], s.depthMarks[2], s.solutionCount);
+        onDepth3Visit(s);
       } else {
         ++s.stepCount;
       }
@@ -66,8 +87,21 @@ void ShallowLevel(SearchState& s) {
 void SearchPlain(SearchState& s) { ShallowLevel<1>(s); }
 
 void SearchDepth3(SearchState& s) {
+  if (s.subtreeSink != nullptr) {
+    s.subtreeSink->Take(s);
+    return;
+  }
   RefreshCandidates(s.catalogue, s.boardStack[2], s.candidates);
   ShallowLevel<3>(s);
+}
+
+void SearchDepth3Traced(SearchState& s, SubtreeTrace& trace) {
+  trace = SubtreeTrace{};
+  s.stepCount = 0;
+  s.solutionCount = 0;
+  RefreshCandidates(s.catalogue, s.boardStack[2], s.candidates);
+  ShallowLevel<3>(s, TraceMark{trace});
+  trace.tail = {s.stepCount, s.solutionCount};
 }
 
 }  // namespace cubepack

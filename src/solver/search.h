@@ -5,6 +5,7 @@
 
 #include "model/board.h"
 #include "solver/search_state.h"
+#include "solver/subtree_trace.h"
 
 namespace cubepack {
 
@@ -21,8 +22,12 @@ void SearchSymmetric(SearchState& s, const Board& seed);
 
 // Depths 1-2 below boardStack[0].
 void SearchPlain(SearchState& s);
-// Depths 3-4 below boardStack[2]; refreshes the candidate lists and reports progress.
+// Depths 3-4 below boardStack[2]; refreshes the candidate lists and reports progress. With a
+// subtree sink set, the board goes to the sink instead.
 void SearchDepth3(SearchState& s);
+// The same search without progress checks: what it counts goes into `trace`, split at the
+// depth-3 list visits, and `s`'s counters restart from zero.
+void SearchDepth3Traced(SearchState& s, SubtreeTrace& trace);
 // The mask-only depths below boardStack[4], [7] and [9].
 void SearchDepth5(SearchState& s);
 void SearchDepth8(SearchState& s);

@@ -18,6 +18,17 @@ inline constexpr std::int64_t kProgressInterval = std::int64_t{1} << 24;
 
 inline constexpr int kVariantCount = 8;
 
+struct SearchState;
+
+// Takes the boards that reach depth 3 instead of searching below them here; the parallel
+// runner uses one to collect its tasks.
+class SubtreeSink {
+ public:
+  virtual ~SubtreeSink() = default;
+  // boardStack[2], depthMarks and seedOrdinal of `s` describe the board.
+  virtual void Take(SearchState& s) = 0;
+};
+
 struct SearchState {
   SearchState(const PieceCatalogue& cat, SearchReport& rep) : catalogue(cat), report(rep), candidates(cat) {}
   SearchState(const SearchState&) = delete;
@@ -41,6 +52,9 @@ struct SearchState {
   std::int32_t seedOrdinal = 0;
 
   CandidateTables candidates;
+
+  // When set, SearchDepth3 hands its board over instead of searching it.
+  SubtreeSink* subtreeSink = nullptr;
 };
 
 // The progress check of a depth-3 list visit: true when a progress line is due (the counter is

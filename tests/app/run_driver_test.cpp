@@ -41,5 +41,14 @@ TEST(RunDriver, AFailedWriteStopsTheRun) {
   EXPECT_TRUE(out.bytes().empty());
 }
 
+// The parallel run prints the same opening; when a write fails while the workers search, they
+// stop after their current task and the error reaches the caller (no hang, no lost error).
+TEST(RunDriver, ParallelRunStopsItsWorkersWhenAWriteFails) {
+  testing::FakeTickSource clock(0, 1);
+  testing::CaptureSink out(14);  // the first progress line
+  EXPECT_THROW(RunCubepackParallel(clock, out, 2), OutputError);
+  EXPECT_EQ(out.bytes(), std::string(kOpening) + "CheckSym = false\r\n");
+}
+
 }  // namespace
 }  // namespace cubepack

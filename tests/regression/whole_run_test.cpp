@@ -18,6 +18,20 @@ namespace {
 constexpr std::uint32_t kFakeStart = 0xFFFFF000u;
 constexpr std::uint32_t kFakeStep = 7;
 
+// Compares with the committed file and names the first differing line, so a regression points
+// at its seed.
+void ExpectSameAsExpectedFile(const std::string& actual) {
+  const std::string expected = testing::ReadFileBytes(CUBEPACK_EXPECTED_RUN);
+  ASSERT_FALSE(expected.empty()) << "missing " << CUBEPACK_EXPECTED_RUN;
+  if (actual != expected) {
+    std::size_t at = 0;
+    while (at < expected.size() && at < actual.size() && expected[at] == actual[at]) ++at;
+    const std::size_t lineStart = expected.rfind('\r', at == 0 ? 0 : at - 1);
+    FAIL() << "output differs at byte " << at << " near: "
+           << expected.substr(lineStart == std::string::npos ? 0 : lineStart, 120);
+  }
+}
+
 TEST(WholeRun, OutputMatchesExpectedFileByteForByte) {
   testing::FakeTickSource clock(kFakeStart, kFakeStep);
   testing::CaptureSink out;
@@ -30,18 +44,21 @@ TEST(WholeRun, OutputMatchesExpectedFileByteForByte) {
     std::fwrite(out.bytes().data(), 1, out.bytes().size(), f);
     std::fclose(f);
   }
-
-  const std::string expected = testing::ReadFileBytes(CUBEPACK_EXPECTED_RUN);
-  ASSERT_FALSE(expected.empty()) << "missing " << CUBEPACK_EXPECTED_RUN;
-  if (out.bytes() != expected) {
-    // Name the first differing line, so a regression points at its seed.
-    std::size_t at = 0;
-    while (at < expected.size() && at < out.bytes().size() && expected[at] == out.bytes()[at]) ++at;
-    const std::size_t lineStart = expected.rfind('\r', at == 0 ? 0 : at - 1);
-    FAIL() << "output differs at byte " << at << " near: "
-           << expected.substr(lineStart == std::string::npos ? 0 : lineStart, 120);
-  }
+  ExpectSameAsExpectedFile(out.bytes());
 }
+
+// The parallel runner reads the clock at the same events in the same order, so even the
+// timings agree with a fake clock.
+class WholeRunParallel : public ::testing::TestWithParam<int> {};
+
+TEST_P(WholeRunParallel, OutputMatchesExpectedFileByteForByte) {
+  testing::FakeTickSource clock(kFakeStart, kFakeStep);
+  testing::CaptureSink out;
+  EXPECT_EQ(RunCubepackParallel(clock, out, GetParam()), 409963);
+  ExpectSameAsExpectedFile(out.bytes());
+}
+
+INSTANTIATE_TEST_SUITE_P(Jobs, WholeRunParallel, ::testing::Values(1, 2, 3));
 
 }  // namespace
 }  // namespace cubepack

@@ -1,0 +1,83 @@
+#include "solver/search_script.h"
+
+#include <cassert>
+#include <memory>
+
+#include "solver/search.h"
+
+namespace cubepack {
+
+namespace {
+
+// Collects the steps; the shallow list visits are taken from the state's counter at each step.
+class ScriptRecorder final : public SearchReport, public SubtreeSink {
+ public:
+  explicit ScriptRecorder(SearchScript& script) : script_(script) {}
+  void Attach(SearchState& s) { state_ = &s; }
+
+  void SeedClassified(bool symmetric) override {
+    Add({ScriptStep::Kind::kSeedClassified, symmetric, 0, 0});
+  }
+  // Progress lines come from depth 3 only, which recording never runs.
+  void Progress(std::int32_t, DepthMark, DepthMark, std::int32_t) override { assert(false); }
+  void SeedSearched(std::int32_t) override { Add({ScriptStep::Kind::kSeedSearched, false, 0, 0}); }
+
+  void Take(SearchState& s) override {
+    script_.tasks.push_back({s.boardStack[2], s.seedOrdinal, s.depthMarks[1], s.depthMarks[2]});
+    Add({ScriptStep::Kind::kSubtree, false, static_cast<std::uint32_t>(script_.tasks.size() - 1), 0});
+  }
+
+ private:
+  void Add(ScriptStep step) {
+    step.visitsBefore = state_->stepCount;
+    state_->stepCount = 0;
+    script_.steps.push_back(step);
+  }
+
+  SearchScript& script_;
+  SearchState* state_ = nullptr;
+};
+
+void Apply(SearchState& s, const TraceSpan& span) {
+  s.stepCount += span.visits;
+  s.solutionCount += span.solutions;
+}
+
+}  // namespace
+
+SearchScript RecordScript(const PieceCatalogue& catalogue, const Board& emptyBox) {
+  SearchScript script;
+  ScriptRecorder recorder(script);
+  const auto state = std::make_unique<SearchState>(catalogue, recorder);
+  recorder.Attach(*state);
+  state->subtreeSink = &recorder;
+  SearchSeeds(*state, emptyBox);
+  return script;
+}
+
+void ReplayScript(SearchState& s, const SearchScript& script, const TraceSource& traceOf) {
+  for (const ScriptStep& step : script.steps) {
+    s.stepCount += step.visitsBefore;
+    switch (step.kind) {
+      case ScriptStep::Kind::kSeedClassified:
+        s.report.SeedClassified(step.symmetric);
+        break;
+      case ScriptStep::Kind::kSeedSearched:
+        s.report.SeedSearched(s.solutionCount);
+        break;
+      case ScriptStep::Kind::kSubtree: {
+        const SubtreeTask& task = script.tasks[step.task];
+        const SubtreeTrace& trace = traceOf(step.task);
+        for (int j = 0; j < trace.depth3Visits; ++j) {
+          Apply(s, trace.spans[j]);
+          if (ProgressDue(s.stepCount))
+            s.report.Progress(task.seedOrdinal, task.depth1, task.depth2, s.solutionCount);
+        }
+        Apply(s, trace.tail);
+        break;
+      }
+    }
+  }
+}
+
+}  // namespace cubepack

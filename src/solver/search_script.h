@@ -1,0 +1,50 @@
+#pragma once
+// A run split for parallel search. Recording runs the seed stage and depths 1-2 as usual but
+// hands every three-piece board over as a task; the script keeps, in search order, what the
+// sequential run would report between the tasks. Replaying the script with one trace per task
+// reproduces the sequential run's events exactly: every progress check happens at the same
+// list visit with the same counts.
+
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+#include "model/board.h"
+#include "solver/search_report.h"
+#include "solver/search_state.h"
+#include "solver/subtree_trace.h"
+
+namespace cubepack {
+
+// A three-piece board and how the search reached it.
+struct SubtreeTask {
+  Board board;
+  std::int32_t seedOrdinal = 0;
+  DepthMark depth1;
+  DepthMark depth2;
+};
+
+struct ScriptStep {
+  enum class Kind : std::uint8_t { kSeedClassified, kSubtree, kSeedSearched };
+  Kind kind = Kind::kSubtree;
+  bool symmetric = false;         // kSeedClassified
+  std::uint32_t task = 0;         // kSubtree: index into SearchScript::tasks
+  std::int64_t visitsBefore = 0;  // list visits at depths 1-2 since the previous step
+};
+
+struct SearchScript {
+  std::vector<ScriptStep> steps;
+  std::vector<SubtreeTask> tasks;  // in the order the steps name them
+};
+
+// Runs the seed stage from `emptyBox` and depths 1-2, collecting the script.
+SearchScript RecordScript(const PieceCatalogue& catalogue, const Board& emptyBox);
+
+// Gives the trace of task i, once it is known (it may wait for it).
+using TraceSource = std::function<const SubtreeTrace&(std::uint32_t task)>;
+
+// Replays `script` onto `s`: its step count and solution count advance as in the sequential
+// run, and its report receives the same events in the same order.
+void ReplayScript(SearchState& s, const SearchScript& script, const TraceSource& traceOf);
+
+}  // namespace cubepack

@@ -1,0 +1,161 @@
+// The parallel runner's parts: replaying traces reproduces the sequential progress checks, a
+// traced subtree counts what the sequential search counts, and several workers give the same
+// events as one.
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "solver/parallel_search.h"
+#include "solver/search.h"
+#include "solver/search_script.h"
+#include "support/test_support.h"
+
+namespace cubepack {
+namespace {
+
+using Kind = ScriptStep::Kind;
+using testing::RecordingReport;
+
+const PieceCatalogue& Cat() { return testing::SharedCatalogue(); }
+
+SubtreeTrace Trace(std::vector<TraceSpan> spans, TraceSpan tail) {
+  SubtreeTrace t;
+  for (const TraceSpan& span : spans) t.spans[t.depth3Visits++] = span;
+  t.tail = tail;
+  return t;
+}
+
+// A progress line falls due inside the first task and another one between the two tasks: the
+// first task's tail and the shallow visits before the second push the count to the interval,
+// and the second task's first depth-3 visit prints it with that task's marks.
+TEST(ScriptReplay, ProgressChecksFallWhereTheSequentialRunHasThem) {
+  SearchScript script;
+  script.tasks = {{MakeEmptyBox(), 7, {2, 1}, {4, 3}}, {MakeEmptyBox(), 7, {2, 2}, {5, 1}}};
+  script.steps = {{Kind::kSeedClassified, true, 0, 0},
+                  {Kind::kSubtree, false, 0, 1},
+                  {Kind::kSubtree, false, 1, 1},
+                  {Kind::kSeedSearched, false, 0, 4}};
+  const std::vector<SubtreeTrace> traces = {
+      Trace({{0, 0}, {3, 1}}, {kProgressInterval - 1, 2}), Trace({{0, 0}}, {5, 1})};
+
+  RecordingReport report;
+  const auto s = std::make_unique<SearchState>(Cat(), report);
+  s->stepCount = kProgressInterval - 3;
+  s->solutionCount = 100;
+  ReplayScript(*s, script, [&](std::uint32_t i) -> const SubtreeTrace& { return traces[i]; });
+
+  ASSERT_EQ(report.progress.size(), 2u);
+  // Visit 1 of task 0: I-3 +1 (shallow) +1 (visit 0) +3 (span) is over the interval.
+  EXPECT_EQ(report.progress[0].seedOrdinal, 7);
+  EXPECT_EQ(report.progress[0].depth2.piece, 4);
+  EXPECT_EQ(report.progress[0].solutions, 101);
+  // Task 0's tail leaves I-1, the shallow visit makes it I: task 1's first visit prints.
+  EXPECT_EQ(report.progress[1].depth1.ordinal, 2);
+  EXPECT_EQ(report.progress[1].depth2.piece, 5);
+  EXPECT_EQ(report.progress[1].solutions, 103);
+  EXPECT_EQ(report.classified, std::vector<bool>{true});
+  EXPECT_EQ(report.seedTotals, std::vector<std::int32_t>{104});
+  EXPECT_EQ(s->stepCount, 5 + 4);
+}
+
+// The script of the whole run, recorded once per test binary (depths 0 to 2 only).
+const SearchScript& WholeScript() {
+  static const SearchScript script = RecordScript(Cat(), MakeEmptyBox());
+  return script;
+}
+
+TEST(ScriptRecording, HoldsTheTwelveSeedsAndEveryThreePieceBoardInOrder) {
+  const SearchScript& script = WholeScript();
+  int classified = 0, searched = 0;
+  std::uint32_t nextTask = 0;
+  for (const ScriptStep& step : script.steps) {
+    classified += step.kind == Kind::kSeedClassified;
+    searched += step.kind == Kind::kSeedSearched;
+    if (step.kind == Kind::kSubtree) {
+      EXPECT_EQ(step.task, nextTask++);
+    }
+  }
+  EXPECT_EQ(classified, 12);
+  EXPECT_EQ(searched, 12);
+  EXPECT_EQ(nextTask, script.tasks.size());
+  for (const SubtreeTask& task : script.tasks) {
+    int placed = 0;
+    for (std::uint8_t p : task.board.placed) placed += p;
+    ASSERT_EQ(placed, 3);
+  }
+}
+
+// Below one three-piece board the traced search counts what the sequential one counts: its
+// depth-3 visits plus the spans.
+TEST(TracedSubtree, CountsWhatTheSequentialSearchCounts) {
+  const SubtreeTask& task = WholeScript().tasks.at(5);
+  RecordingReport report;
+  const auto s = std::make_unique<SearchState>(Cat(), report);
+  s->boardStack[2] = task.board;
+  SearchDepth3(*s);
+  ASSERT_TRUE(report.progress.empty());
+  const std::int64_t sequentialVisits = s->stepCount;
+  const std::int32_t sequentialSolutions = s->solutionCount;
+
+  SubtreeTrace trace;
+  SearchDepth3Traced(*s, trace);
+  std::int64_t visits = trace.depth3Visits + trace.tail.visits;
+  std::int32_t solutions = trace.tail.solutions;
+  for (int j = 0; j < trace.depth3Visits; ++j) {
+    visits += trace.spans[j].visits;
+    solutions += trace.spans[j].solutions;
+  }
+  EXPECT_GT(trace.depth3Visits, 0);
+  EXPECT_EQ(visits, sequentialVisits);
+  EXPECT_EQ(solutions, sequentialSolutions);
+}
+
+// Several workers, taking tasks as they come, give the events of one thread that searches the
+// tasks in order. A prefix of the whole run keeps this fast enough for the sanitizers.
+TEST(ParallelRun, ThreeWorkersGiveTheEventsOfOneThread) {
+  SearchScript prefix = WholeScript();
+  constexpr std::uint32_t kTasks = 120;
+  std::size_t end = 0;
+  while (end < prefix.steps.size() &&
+         !(prefix.steps[end].kind == Kind::kSubtree && prefix.steps[end].task == kTasks))
+    ++end;
+  prefix.steps.resize(end);
+  prefix.tasks.resize(kTasks);
+
+  RecordingReport inOrder;
+  const auto one = std::make_unique<SearchState>(Cat(), inOrder);
+  one->stepCount = kProgressInterval - 100000;  // so that progress lines fall in the prefix
+  {
+    RecordingReport silent;
+    const auto worker = std::make_unique<SearchState>(Cat(), silent);
+    SubtreeTrace trace;
+    ReplayScript(*one, prefix, [&](std::uint32_t i) -> const SubtreeTrace& {
+      worker->boardStack[2] = prefix.tasks[i].board;
+      SearchDepth3Traced(*worker, trace);
+      return trace;
+    });
+  }
+
+  RecordingReport parallel;
+  const auto three = std::make_unique<SearchState>(Cat(), parallel);
+  three->stepCount = kProgressInterval - 100000;
+  RunScript(*three, prefix, 3);
+
+  ASSERT_FALSE(inOrder.progress.empty());
+  ASSERT_EQ(parallel.progress.size(), inOrder.progress.size());
+  for (std::size_t i = 0; i < inOrder.progress.size(); ++i) {
+    EXPECT_EQ(parallel.progress[i].solutions, inOrder.progress[i].solutions);
+    EXPECT_EQ(parallel.progress[i].depth1.ordinal, inOrder.progress[i].depth1.ordinal);
+    EXPECT_EQ(parallel.progress[i].depth2.ordinal, inOrder.progress[i].depth2.ordinal);
+  }
+  EXPECT_EQ(parallel.classified, inOrder.classified);
+  EXPECT_EQ(three->stepCount, one->stepCount);
+  EXPECT_EQ(three->solutionCount, one->solutionCount);
+  EXPECT_GT(three->solutionCount, 0);
+}
+
+}  // namespace
+}  // namespace cubepack
