@@ -60,26 +60,19 @@ CandidateTables::CandidateTables(const PieceCatalogue& catalogue) {
       if (piece.byFillAnchor[g]) total += piece.byFillAnchor[g]->Count();
       if (piece.byLowAnchor[g]) total += piece.byLowAnchor[g]->Count();
     }
-  // Room for the padding of every list to whole blocks.
-  total += 2 * kPieceCount * kGridSize * kCandidateMinimum;
-  // The first block is shared by every entry without a list: it collides with every board, so
-  // a reader may test it without first asking whether the list exists.
-  total += kCandidateMinimum;
-  // Until a list is first refreshed its entries collide with everything too.
   refStore_.resize(total);
-  maskStore_.assign(total, ~OccupancyMask{0});
-  fillMaskStore_.assign(total, ~OccupancyMask{0});
-  std::size_t next = kCandidateMinimum;
+  std::size_t next = 0;
   auto reserve = [&](CandidateList& list, const std::unique_ptr<PlacementList>& source) {
-    list.refs = refStore_.data();
-    list.masks = maskStore_.data();
-    list.fillMasks = fillMaskStore_.data();
     if (!source) return;
     list.refs = refStore_.data() + next;
-    list.masks = maskStore_.data() + next;
-    list.fillMasks = fillMaskStore_.data() + next;
-    next += PaddedLength(source->Count());
+    next += source->Count();
   };
+  deep = std::make_unique<DeepTables>();
+  for (auto* rows : {&deep->lowMasks, &deep->fillTests, &deep->fillMasks})
+    for (auto& row : *rows)
+      for (auto& list : row) list.fill(~OccupancyMask{0});
+  for (auto& c : deep->lowCount) c.fill(0);
+  for (auto& c : deep->fillCount) c.fill(0);
   piecesAtFillPosition.fill(0);
   piecesAtLowBit.fill(0);
   for (int i = 0; i < kPieceCount; ++i)
@@ -101,23 +94,39 @@ void Refilter(const PlacementList& source, CandidateList& target, OccupancyMask 
   target.RemoveAll();
   for (const Placement& p : source)
     if (!Collides(p.mask, boardMask)) target.Append(&p);
-  // The padding up to the next whole block collides with every board.
-  for (int n = target.count; n < PaddedLength(target.count); ++n) {
-    target.masks[n] = ~OccupancyMask{0};
-    target.fillMasks[n] = ~OccupancyMask{0};
-  }
+}
+
+// Copies a refreshed list's masks into its deep row, padded with masks that always collide.
+template <class Field>
+void FillRow(const CandidateList& list, std::array<OccupancyMask, kMaxListLength>& row, Field field) {
+  for (int n = 0; n < PaddedLength(list.count); ++n)
+    row[n] = n < list.count ? field(*list.refs[n]) : ~OccupancyMask{0};
 }
 
 }  // namespace
 
 void RefreshCandidates(const PieceCatalogue& catalogue, const Board& board, CandidateTables& t) {
+  DeepTables& deep = *t.deep;
   for (int pos = FirstEmptyGridCell(board.cells, 0); pos < kGridSize;
        pos = FirstEmptyGridCell(board.cells, pos + 1)) {
+    const int bit = BitOfGridIndex[pos];
+    const int fillPos = FillPositionOfBit[bit];
     for (int i = 1; i < kPieceCount; ++i) {
       if (board.placed[i] != 0) continue;
       const Piece& piece = catalogue.pieces[i];
-      if (piece.byFillAnchor[pos]) Refilter(*piece.byFillAnchor[pos], t.fitByFillAnchor[i][pos], board.mask);
-      if (piece.byLowAnchor[pos]) Refilter(*piece.byLowAnchor[pos], t.fitByLowAnchor[i][pos], board.mask);
+      if (piece.byFillAnchor[pos]) {
+        const CandidateList& list = t.fitByFillAnchor[i][pos];
+        Refilter(*piece.byFillAnchor[pos], t.fitByFillAnchor[i][pos], board.mask);
+        FillRow(list, deep.fillTests[fillPos][i], [](const Placement& p) { return p.fillMask; });
+        FillRow(list, deep.fillMasks[fillPos][i], [](const Placement& p) { return p.mask; });
+        deep.fillCount[fillPos][i] = static_cast<std::uint8_t>(list.count);
+      }
+      if (piece.byLowAnchor[pos]) {
+        const CandidateList& list = t.fitByLowAnchor[i][pos];
+        Refilter(*piece.byLowAnchor[pos], t.fitByLowAnchor[i][pos], board.mask);
+        FillRow(list, deep.lowMasks[bit][i], [](const Placement& p) { return p.mask; });
+        deep.lowCount[bit][i] = static_cast<std::uint8_t>(list.count);
+      }
     }
   }
 }

@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "model/board.h"
@@ -32,27 +33,35 @@ int LowAnchor(const Placement& p);
 // under its fill anchor, in origin order x, y, z (z fastest).
 void FilePlacements(Piece& piece, const Orientation& orientation);
 
-// One candidate list. Its storage is reserved once for the length of its full list, so
-// refilling it never allocates; emptying keeps the storage for the next refill.
+// One candidate list, for the shallow depths that write cells. Its storage is reserved once for
+// the length of its full list, so refilling it never allocates.
 struct CandidateList {
   bool created = false;  // false: "no list"
   int count = 0;
   const Placement** refs = nullptr;
-  // refs[k]->mask and refs[k]->fillMask, kept beside the refs for the mask-only walks.
-  OccupancyMask* masks = nullptr;
-  OccupancyMask* fillMasks = nullptr;
 
   void RemoveAll() { count = 0; }
-  void Append(const Placement* p) {
-    refs[count] = p;
-    masks[count] = p->mask;
-    fillMasks[count] = p->fillMask;
-    ++count;
-  }
+  void Append(const Placement* p) { refs[count++] = p; }
   int Count() const { return count; }
 };
 
 using CandidateTable = std::array<CandidateList, kGridSize>;
+
+// The candidate lists once more, laid out for the mask-only depths: one fixed row of masks per
+// (anchor, piece), indexed by bit number (low anchor) or fill position (fill anchor), so that a
+// list is found by address arithmetic alone instead of a chain of dependent loads. Entries past
+// a list's end up to PaddedLength, and rows of absent lists, hold ~0 and collide with every
+// board, so a reader tests whole blocks without asking where the list ends.
+static_assert(PaddedLength(kMaxListLength) == kMaxListLength);
+template <class T>
+using DeepRows = std::array<std::array<std::array<T, kMaxListLength>, kPieceCount>, kCellCount>;
+struct DeepTables {
+  alignas(64) DeepRows<OccupancyMask> lowMasks;   // [bit][piece]: grid-order masks
+  alignas(64) DeepRows<OccupancyMask> fillTests;  // [fill position][piece]: fill-order masks
+  alignas(64) DeepRows<OccupancyMask> fillMasks;  // the same placements' grid-order masks
+  std::array<std::array<std::uint8_t, kPieceCount>, kCellCount> lowCount;
+  std::array<std::array<std::uint8_t, kPieceCount>, kCellCount> fillCount;
+};
 
 // The fitByFillAnchor and fitByLowAnchor tables of every piece. One set belongs to one search.
 class CandidateTables {
@@ -66,11 +75,10 @@ class CandidateTables {
   // Bit i set when piece i has a list at that anchor: by fill position, and by bit number.
   std::array<std::uint32_t, kCellCount> piecesAtFillPosition;
   std::array<std::uint32_t, kCellCount> piecesAtLowBit;
+  std::unique_ptr<DeepTables> deep;
 
  private:
   std::vector<const Placement*> refStore_;
-  std::vector<OccupancyMask> maskStore_;
-  std::vector<OccupancyMask> fillMaskStore_;
 };
 
 // For every empty cell of `board` and every free piece 1..11, rebuilds the candidate lists from

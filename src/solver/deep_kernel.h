@@ -27,8 +27,7 @@ namespace cubepack {
 
 // Plain views of the candidate tables for the kernel.
 struct DeepView {
-  const CandidateList* fillLists;  // [piece * kGridSize + grid index]
-  const CandidateList* lowLists;
+  const DeepTables* deep;
   const std::uint32_t* piecesAtFillPosition;
   const std::uint32_t* piecesAtLowBit;
 };
@@ -60,21 +59,6 @@ inline int PopCount(std::uint32_t x) {
   return n;
 #endif
 }
-
-struct GridIndexTable {
-  int of[kCellCount];
-};
-// Grid index of each fill position, and of each bit number.
-constexpr GridIndexTable kGridOfFillPosition = [] {
-  GridIndexTable t{};
-  for (int r = 0; r < kCellCount; ++r) t.of[r] = FillOrderTable[r].gridIndex;
-  return t;
-}();
-constexpr GridIndexTable kGridOfBit = [] {
-  GridIndexTable t{};
-  for (int k = 0; k < kCellCount; ++k) t.of[k] = static_cast<int>(BitCellTable[k].gridIndex);
-  return t;
-}();
 
 // Bit k set when entry k of the four does not collide with `board`.
 inline std::uint32_t TestBlock(const OccupancyMask* m, OccupancyMask board) {
@@ -108,11 +92,10 @@ inline std::uint32_t TestBlock(const OccupancyMask* m, OccupancyMask board) {
 // entry without a branch avoids a mispredicted jump at each fitting placement, which cost more
 // than the tests themselves; most lists hold at most eight entries, so eight are tested
 // unconditionally and the loop's hard-to-predict exit stays off the common path.
-inline std::uint32_t FreeEntries(const CandidateList& list, const OccupancyMask* masks,
-                                 OccupancyMask board) {
+inline std::uint32_t FreeEntries(const OccupancyMask* masks, int count, OccupancyMask board) {
   static_assert(kCandidatePad == 4 && kCandidateMinimum == 8);
   std::uint32_t hits = TestBlock(masks, board) | TestBlock(masks + 4, board) << 4;
-  for (int n = 8; n < list.count; n += 4) hits |= TestBlock(masks + n, board) << n;
+  for (int n = 8; n < count; n += 4) hits |= TestBlock(masks + n, board) << n;
   return hits;  // the padding collides with every non-empty board
 }
 
@@ -134,36 +117,37 @@ class DeepKernel {
     if constexpr (kDepth <= 8) {
       // Depths 5-8: anchor at the first empty cell in fill order.
       const int r = TrailingOnes(fill);
-      const CandidateList* lists = v_.fillLists + kGridOfFillPosition.of[r];
+      const auto& tests = v_.deep->fillTests[r];
+      const auto& masks = v_.deep->fillMasks[r];
+      const auto& sizes = v_.deep->fillCount[r];
       counts.visits += PopCount(free & v_.piecesAtFillPosition[r]);
       // Every free piece is tried, with or without a list here (an absent list reads as a block
       // that fits nothing): the loop then runs as often at every node of a depth, which the
       // branch predictor learns, instead of following which pieces happen to have lists.
       for (PieceBits pieces = free; pieces != 0; pieces &= pieces - 1) {
         const int i = TrailingZeros(pieces);
-        const CandidateList& list = lists[i * kGridSize];
         const PieceBits rest = free & ~(PieceBits{1} << i);
-        for (std::uint32_t hits = FreeEntries(list, list.fillMasks, fill); hits != 0;
+        for (std::uint32_t hits = FreeEntries(tests[i].data(), sizes[i], fill); hits != 0;
              hits &= hits - 1) {
           const int n = TrailingZeros(hits);
-          Node<kDepth + 1>(grid | list.masks[n], fill | list.fillMasks[n], rest);
+          Node<kDepth + 1>(grid | masks[i][n], fill | tests[i][n], rest);
         }
       }
     } else {
       // Depths 9-11: anchor at the lowest empty cell in grid order.
       const int k = TrailingOnes(grid);
-      const CandidateList* lists = v_.lowLists + kGridOfBit.of[k];
+      const auto& masks = v_.deep->lowMasks[k];
+      const auto& sizes = v_.deep->lowCount[k];
       counts.visits += PopCount(free & v_.piecesAtLowBit[k]);
       for (PieceBits pieces = free; pieces != 0; pieces &= pieces - 1) {
         const int i = TrailingZeros(pieces);
-        const CandidateList& list = lists[i * kGridSize];
         const PieceBits rest = free & ~(PieceBits{1} << i);
-        std::uint32_t hits = FreeEntries(list, list.masks, grid);
+        std::uint32_t hits = FreeEntries(masks[i].data(), sizes[i], grid);
         if constexpr (kDepth == 11) {
           counts.solutions += PopCount(hits);
         } else {
           for (; hits != 0; hits &= hits - 1)
-            Node<kDepth + 1>(grid | list.masks[TrailingZeros(hits)], 0, rest);
+            Node<kDepth + 1>(grid | masks[i][TrailingZeros(hits)], 0, rest);
         }
       }
     }
@@ -177,15 +161,14 @@ class DeepKernel {
     const int a = TrailingZeros(free);
     const int b = TrailingZeros(free & (free - 1));
     counts.visits += PopCount(free & v_.piecesAtLowBit[k]);
-    const CandidateList* lists = v_.lowLists + kGridOfBit.of[k];
-    const CandidateList& listA = lists[a * kGridSize];
-    const CandidateList& listB = lists[b * kGridSize];
-    std::uint64_t hits = FreeEntries(listA, listA.masks, grid) |
-                         std::uint64_t{FreeEntries(listB, listB.masks, grid)} << 32;
+    const auto& masks = v_.deep->lowMasks[k];
+    const auto& sizes = v_.deep->lowCount[k];
+    std::uint64_t hits = FreeEntries(masks[a].data(), sizes[a], grid) |
+                         std::uint64_t{FreeEntries(masks[b].data(), sizes[b], grid)} << 32;
     for (; hits != 0; hits &= hits - 1) {
       const int n = TrailingZeros(hits);
       const bool second = n >= 32;
-      const OccupancyMask m = (second ? listB.masks : listA.masks)[n & 31];
+      const OccupancyMask m = masks[second ? b : a][n & 31];
       LastPiece(grid | m, PieceBits{1} << (second ? a : b));
     }
   }
@@ -197,8 +180,8 @@ class DeepKernel {
     // Without a branch: where the piece has no list, the entry's masks are a block that
     // collides with every board, so only the visit needs the flag.
     counts.visits += v_.piecesAtLowBit[k] >> last & 1;
-    const CandidateList& list = v_.lowLists[last * kGridSize + kGridOfBit.of[k]];
-    counts.solutions += PopCount(FreeEntries(list, list.masks, grid));
+    counts.solutions +=
+        PopCount(FreeEntries(v_.deep->lowMasks[k][last].data(), v_.deep->lowCount[k][last], grid));
   }
 
   const DeepView& v_;

@@ -16,6 +16,7 @@
 
 #include "model/board.h"
 #include "model/catalogue.h"
+#include "model/cell_tables.h"
 #include "support/test_support.h"
 
 namespace cubepack {
@@ -155,16 +156,33 @@ std::string Where(int k) {
          " grid index " + std::to_string(GridOfEntry(k));
 }
 
+// The deep search's copy of a list: its masks in order, then padding that fits no board.
+void ExpectDeepRowMatches(const CandidateTables& t, int k, const CandidateList& list) {
+  const int bit = BitOfGridIndex[GridOfEntry(k)];
+  if (bit < 0) return;
+  const int i = PieceOf(k), pos = IsFillTable(k) ? FillPositionOfBit[bit] : bit;
+  const DeepTables& d = *t.deep;
+  const int count = list.created ? list.Count() : 0;
+  EXPECT_EQ((IsFillTable(k) ? d.fillCount : d.lowCount)[pos][i], count) << Where(k);
+  for (int n = 0; n < PaddedLength(count); ++n) {
+    const bool real = n < count;
+    if (IsFillTable(k)) {
+      EXPECT_EQ(d.fillMasks[pos][i][n], real ? list.refs[n]->mask : ~OccupancyMask{0}) << Where(k);
+      EXPECT_EQ(d.fillTests[pos][i][n], real ? list.refs[n]->fillMask : ~OccupancyMask{0}) << Where(k);
+    } else {
+      EXPECT_EQ(d.lowMasks[pos][i][n], real ? list.refs[n]->mask : ~OccupancyMask{0}) << Where(k);
+    }
+  }
+}
+
 std::vector<ListView> View(const CandidateTables& t) {
   std::vector<ListView> view(kViewSize);
   for (int k = 0; k < kViewSize; ++k) {
     const CandidateList& list =
         (IsFillTable(k) ? t.fitByFillAnchor : t.fitByLowAnchor)[PieceOf(k)][GridOfEntry(k)];
     view[k].first = list.created;
-    for (int n = 0; n < list.Count(); ++n) {
-      view[k].second.push_back(list.refs[n]);
-      EXPECT_EQ(list.masks[n], list.refs[n]->mask) << Where(k);
-    }
+    for (int n = 0; n < list.Count(); ++n) view[k].second.push_back(list.refs[n]);
+    ExpectDeepRowMatches(t, k, list);
   }
   return view;
 }
