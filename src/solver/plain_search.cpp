@@ -1,3 +1,5 @@
+#include <cassert>
+
 #include "solver/check_holes.h"
 #include "solver/empty_cell_scan.h"
 #include "solver/search.h"
@@ -42,6 +44,7 @@ void ShallowLevel(SearchState& s) {
         ++ordinal;
         if constexpr (kDepth <= 2) s.depthMarks[kDepth].ordinal = ordinal;
         PlaceOnGrid(next, prev, i, p);
+        assert(MaskMatchesCells(next));
         if (!CheckHoles(next)) continue;
         if constexpr (kDepth == 1) ShallowLevel<2>(s);
         if constexpr (kDepth == 2) SearchDepth3(s);
