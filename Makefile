@@ -1,13 +1,22 @@
 # Thin wrapper over CMake. `make run` builds and runs the program; `make test` builds and runs
-# the whole test suite (Release build with the whole-run regression tests, then the fast tests
-# under AddressSanitizer and UndefinedBehaviorSanitizer, and under ThreadSanitizer).
+# the whole test suite: the Release build with the whole-run regression test and an install
+# check, then the fast tests in a Debug build with assertions, under AddressSanitizer and
+# UndefinedBehaviorSanitizer, under ThreadSanitizer, built with clang, and built for Windows and
+# run under Wine.
 
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 BUILD ?= build
 SAN_BUILD ?= build-sanitize
 TSAN_BUILD ?= build-tsan
+DEBUG_BUILD ?= build-debug
+CLANG_BUILD ?= build-clang
+WIN_BUILD ?= build-windows
+CLANG_CXX ?= clang++
+# The test trees treat every compiler warning as an error.
+STRICT = -DCMAKE_COMPILE_WARNING_AS_ERROR=ON
 
-.PHONY: run test test-release test-sanitize test-tsan bench build clean
+.PHONY: run test test-release test-install test-sanitize test-tsan test-debug test-clang test-windows \
+	bench build clean
 
 build:
 	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release
@@ -16,24 +25,50 @@ build:
 run: build
 	./$(BUILD)/src/cubepack
 
-test: test-release test-sanitize test-tsan
+test: test-release test-install test-sanitize test-tsan test-debug test-clang test-windows
 
 test-release: build
 	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
 
+test-install: build
+	rm -rf $(BUILD)/install-check
+	cmake --install $(BUILD) --prefix $(BUILD)/install-check
+	test -x $(BUILD)/install-check/bin/cubepack
+	test -x $(BUILD)/install-check/bin/cubepack-parallel
+
 test-sanitize:
-	cmake -S . -B $(SAN_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCUBEPACK_SANITIZE=ON -DCUBEPACK_BENCH=OFF
+	cmake -S . -B $(SAN_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCUBEPACK_SANITIZE=ON \
+		-DCUBEPACK_BENCH=OFF $(STRICT)
 	cmake --build $(SAN_BUILD) -j $(JOBS)
 	ctest --test-dir $(SAN_BUILD) --output-on-failure -j $(JOBS) -L unit
 
 test-tsan:
-	cmake -S . -B $(TSAN_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCUBEPACK_TSAN=ON -DCUBEPACK_BENCH=OFF
+	cmake -S . -B $(TSAN_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCUBEPACK_TSAN=ON \
+		-DCUBEPACK_BENCH=OFF $(STRICT)
 	cmake --build $(TSAN_BUILD) -j $(JOBS)
 	ctest --test-dir $(TSAN_BUILD) --output-on-failure -j $(JOBS) -L unit
+
+test-debug:
+	cmake -S . -B $(DEBUG_BUILD) -DCMAKE_BUILD_TYPE=Debug -DCUBEPACK_BENCH=OFF $(STRICT)
+	cmake --build $(DEBUG_BUILD) -j $(JOBS)
+	ctest --test-dir $(DEBUG_BUILD) --output-on-failure -j $(JOBS) -L unit
+
+test-clang:
+	cmake -S . -B $(CLANG_BUILD) -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_COMPILER=$(CLANG_CXX) \
+		$(STRICT)
+	cmake --build $(CLANG_BUILD) -j $(JOBS)
+	ctest --test-dir $(CLANG_BUILD) --output-on-failure -j $(JOBS) -L unit
+
+# Needs the Linux build: the Windows program's opening output must match its bytes.
+test-windows: build
+	cmake -S . -B $(WIN_BUILD) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
+		-DCUBEPACK_BENCH=OFF -DCUBEPACK_REFERENCE_PROGRAM=$(CURDIR)/$(BUILD)/src/cubepack $(STRICT)
+	cmake --build $(WIN_BUILD) -j $(JOBS)
+	ctest --test-dir $(WIN_BUILD) --output-on-failure -j $(JOBS) -L unit
 
 bench: build
 	ctest --test-dir $(BUILD) --output-on-failure -L bench
 	./$(BUILD)/bench/cubepack_microbench
 
 clean:
-	rm -rf $(BUILD) $(SAN_BUILD) $(TSAN_BUILD)
+	rm -rf $(BUILD) $(SAN_BUILD) $(TSAN_BUILD) $(DEBUG_BUILD) $(CLANG_BUILD) $(WIN_BUILD)

@@ -37,6 +37,14 @@ void ClearBoard(Board& b);
 // Rebuilds `mask` from the playable cells (any non-zero byte is filled).
 void ComputeMask(Board& b);
 
+// True when `mask` marks exactly the filled playable cells. The search keeps the two in step by
+// hand; checked builds assert this wherever a shallow depth writes a board.
+inline bool MaskMatchesCells(const Board& b) {
+  Board copy = b;
+  ComputeMask(copy);
+  return copy.mask == b.mask;
+}
+
 // A cleared board with its mask computed: the empty box.
 Board MakeEmptyBox();
 

@@ -63,6 +63,7 @@ void ShallowLevel(SearchState& s, Depth3Visit onDepth3Visit = {}) {
         ++ordinal;
         if constexpr (kDepth <= 2) s.depthMarks[kDepth].ordinal = ordinal;
         PlaceOnGrid(next, prev, i, p);
+        assert(MaskMatchesCells(next));
         if (!CheckHoles(next)) continue;
         if constexpr (kDepth == 1) ShallowLevel<2>(s);
         if constexpr (kDepth == 2) SearchDepth3(s);

@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <cassert>
 
 #include "solver/check_holes.h"
 #include "solver/empty_cell_scan.h"
@@ -47,6 +48,7 @@ void SearchSymmetric(SearchState& s, const Board& seed) {
           s.depthMarks[1].ordinal = ++accepted;
           s.seenPairs.Append(pair);
           ComputeMask(pair);
+          assert(MaskMatchesCells(pair));
 
           // 3. The third piece at the first empty cell in fill order.
           const int anchor = NextEmptyCell(pair);
@@ -65,6 +67,7 @@ void SearchSymmetric(SearchState& s, const Board& seed) {
               for (int j = 0; j < p.orientation->cellCount; ++j)
                 third.cells[p.origin + p.orientation->offsets[j]] = kPieceMark;
               third.mask |= p.mask;
+              assert(MaskMatchesCells(third));
               if (CheckHoles(third)) SearchDepth3(s);
             }
           }
