@@ -2,8 +2,6 @@
 // the times and rates differ).
 
 #include <cstdio>
-#include <exception>
-#include <new>
 #include <string_view>
 #include <vector>
 
@@ -23,18 +21,8 @@ int main(int argc, char** argv) {
     std::fputs(cubepack::ParallelUsage().c_str(), stdout);
     return std::fflush(stdout) == 0 && !std::ferror(stdout) ? 0 : 1;
   }
-  try {
-    cubepack::SteadyTickSource clock;
-    cubepack::StdoutSink out;
-    cubepack::RunCubepackParallel(clock, out, options.jobs);
-    if (!out.Finish()) throw cubepack::OutputError();
-    return 0;
-  } catch (const cubepack::OutputError&) {
-    std::fputs("cubepack-parallel: cannot write to standard output\n", stderr);
-  } catch (const std::bad_alloc&) {
-    std::fputs("cubepack-parallel: out of memory\n", stderr);
-  } catch (const std::exception& e) {
-    std::fprintf(stderr, "cubepack-parallel: %s\n", e.what());
-  }
-  return 1;
+  return cubepack::RunOnStdout("cubepack-parallel",
+                               [&](cubepack::TickSource& clock, cubepack::OutputSink& out) {
+                                 cubepack::RunCubepackParallel(clock, out, options.jobs);
+                               });
 }

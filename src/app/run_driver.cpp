@@ -1,6 +1,9 @@
 #include "app/run_driver.h"
 
+#include <cstdio>
+#include <exception>
 #include <memory>
+#include <new>
 
 #include "app/console_report.h"
 #include "model/board.h"
@@ -41,6 +44,23 @@ std::int32_t RunCubepack(TickSource& clock, OutputSink& out) {
 std::int32_t RunCubepackParallel(TickSource& clock, OutputSink& out, int jobs) {
   return Run(clock, out,
              [jobs](SearchState& s, const Board& box) { SearchSeedsParallel(s, box, jobs); });
+}
+
+int RunOnStdout(const char* program, const std::function<void(TickSource&, OutputSink&)>& run) {
+  try {
+    SteadyTickSource clock;
+    StdoutSink out;
+    run(clock, out);
+    if (!out.Finish()) throw OutputError();
+    return 0;
+  } catch (const OutputError&) {
+    std::fprintf(stderr, "%s: cannot write to standard output\n", program);
+  } catch (const std::bad_alloc&) {
+    std::fprintf(stderr, "%s: out of memory\n", program);
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "%s: %s\n", program, e.what());
+  }
+  return 1;
 }
 
 }  // namespace cubepack

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 
 #include "app/platform.h"
 
@@ -12,5 +13,10 @@ std::int32_t RunCubepack(TickSource& clock, OutputSink& out);
 
 // The same run with the search on `jobs` worker threads: the same bytes but the timings.
 std::int32_t RunCubepackParallel(TickSource& clock, OutputSink& out, int jobs);
+
+// A program's main: `run` on the steady clock and standard output. Returns the exit status:
+// 0, or 1 after one line on standard error ("<program>: ...") when the output cannot be
+// written, memory runs out or anything else fails.
+int RunOnStdout(const char* program, const std::function<void(TickSource&, OutputSink&)>& run);
 
 }  // namespace cubepack

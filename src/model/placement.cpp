@@ -115,15 +115,15 @@ void RefreshCandidates(const PieceCatalogue& catalogue, const Board& board, Cand
       if (board.placed[i] != 0) continue;
       const Piece& piece = catalogue.pieces[i];
       if (piece.byFillAnchor[pos]) {
-        const CandidateList& list = t.fitByFillAnchor[i][pos];
-        Refilter(*piece.byFillAnchor[pos], t.fitByFillAnchor[i][pos], board.mask);
+        CandidateList& list = t.fitByFillAnchor[i][pos];
+        Refilter(*piece.byFillAnchor[pos], list, board.mask);
         FillRow(list, deep.fillTests[fillPos][i], [](const Placement& p) { return p.fillMask; });
         FillRow(list, deep.fillMasks[fillPos][i], [](const Placement& p) { return p.mask; });
         deep.fillCount[fillPos][i] = static_cast<std::uint8_t>(list.count);
       }
       if (piece.byLowAnchor[pos]) {
-        const CandidateList& list = t.fitByLowAnchor[i][pos];
-        Refilter(*piece.byLowAnchor[pos], t.fitByLowAnchor[i][pos], board.mask);
+        CandidateList& list = t.fitByLowAnchor[i][pos];
+        Refilter(*piece.byLowAnchor[pos], list, board.mask);
         FillRow(list, deep.lowMasks[bit][i], [](const Placement& p) { return p.mask; });
         deep.lowCount[bit][i] = static_cast<std::uint8_t>(list.count);
       }

@@ -48,7 +48,6 @@ void SearchSymmetric(SearchState& s, const Board& seed) {
           s.depthMarks[1].ordinal = ++accepted;
           s.seenPairs.Append(pair);
           ComputeMask(pair);
-          assert(MaskMatchesCells(pair));
 
           // 3. The third piece at the first empty cell in fill order.
           const int anchor = NextEmptyCell(pair);
