@@ -4,11 +4,13 @@
 // time). Everything here has internal linkage and uses no out-of-line library templates, so the
 // two copies can never be mixed up by the linker.
 //
-// The state of a node lives in registers: the occupancy mask in grid bit order, the same mask
-// in fill order (so the fill-order anchor is one count of trailing ones instead of a table
-// scan) and the free pieces as bits. List visits are counted per node as the free pieces that
-// have a list at the anchor, which is what walking the pieces one by one would add.
+// The nodes are searched in batches, one queue per depth, instead of depth first: a node is
+// the occupancy mask in grid bit order, the same mask in fill order (so the fill-order anchor
+// is one count of trailing ones instead of a table scan) and the free pieces as bits. List
+// visits are counted per node as the free pieces that have a list at the anchor, which is what
+// walking the pieces one by one would add.
 
+#include <array>
 #include <cstdint>
 
 #if defined(__AVX2__)
@@ -99,101 +101,249 @@ inline std::uint32_t FreeEntries(const OccupancyMask* masks, int count, Occupanc
   return hits;  // the padding collides with every non-empty board
 }
 
+// Where a batch of nodes goes: masks, and optionally fill-order masks and free pieces.
+struct NodeSink {
+  OccupancyMask* grid;
+  OccupancyMask* fill;
+  PieceBits* free;
+};
+
+#if defined(__AVX2__)
+// Lane choices of _mm256_permutevar8x32_epi32 that move the 64-bit entries picked by a 4-bit
+// selector to the front, in order.
+struct CompressRow {
+  alignas(32) std::int32_t lane[8];
+};
+inline constexpr std::array<CompressRow, 16> kCompressRows = [] {
+  std::array<CompressRow, 16> t{};
+  for (int sel = 0; sel < 16; ++sel) {
+    int n = 0;
+    for (int j = 0; j < 4; ++j)
+      if (sel >> j & 1) {
+        t[sel].lane[2 * n] = 2 * j;
+        t[sel].lane[2 * n + 1] = 2 * j + 1;
+        ++n;
+      }
+  }
+  return t;
+}();
+static_assert(kCompressRows[10].lane[0] == 2 && kCompressRows[10].lane[3] == 7);
+
+inline void Compress(OccupancyMask* out, const OccupancyMask* in, OccupancyMask add,
+                     __m256i lanes) {
+  const __m256i v = _mm256_or_si256(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(in)),
+                                    _mm256_set1_epi64x(static_cast<long long>(add)));
+  _mm256_storeu_si256(reinterpret_cast<__m256i*>(out), _mm256_permutevar8x32_epi32(v, lanes));
+}
+
+// Appends the entries of a block of four whose test entry does not collide with `board`:
+// `masks[n] | add`, and `tests[n] | testAdd` and `free` where the sink keeps them. Always
+// writes four slots. Returns how many were appended.
+template <bool kFill, bool kFree>
+inline int AppendBlock(const NodeSink& out, int at, const OccupancyMask* tests,
+                       const OccupancyMask* masks, OccupancyMask board, OccupancyMask add,
+                       OccupancyMask testAdd, PieceBits free) {
+  const std::uint32_t sel = TestBlock(tests, board);
+  const __m256i lanes =
+      _mm256_load_si256(reinterpret_cast<const __m256i*>(kCompressRows[sel].lane));
+  Compress(out.grid + at, masks, add, lanes);
+  if constexpr (kFill) Compress(out.fill + at, tests, testAdd, lanes);
+  if constexpr (kFree)
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out.free + at),
+                     _mm_set1_epi32(static_cast<int>(free)));
+  return PopCount(sel);
+}
+#endif
+
+// Appends the children that one padded list gives (see AppendBlock); returns the new end. The
+// sink needs three slots of slack past the last child.
+template <bool kFill, bool kFree>
+inline int AppendList(const NodeSink& out, int at, const OccupancyMask* tests,
+                      const OccupancyMask* masks, int count, OccupancyMask board,
+                      OccupancyMask add, OccupancyMask testAdd, PieceBits free) {
+#if defined(__AVX2__)
+  // Every block is written whether anything fits or not: no branch on the outcome.
+  at += AppendBlock<kFill, kFree>(out, at, tests, masks, board, add, testAdd, free);
+  at += AppendBlock<kFill, kFree>(out, at, tests + 4, masks + 4, board, add, testAdd, free);
+  for (int b = 8; b < count; b += 4)
+    at += AppendBlock<kFill, kFree>(out, at, tests + b, masks + b, board, add, testAdd, free);
+#else
+  // Without a cheap compress instruction, walking the fitting entries is faster.
+  for (std::uint32_t hits = FreeEntries(tests, count, board); hits != 0; hits &= hits - 1) {
+    const int n = TrailingZeros(hits);
+    out.grid[at] = masks[n] | add;
+    if constexpr (kFill) out.fill[at] = tests[n] | testAdd;
+    if constexpr (kFree) out.free[at] = free;
+    ++at;
+  }
+#endif
+  return at;
+}
+
+// Nodes waiting at one depth, processed in batches: a batch is a loop with a fixed amount of
+// work per node and no branch that depends on how many placements fit, which the branch
+// predictor cannot learn. Only totals leave the kernel, so the order of the nodes is free.
+// Depths up to 8 keep the mask in fill order too; depths up to 10 keep the free pieces; a
+// depth-11 node keeps its last piece in the top bits of its mask.
+template <int kDepth>
+struct NodeQueue {
+  static constexpr bool kFill = kDepth <= 8;
+  static constexpr bool kFree = kDepth <= 10;
+  static constexpr int kBatch = 256;
+  // A node of depth 5 has seven free pieces, each with a list of at most 24 entries.
+  static constexpr int kCapacity = kBatch + 7 * kMaxListLength + 4;
+  OccupancyMask grid[kCapacity];
+  OccupancyMask fill[kFill ? kCapacity : 1];
+  PieceBits free[kFree ? kCapacity : 1];
+  int size = 0;
+  NodeSink Sink() { return {grid, fill, free}; }
+  void Push(OccupancyMask g, OccupancyMask f, PieceBits p) {
+    grid[size] = g;
+    if constexpr (kFill) fill[size] = f;
+    if constexpr (kFree) free[size] = p;
+    ++size;
+  }
+};
+
+inline constexpr int kPieceTagShift = 60;  // above the 60 cells: never meets a placement
+
 class DeepKernel {
  public:
   explicit DeepKernel(const DeepView& v) : v_(v) {}
 
-  // Everything below one node of depth kDepth - 1.
+  // Queues one node of depth kDepth - 1 (5, 8 or 10) whose subtree is to be searched.
   template <int kDepth>
-  void Node(OccupancyMask grid, OccupancyMask fill, PieceBits free) {
-    if constexpr (kDepth == 10) {
-      // The most frequent node: two pieces left. Both lists are tested and their fitting
-      // entries walked in one loop, so a node costs one hard-to-predict loop exit, not two.
-      if (PopCount(free) == 2) {
-        TwoPiecesLeft(grid, free);
-        return;
-      }
-    }
-    if constexpr (kDepth <= 8) {
-      // Depths 5-8: anchor at the first empty cell in fill order.
-      const int r = TrailingOnes(fill);
-      const auto& tests = v_.deep->fillTests[r];
-      const auto& masks = v_.deep->fillMasks[r];
-      const auto& sizes = v_.deep->fillCount[r];
-      counts.visits += PopCount(free & v_.piecesAtFillPosition[r]);
-      // Every free piece is tried, with or without a list here (an absent list reads as a block
-      // that fits nothing): the loop then runs as often at every node of a depth, which the
-      // branch predictor learns, instead of following which pieces happen to have lists.
-      for (PieceBits pieces = free; pieces != 0; pieces &= pieces - 1) {
-        const int i = TrailingZeros(pieces);
-        const PieceBits rest = free & ~(PieceBits{1} << i);
-        for (std::uint32_t hits = FreeEntries(tests[i].data(), sizes[i], fill); hits != 0;
-             hits &= hits - 1) {
-          const int n = TrailingZeros(hits);
-          Node<kDepth + 1>(grid | masks[i][n], fill | tests[i][n], rest);
-        }
-      }
-    } else {
-      // Depths 9-11: anchor at the lowest empty cell in grid order.
-      const int k = TrailingOnes(grid);
-      const auto& masks = v_.deep->lowMasks[k];
-      const auto& sizes = v_.deep->lowCount[k];
-      counts.visits += PopCount(free & v_.piecesAtLowBit[k]);
-      for (PieceBits pieces = free; pieces != 0; pieces &= pieces - 1) {
-        const int i = TrailingZeros(pieces);
-        const PieceBits rest = free & ~(PieceBits{1} << i);
-        std::uint32_t hits = FreeEntries(masks[i].data(), sizes[i], grid);
-        if constexpr (kDepth == 11) {
-          counts.solutions += PopCount(hits);
-        } else {
-          for (; hits != 0; hits &= hits - 1)
-            Node<kDepth + 1>(grid | masks[i][TrailingZeros(hits)], 0, rest);
-        }
-      }
-    }
+  void Push(OccupancyMask grid, OccupancyMask fill, PieceBits free) {
+    Queue<kDepth>().Push(grid, fill, free);
+  }
+
+  // Processes every node still waiting, shallowest depth first.
+  void Finish() {
+    Drain<5>();
+    Drain<6>();
+    Drain<7>();
+    Drain<8>();
+    Drain<9>();
+    Drain<10>();
+    Drain<11>();
   }
 
   DeepCounts counts;
 
  private:
-  void TwoPiecesLeft(OccupancyMask grid, PieceBits free) {
-    const int k = TrailingOnes(grid);
-    const int a = TrailingZeros(free);
-    const int b = TrailingZeros(free & (free - 1));
-    counts.visits += PopCount(free & v_.piecesAtLowBit[k]);
-    const auto& masks = v_.deep->lowMasks[k];
-    const auto& sizes = v_.deep->lowCount[k];
-    std::uint64_t hits = FreeEntries(masks[a].data(), sizes[a], grid) |
-                         std::uint64_t{FreeEntries(masks[b].data(), sizes[b], grid)} << 32;
-    for (; hits != 0; hits &= hits - 1) {
-      const int n = TrailingZeros(hits);
-      const bool second = n >= 32;
-      const OccupancyMask m = masks[second ? b : a][n & 31];
-      LastPiece(grid | m, PieceBits{1} << (second ? a : b));
+  template <int kDepth>
+  NodeQueue<kDepth>& Queue() {
+    if constexpr (kDepth == 5) return q5_;
+    else if constexpr (kDepth == 6) return q6_;
+    else if constexpr (kDepth == 7) return q7_;
+    else if constexpr (kDepth == 8) return q8_;
+    else if constexpr (kDepth == 9) return q9_;
+    else if constexpr (kDepth == 10) return q10_;
+    else return q11_;
+  }
+
+  // Every node waiting for depth kDepth: its visits, and its children queued for the next depth.
+  // Counts and queue ends stay in locals: the compiler cannot keep them in registers across the
+  // stores into the queues.
+  template <int kDepth>
+  void Drain() {
+    NodeQueue<kDepth>& q = Queue<kDepth>();
+    const DeepTables& deep = *v_.deep;
+    const std::uint32_t* const piecesAtFillPosition = v_.piecesAtFillPosition;
+    const std::uint32_t* const piecesAtLowBit = v_.piecesAtLowBit;
+    std::int64_t visits = 0;
+    const int size = q.size;
+    if constexpr (kDepth <= 10) {
+      using Next = NodeQueue<kDepth + 1>;
+      Next& next = Queue<kDepth + 1>();
+      const NodeSink sink = next.Sink();
+      int end = next.size;
+      for (int j = 0; j < size; ++j) {
+        const OccupancyMask grid = q.grid[j];
+        const PieceBits free = q.free[j];
+        if constexpr (kDepth <= 8) {
+          // Depths 5-8: anchor at the first empty cell in fill order.
+          const OccupancyMask fill = q.fill[j];
+          const int r = TrailingOnes(fill);
+          const auto& tests = deep.fillTests[r];
+          const auto& masks = deep.fillMasks[r];
+          const auto& sizes = deep.fillCount[r];
+          visits += PopCount(free & piecesAtFillPosition[r]);
+          // Every free piece is tried, with or without a list here (an absent list is a block
+          // that fits nothing), so the loop runs as often at every node of a depth.
+          for (PieceBits pieces = free; pieces != 0; pieces &= pieces - 1) {
+            const int i = TrailingZeros(pieces);
+            end = AppendList<Next::kFill, true>(sink, end, tests[i].data(), masks[i].data(),
+                                                sizes[i], fill, grid, fill,
+                                                free & ~(PieceBits{1} << i));
+          }
+        } else if constexpr (kDepth == 9) {
+          // Depths 9-11: anchor at the lowest empty cell in grid order.
+          const int k = TrailingOnes(grid);
+          const auto& masks = deep.lowMasks[k];
+          const auto& sizes = deep.lowCount[k];
+          visits += PopCount(free & piecesAtLowBit[k]);
+          for (PieceBits pieces = free; pieces != 0; pieces &= pieces - 1) {
+            const int i = TrailingZeros(pieces);
+            end = AppendList<false, true>(sink, end, masks[i].data(), masks[i].data(), sizes[i],
+                                          grid, grid, 0, free & ~(PieceBits{1} << i));
+          }
+        } else {
+          // Two pieces left; each child carries the other one as its tag.
+          const int k = TrailingOnes(grid);
+          const int a = TrailingZeros(free);
+          const int b = TrailingZeros(free & (free - 1));
+          visits += PopCount(free & piecesAtLowBit[k]);
+          const auto& masks = deep.lowMasks[k];
+          const auto& sizes = deep.lowCount[k];
+          end = AppendList<false, false>(sink, end, masks[a].data(), masks[a].data(), sizes[a],
+                                         grid, grid | OccupancyMask(b) << kPieceTagShift, 0, 0);
+          end = AppendList<false, false>(sink, end, masks[b].data(), masks[b].data(), sizes[b],
+                                         grid, grid | OccupancyMask(a) << kPieceTagShift, 0, 0);
+        }
+        if (end > Next::kBatch) {
+          next.size = end;
+          Drain<kDepth + 1>();
+          end = 0;
+        }
+      }
+      next.size = end;
+    } else {
+      // The last piece: only its list at the new anchor matters. Where it has no list, the
+      // row is a block that collides with every board, so only the visit needs the flag.
+      std::int64_t solutions = 0;
+      for (int j = 0; j < size; ++j) {
+        const OccupancyMask grid = q.grid[j];
+        const int k = TrailingOnes(grid);
+        const int last = static_cast<int>(grid >> kPieceTagShift);
+        visits += piecesAtLowBit[k] >> last & 1;
+        solutions +=
+            PopCount(FreeEntries(deep.lowMasks[k][last].data(), deep.lowCount[k][last], grid));
+      }
+      counts.solutions += solutions;
     }
+    counts.visits += visits;
+    q.size = 0;
   }
 
-  // Depth 11 inlined into depth 10: only the one free piece's list at the new anchor matters.
-  void LastPiece(OccupancyMask grid, PieceBits free) {
-    const int k = TrailingOnes(grid);
-    const int last = TrailingZeros(free);
-    // Without a branch: where the piece has no list, the entry's masks are a block that
-    // collides with every board, so only the visit needs the flag.
-    counts.visits += v_.piecesAtLowBit[k] >> last & 1;
-    counts.solutions +=
-        PopCount(FreeEntries(v_.deep->lowMasks[k][last].data(), v_.deep->lowCount[k][last], grid));
-  }
-
-  const DeepView& v_;
+  const DeepView v_;
+  NodeQueue<5> q5_;
+  NodeQueue<6> q6_;
+  NodeQueue<7> q7_;
+  NodeQueue<8> q8_;
+  NodeQueue<9> q9_;
+  NodeQueue<10> q10_;
+  NodeQueue<11> q11_;
 };
 
 // Runs the deep depths from depth `depth` (5, 8 or 10) below one board.
 inline DeepCounts RunDeepKernel(const DeepView& v, int depth, OccupancyMask grid,
                                 OccupancyMask fill, PieceBits free) {
   DeepKernel kernel(v);
-  if (depth == 5) kernel.Node<5>(grid, fill, free);
-  else if (depth == 8) kernel.Node<8>(grid, fill, free);
-  else kernel.Node<10>(grid, fill, free);
+  if (depth == 5) kernel.Push<5>(grid, fill, free);
+  else if (depth == 8) kernel.Push<8>(grid, fill, free);
+  else kernel.Push<10>(grid, fill, free);
+  kernel.Finish();
   return kernel.counts;
 }
 
