@@ -72,6 +72,18 @@ CandidateTables::CandidateTables(const PieceCatalogue& catalogue) {
     for (auto& row : *rows)
       for (auto& list : row) list.fill(~OccupancyMask{0});
   for (auto& c : deep->lowCount) c.fill(0);
+  // Room for every pair's full lists at every cell, each padded.
+  std::size_t pairRoom = kCandidateMinimum;
+  for (int g = 0; g < kGridSize; ++g)
+    for (int a = 1; a < kPieceCount; ++a)
+      for (int b = a + 1; b < kPieceCount; ++b) {
+        const auto& la = catalogue.pieces[a].byLowAnchor[g];
+        const auto& lb = catalogue.pieces[b].byLowAnchor[g];
+        pairRoom += static_cast<std::size_t>(
+            PaddedLength((la ? la->Count() : 0) + (lb ? lb->Count() : 0)));
+      }
+  deep->pairMasks.assign(pairRoom, ~OccupancyMask{0});
+  for (auto& row : deep->pairSpans) row.fill(PairSpan(0, 0));
   for (auto& c : deep->fillCount) c.fill(0);
   piecesAtFillPosition.fill(0);
   piecesAtLowBit.fill(0);
@@ -103,10 +115,35 @@ void FillRow(const CandidateList& list, std::array<OccupancyMask, kMaxListLength
     row[n] = n < list.count ? field(*list.refs[n]) : ~OccupancyMask{0};
 }
 
+// Builds the pair lists at `bit` from its refreshed rows, from `next` on; returns the new end.
+std::uint32_t FillPairs(const Board& board, int bit, DeepTables& deep, std::uint32_t next) {
+  for (int a = 1; a < kPieceCount; ++a) {
+    if (board.placed[a] != 0) continue;
+    for (int b = a + 1; b < kPieceCount; ++b) {
+      if (board.placed[b] != 0) continue;
+      const int ca = deep.lowCount[bit][a];
+      const int cb = deep.lowCount[bit][b];
+      std::uint32_t& span = deep.pairSpans[bit][kPairIndex[a][b]];
+      if (ca + cb == 0) {
+        span = PairSpan(0, 0);
+        continue;
+      }
+      span = PairSpan(next, ca + cb);
+      OccupancyMask* out = deep.pairMasks.data() + next;
+      for (int n = 0; n < ca; ++n) *out++ = deep.lowMasks[bit][a][n] | PieceTag(b);
+      for (int n = 0; n < cb; ++n) *out++ = deep.lowMasks[bit][b][n] | PieceTag(a);
+      for (int n = ca + cb; n < PaddedLength(ca + cb); ++n) *out++ = ~OccupancyMask{0};
+      next += static_cast<std::uint32_t>(PaddedLength(ca + cb));
+    }
+  }
+  return next;
+}
+
 }  // namespace
 
 void RefreshCandidates(const PieceCatalogue& catalogue, const Board& board, CandidateTables& t) {
   DeepTables& deep = *t.deep;
+  std::uint32_t pairEnd = kCandidateMinimum;
   for (int pos = FirstEmptyGridCell(board.cells, 0); pos < kGridSize;
        pos = FirstEmptyGridCell(board.cells, pos + 1)) {
     const int bit = BitOfGridIndex[pos];
@@ -128,6 +165,7 @@ void RefreshCandidates(const PieceCatalogue& catalogue, const Board& board, Cand
         deep.lowCount[bit][i] = static_cast<std::uint8_t>(list.count);
       }
     }
+    pairEnd = FillPairs(board, bit, deep, pairEnd);
   }
 }
 

@@ -30,6 +30,7 @@ namespace cubepack {
 // Plain views of the candidate tables for the kernel.
 struct DeepView {
   const DeepTables* deep;
+  const OccupancyMask* pairMasks;
   const std::uint32_t* piecesAtFillPosition;
   const std::uint32_t* piecesAtLowBit;
 };
@@ -52,9 +53,9 @@ inline int TrailingZeros(std::uint64_t x) {
 }
 inline int TrailingOnes(std::uint64_t x) { return TrailingZeros(~x); }
 
-inline int PopCount(std::uint32_t x) {
+inline int PopCount(std::uint64_t x) {
 #if defined(__POPCNT__)
-  return __builtin_popcount(x);
+  return __builtin_popcountll(x);
 #else
   int n = 0;  // few bits are set, and the portable build has no popcount instruction
   for (; x != 0; x &= x - 1) ++n;
@@ -94,10 +95,10 @@ inline std::uint32_t TestBlock(const OccupancyMask* m, OccupancyMask board) {
 // entry without a branch avoids a mispredicted jump at each fitting placement, which cost more
 // than the tests themselves; most lists hold at most eight entries, so eight are tested
 // unconditionally and the loop's hard-to-predict exit stays off the common path.
-inline std::uint32_t FreeEntries(const OccupancyMask* masks, int count, OccupancyMask board) {
+inline std::uint64_t FreeEntries(const OccupancyMask* masks, int count, OccupancyMask board) {
   static_assert(kCandidatePad == 4 && kCandidateMinimum == 8);
-  std::uint32_t hits = TestBlock(masks, board) | TestBlock(masks + 4, board) << 4;
-  for (int n = 8; n < count; n += 4) hits |= TestBlock(masks + n, board) << n;
+  std::uint64_t hits = TestBlock(masks, board) | TestBlock(masks + 4, board) << 4;
+  for (int n = 8; n < count; n += 4) hits |= std::uint64_t{TestBlock(masks + n, board)} << n;
   return hits;  // the padding collides with every non-empty board
 }
 
@@ -169,7 +170,7 @@ inline int AppendList(const NodeSink& out, int at, const OccupancyMask* tests,
     at += AppendBlock<kFill, kFree>(out, at, tests + b, masks + b, board, add, testAdd, free);
 #else
   // Without a cheap compress instruction, walking the fitting entries is faster.
-  for (std::uint32_t hits = FreeEntries(tests, count, board); hits != 0; hits &= hits - 1) {
+  for (std::uint64_t hits = FreeEntries(tests, count, board); hits != 0; hits &= hits - 1) {
     const int n = TrailingZeros(hits);
     out.grid[at] = masks[n] | add;
     if constexpr (kFill) out.fill[at] = tests[n] | testAdd;
@@ -204,8 +205,6 @@ struct NodeQueue {
     ++size;
   }
 };
-
-inline constexpr int kPieceTagShift = 60;  // above the 60 cells: never meets a placement
 
 class DeepKernel {
  public:
@@ -289,17 +288,15 @@ class DeepKernel {
                                           grid, grid, 0, free & ~(PieceBits{1} << i));
           }
         } else {
-          // Two pieces left; each child carries the other one as its tag.
+          // Two pieces left: one list for both, whose entries carry the other piece as tag.
           const int k = TrailingOnes(grid);
           const int a = TrailingZeros(free);
           const int b = TrailingZeros(free & (free - 1));
           visits += PopCount(free & piecesAtLowBit[k]);
-          const auto& masks = deep.lowMasks[k];
-          const auto& sizes = deep.lowCount[k];
-          end = AppendList<false, false>(sink, end, masks[a].data(), masks[a].data(), sizes[a],
-                                         grid, grid | OccupancyMask(b) << kPieceTagShift, 0, 0);
-          end = AppendList<false, false>(sink, end, masks[b].data(), masks[b].data(), sizes[b],
-                                         grid, grid | OccupancyMask(a) << kPieceTagShift, 0, 0);
+          const std::uint32_t span = deep.pairSpans[k][kPairIndex[a][b]];
+          const OccupancyMask* masks = v_.pairMasks + PairStart(span);
+          end = AppendList<false, false>(sink, end, masks, masks, PairCount(span), grid, grid, 0,
+                                         0);
         }
         if (end > Next::kBatch) {
           next.size = end;

@@ -36,7 +36,8 @@ PieceBits FreePieces(const Board& b) {
 
 void RunFrom(SearchState& s, int depth, const Board& b) {
   const CandidateTables& t = s.candidates;
-  const DeepView view{t.deep.get(), t.piecesAtFillPosition.data(), t.piecesAtLowBit.data()};
+  const DeepView view{t.deep.get(), t.deep->pairMasks.data(), t.piecesAtFillPosition.data(),
+                      t.piecesAtLowBit.data()};
   const OccupancyMask fill = ToFillOrder(b.mask);
   const PieceBits free = FreePieces(b);
 #if CUBEPACK_HAVE_AVX2_KERNEL

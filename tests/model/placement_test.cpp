@@ -201,6 +201,35 @@ std::vector<ListView> Refreshed(OccupancyMask mask) {
   return view;
 }
 
+// Where two free pieces meet at an empty cell, the deep search tests one list: the first
+// piece's masks tagged with the second, then the second's tagged with the first, padded.
+void ExpectPairListsMatch(const CandidateTables& t, const Board& b) {
+  const DeepTables& d = *t.deep;
+  int checked = 0;
+  for (int g = 0; g < kGridSize; ++g) {
+    const int bit = BitOfGridIndex[g];
+    if (bit < 0 || b.cells[g] != 0) continue;
+    for (int x = 1; x < kPieceCount; ++x)
+      for (int y = x + 1; y < kPieceCount; ++y) {
+        if (b.placed[x] != 0 || b.placed[y] != 0) continue;
+        std::vector<OccupancyMask> expected;
+        for (int n = 0; n < d.lowCount[bit][x]; ++n)
+          expected.push_back(d.lowMasks[bit][x][n] | PieceTag(y));
+        for (int n = 0; n < d.lowCount[bit][y]; ++n)
+          expected.push_back(d.lowMasks[bit][y][n] | PieceTag(x));
+        const int count = static_cast<int>(expected.size());
+        expected.resize(PaddedLength(count), ~OccupancyMask{0});
+        const std::uint32_t span = d.pairSpans[bit][kPairIndex[y][x]];
+        ASSERT_EQ(PairCount(span), count) << "grid index " << g << " pieces " << x << ", " << y;
+        const OccupancyMask* list = d.pairMasks.data() + PairStart(span);
+        EXPECT_EQ(std::vector<OccupancyMask>(list, list + expected.size()), expected)
+            << "grid index " << g << " pieces " << x << ", " << y;
+        checked += count > 0 ? 1 : 0;
+      }
+  }
+  EXPECT_GT(checked, 0);
+}
+
 Board BoardWith(std::initializer_list<int> filled, std::initializer_list<int> placed = {}) {
   Board b = MakeEmptyBox();
   for (int g : filled) b.cells[g] = kPieceMark;
@@ -229,6 +258,7 @@ TEST(CandidateLists, EmptyWhereNothingFitsAndWholeOnTheEmptyBox) {
   RefreshCandidates(Cat(), MakeEmptyBox(), t);
   const auto whole = View(t), expected = Refreshed(0);
   for (int k = 0; k < kViewSize; ++k) EXPECT_EQ(whole[k], expected[k]) << Where(k);
+  ExpectPairListsMatch(t, MakeEmptyBox());
 }
 
 TEST(CandidateLists, FilledCellsAndPlacedPiecesKeepTheEarlierLists) {
@@ -247,6 +277,7 @@ TEST(CandidateLists, FilledCellsAndPlacedPiecesKeepTheEarlierLists) {
     stale += kept && afterFirst[k] != refreshed[k] ? 1 : 0;
   }
   EXPECT_GT(stale, 0);
+  ExpectPairListsMatch(t, second);
 }
 
 }  // namespace
