@@ -11,6 +11,7 @@
 // walking the pieces one by one would add.
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 
 #if defined(__AVX2__)
@@ -111,24 +112,22 @@ struct NodeSink {
 
 #if defined(__AVX2__)
 // Lane choices of _mm256_permutevar8x32_epi32 that move the 64-bit entries picked by a 4-bit
-// selector to the front, in order.
-struct CompressRow {
-  alignas(32) std::int32_t lane[8];
-};
-inline constexpr std::array<CompressRow, 16> kCompressRows = [] {
-  std::array<CompressRow, 16> t{};
+// selector to the front, in order: one byte per 32-bit lane, widened as it is loaded (a single
+// instruction, with no scaling of the index).
+inline constexpr std::array<std::uint64_t, 16> kCompressRows = [] {
+  std::array<std::uint64_t, 16> t{};
   for (int sel = 0; sel < 16; ++sel) {
     int n = 0;
     for (int j = 0; j < 4; ++j)
       if (sel >> j & 1) {
-        t[sel].lane[2 * n] = 2 * j;
-        t[sel].lane[2 * n + 1] = 2 * j + 1;
+        t[sel] |= static_cast<std::uint64_t>(2 * j) << (16 * n);
+        t[sel] |= static_cast<std::uint64_t>(2 * j + 1) << (16 * n + 8);
         ++n;
       }
   }
   return t;
 }();
-static_assert(kCompressRows[10].lane[0] == 2 && kCompressRows[10].lane[3] == 7);
+static_assert(kCompressRows[10] == 0x07060302);
 
 inline void Compress(OccupancyMask* out, const OccupancyMask* in, OccupancyMask add,
                      __m256i lanes) {
@@ -141,12 +140,12 @@ inline void Compress(OccupancyMask* out, const OccupancyMask* in, OccupancyMask 
 // `masks[n] | add`, and `tests[n] | testAdd` and `free` where the sink keeps them. Always
 // writes four slots. Returns how many were appended.
 template <bool kFill, bool kFree>
-inline int AppendBlock(const NodeSink& out, int at, const OccupancyMask* tests,
+inline std::ptrdiff_t AppendBlock(const NodeSink& out, std::ptrdiff_t at, const OccupancyMask* tests,
                        const OccupancyMask* masks, OccupancyMask board, OccupancyMask add,
                        OccupancyMask testAdd, PieceBits free) {
   const std::uint32_t sel = TestBlock(tests, board);
-  const __m256i lanes =
-      _mm256_load_si256(reinterpret_cast<const __m256i*>(kCompressRows[sel].lane));
+  const __m256i lanes = _mm256_cvtepu8_epi32(
+      _mm_loadl_epi64(reinterpret_cast<const __m128i*>(&kCompressRows[sel])));
   Compress(out.grid + at, masks, add, lanes);
   if constexpr (kFill) Compress(out.fill + at, tests, testAdd, lanes);
   if constexpr (kFree)
@@ -159,7 +158,7 @@ inline int AppendBlock(const NodeSink& out, int at, const OccupancyMask* tests,
 // Appends the children that one padded list gives (see AppendBlock); returns the new end. The
 // sink needs three slots of slack past the last child.
 template <bool kFill, bool kFree>
-inline int AppendList(const NodeSink& out, int at, const OccupancyMask* tests,
+inline std::ptrdiff_t AppendList(const NodeSink& out, std::ptrdiff_t at, const OccupancyMask* tests,
                       const OccupancyMask* masks, int count, OccupancyMask board,
                       OccupancyMask add, OccupancyMask testAdd, PieceBits free) {
 #if defined(__AVX2__)
@@ -196,7 +195,7 @@ struct NodeQueue {
   OccupancyMask grid[kCapacity];
   OccupancyMask fill[kFill ? kCapacity : 1];
   PieceBits free[kFree ? kCapacity : 1];
-  int size = 0;
+  std::ptrdiff_t size = 0;
   NodeSink Sink() { return {grid, fill, free}; }
   void Push(OccupancyMask g, OccupancyMask f, PieceBits p) {
     grid[size] = g;
@@ -251,13 +250,13 @@ class DeepKernel {
     const std::uint32_t* const piecesAtFillPosition = v_.piecesAtFillPosition;
     const std::uint32_t* const piecesAtLowBit = v_.piecesAtLowBit;
     std::int64_t visits = 0;
-    const int size = q.size;
+    const std::ptrdiff_t size = q.size;
     if constexpr (kDepth <= 10) {
       using Next = NodeQueue<kDepth + 1>;
       Next& next = Queue<kDepth + 1>();
       const NodeSink sink = next.Sink();
-      int end = next.size;
-      for (int j = 0; j < size; ++j) {
+      std::ptrdiff_t end = next.size;
+      for (std::ptrdiff_t j = 0; j < size; ++j) {
         const OccupancyMask grid = q.grid[j];
         const PieceBits free = q.free[j];
         if constexpr (kDepth <= 8) {
@@ -309,7 +308,7 @@ class DeepKernel {
       // The last piece: only its list at the new anchor matters. Where it has no list, the
       // row is a block that collides with every board, so only the visit needs the flag.
       std::int64_t solutions = 0;
-      for (int j = 0; j < size; ++j) {
+      for (std::ptrdiff_t j = 0; j < size; ++j) {
         const OccupancyMask grid = q.grid[j];
         const int k = TrailingOnes(grid);
         const int last = static_cast<int>(grid >> kPieceTagShift);
