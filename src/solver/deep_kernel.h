@@ -11,6 +11,7 @@
 // walking the pieces one by one would add.
 
 #include <array>
+#include <cassert>
 #include <cstddef>
 #include <cstdint>
 
@@ -288,6 +289,7 @@ class DeepKernel {
           }
         } else {
           // Two pieces left: one list for both, whose entries carry the other piece as tag.
+          assert(PopCount(free) == 2);
           const int k = TrailingOnes(grid);
           const int a = TrailingZeros(free);
           const int b = TrailingZeros(free & (free - 1));
