@@ -26,6 +26,7 @@
 
 #include "model/cell_tables.h"
 #include "model/placement.h"
+#include "solver/deep_queues.h"
 
 namespace cubepack {
 
@@ -181,39 +182,27 @@ inline std::ptrdiff_t AppendList(const NodeSink& out, std::ptrdiff_t at, const O
   return at;
 }
 
-// Nodes waiting at one depth, processed in batches: a batch is a loop with a fixed amount of
-// work per node and no branch that depends on how many placements fit, which the branch
+// Nodes wait at each depth and are processed in batches: a batch is a loop with a fixed amount
+// of work per node and no branch that depends on how many placements fit, which the branch
 // predictor cannot learn. Only totals leave the kernel, so the order of the nodes is free.
-// Depths up to 8 keep the mask in fill order too; depths up to 10 keep the free pieces; a
-// depth-11 node keeps its last piece in the top bits of its mask.
 template <int kDepth>
-struct NodeQueue {
-  static constexpr bool kFill = kDepth <= 8;
-  static constexpr bool kFree = kDepth <= 10;
-  static constexpr int kBatch = 256;
-  // A node of depth 5 has seven free pieces, each with a list of at most 24 entries.
-  static constexpr int kCapacity = kBatch + 7 * kMaxListLength + 4;
-  OccupancyMask grid[kCapacity];
-  OccupancyMask fill[kFill ? kCapacity : 1];
-  PieceBits free[kFree ? kCapacity : 1];
-  std::ptrdiff_t size = 0;
-  NodeSink Sink() { return {grid, fill, free}; }
-  void Push(OccupancyMask g, OccupancyMask f, PieceBits p) {
-    grid[size] = g;
-    if constexpr (kFill) fill[size] = f;
-    if constexpr (kFree) free[size] = p;
-    ++size;
-  }
-};
+inline NodeSink SinkOf(NodeQueue<kDepth>& q) {
+  return {q.grid, q.fill, q.free};
+}
 
 class DeepKernel {
  public:
-  explicit DeepKernel(const DeepView& v) : v_(v) {}
+  // The queues must be empty; Finish leaves them so.
+  DeepKernel(const DeepView& v, DeepQueues& queues) : v_(v), queues_(queues) {}
 
   // Queues one node of depth kDepth - 1 (5, 8 or 10) whose subtree is to be searched.
   template <int kDepth>
   void Push(OccupancyMask grid, OccupancyMask fill, PieceBits free) {
-    Queue<kDepth>().Push(grid, fill, free);
+    NodeQueue<kDepth>& q = Queue<kDepth>();
+    q.grid[q.size] = grid;
+    if constexpr (NodeQueue<kDepth>::kFill) q.fill[q.size] = fill;
+    if constexpr (NodeQueue<kDepth>::kFree) q.free[q.size] = free;
+    ++q.size;
   }
 
   // Processes every node still waiting, shallowest depth first.
@@ -232,13 +221,13 @@ class DeepKernel {
  private:
   template <int kDepth>
   NodeQueue<kDepth>& Queue() {
-    if constexpr (kDepth == 5) return q5_;
-    else if constexpr (kDepth == 6) return q6_;
-    else if constexpr (kDepth == 7) return q7_;
-    else if constexpr (kDepth == 8) return q8_;
-    else if constexpr (kDepth == 9) return q9_;
-    else if constexpr (kDepth == 10) return q10_;
-    else return q11_;
+    if constexpr (kDepth == 5) return queues_.q5;
+    else if constexpr (kDepth == 6) return queues_.q6;
+    else if constexpr (kDepth == 7) return queues_.q7;
+    else if constexpr (kDepth == 8) return queues_.q8;
+    else if constexpr (kDepth == 9) return queues_.q9;
+    else if constexpr (kDepth == 10) return queues_.q10;
+    else return queues_.q11;
   }
 
   // Every node waiting for depth kDepth: its visits, and its children queued for the next depth.
@@ -255,7 +244,7 @@ class DeepKernel {
     if constexpr (kDepth <= 10) {
       using Next = NodeQueue<kDepth + 1>;
       Next& next = Queue<kDepth + 1>();
-      const NodeSink sink = next.Sink();
+      const NodeSink sink = SinkOf(next);
       std::ptrdiff_t end = next.size;
       for (std::ptrdiff_t j = 0; j < size; ++j) {
         const OccupancyMask grid = q.grid[j];
@@ -325,19 +314,13 @@ class DeepKernel {
   }
 
   const DeepView v_;
-  NodeQueue<5> q5_;
-  NodeQueue<6> q6_;
-  NodeQueue<7> q7_;
-  NodeQueue<8> q8_;
-  NodeQueue<9> q9_;
-  NodeQueue<10> q10_;
-  NodeQueue<11> q11_;
+  DeepQueues& queues_;
 };
 
 // Runs the deep depths from depth `depth` (5, 8 or 10) below one board.
-inline DeepCounts RunDeepKernel(const DeepView& v, int depth, OccupancyMask grid,
-                                OccupancyMask fill, PieceBits free) {
-  DeepKernel kernel(v);
+inline DeepCounts RunDeepKernel(const DeepView& v, DeepQueues& queues, int depth,
+                                OccupancyMask grid, OccupancyMask fill, PieceBits free) {
+  DeepKernel kernel(v, queues);
   if (depth == 5) kernel.Push<5>(grid, fill, free);
   else if (depth == 8) kernel.Push<8>(grid, fill, free);
   else kernel.Push<10>(grid, fill, free);

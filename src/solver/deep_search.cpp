@@ -41,11 +41,13 @@ void RunFrom(SearchState& s, int depth, const Board& b) {
   const OccupancyMask fill = ToFillOrder(b.mask);
   const PieceBits free = FreePieces(b);
 #if CUBEPACK_HAVE_AVX2_KERNEL
-  const DeepCounts counts = UseAvx2Kernel() ? RunDeepAvx2(view, depth, b.mask, fill, free)
-                                            : RunDeepKernel(view, depth, b.mask, fill, free);
+  DeepQueues& queues = *s.deepQueues;
+  const DeepCounts counts = UseAvx2Kernel()
+                                ? RunDeepAvx2(view, queues, depth, b.mask, fill, free)
+                                : RunDeepKernel(view, queues, depth, b.mask, fill, free);
 #else
   (void)UseAvx2Kernel;
-  const DeepCounts counts = RunDeepKernel(view, depth, b.mask, fill, free);
+  const DeepCounts counts = RunDeepKernel(view, *s.deepQueues, depth, b.mask, fill, free);
 #endif
   s.stepCount += counts.visits;
   s.solutionCount += static_cast<std::int32_t>(counts.solutions);

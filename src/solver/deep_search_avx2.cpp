@@ -6,9 +6,9 @@
 
 namespace cubepack {
 
-DeepCounts RunDeepAvx2(const DeepView& v, int depth, OccupancyMask grid, OccupancyMask fill,
-                       std::uint32_t free) {
-  return RunDeepKernel(v, depth, grid, fill, free);
+DeepCounts RunDeepAvx2(const DeepView& v, DeepQueues& queues, int depth, OccupancyMask grid,
+                       OccupancyMask fill, std::uint32_t free) {
+  return RunDeepKernel(v, queues, depth, grid, fill, free);
 }
 
 }  // namespace cubepack

@@ -14,10 +14,11 @@ namespace cubepack {
 
 struct DeepView;
 struct DeepCounts;
+struct DeepQueues;
 
 #if CUBEPACK_HAVE_AVX2_KERNEL
-DeepCounts RunDeepAvx2(const DeepView& v, int depth, OccupancyMask grid, OccupancyMask fill,
-                       std::uint32_t free);
+DeepCounts RunDeepAvx2(const DeepView& v, DeepQueues& queues, int depth, OccupancyMask grid,
+                       OccupancyMask fill, std::uint32_t free);
 #endif
 
 }  // namespace cubepack

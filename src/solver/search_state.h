@@ -4,11 +4,13 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 
 #include "model/board.h"
 #include "model/catalogue.h"
 #include "model/ordered_list.h"
 #include "model/placement.h"
+#include "solver/deep_queues.h"
 #include "solver/search_report.h"
 
 namespace cubepack {
@@ -52,6 +54,8 @@ struct SearchState {
   std::int32_t seedOrdinal = 0;
 
   CandidateTables candidates;
+  // Scratch room of the deep search (a few hundred kilobytes, too much for the stack).
+  std::unique_ptr<DeepQueues> deepQueues = std::make_unique<DeepQueues>();
 
   // When set, SearchDepth3 hands its board over instead of searching it.
   SubtreeSink* subtreeSink = nullptr;
