@@ -77,8 +77,8 @@ inline std::uint32_t TestBlock(const OccupancyMask* m, OccupancyMask board) {
   // Two entries per register; an entry is free when both of its 32-bit halves are zero.
   const __m128i b = _mm_set1_epi64x(static_cast<long long>(board));
   const __m128i zero = _mm_setzero_si128();
-  const __m128i e0 = _mm_cmpeq_epi32(
-      _mm_and_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(m)), b), zero);
+  const __m128i e0 =
+      _mm_cmpeq_epi32(_mm_and_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(m)), b), zero);
   const __m128i e1 = _mm_cmpeq_epi32(
       _mm_and_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(m + 2)), b), zero);
   const __m128i f0 = _mm_and_si128(e0, _mm_shuffle_epi32(e0, _MM_SHUFFLE(2, 3, 0, 1)));
@@ -142,12 +142,13 @@ inline void Compress(OccupancyMask* out, const OccupancyMask* in, OccupancyMask 
 // `masks[n] | add`, and `tests[n] | testAdd` and `free` where the sink keeps them. Always
 // writes four slots. Returns how many were appended.
 template <bool kFill, bool kFree>
-inline std::ptrdiff_t AppendBlock(const NodeSink& out, std::ptrdiff_t at, const OccupancyMask* tests,
-                       const OccupancyMask* masks, OccupancyMask board, OccupancyMask add,
-                       OccupancyMask testAdd, PieceBits free) {
+inline std::ptrdiff_t AppendBlock(const NodeSink& out, std::ptrdiff_t at,
+                                  const OccupancyMask* tests, const OccupancyMask* masks,
+                                  OccupancyMask board, OccupancyMask add, OccupancyMask testAdd,
+                                  PieceBits free) {
   const std::uint32_t sel = TestBlock(tests, board);
-  const __m256i lanes = _mm256_cvtepu8_epi32(
-      _mm_loadl_epi64(reinterpret_cast<const __m128i*>(&kCompressRows[sel])));
+  const __m256i lanes =
+      _mm256_cvtepu8_epi32(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(&kCompressRows[sel])));
   Compress(out.grid + at, masks, add, lanes);
   if constexpr (kFill) Compress(out.fill + at, tests, testAdd, lanes);
   if constexpr (kFree)
@@ -161,8 +162,8 @@ inline std::ptrdiff_t AppendBlock(const NodeSink& out, std::ptrdiff_t at, const 
 // sink needs three slots of slack past the last child.
 template <bool kFill, bool kFree>
 inline std::ptrdiff_t AppendList(const NodeSink& out, std::ptrdiff_t at, const OccupancyMask* tests,
-                      const OccupancyMask* masks, int count, OccupancyMask board,
-                      OccupancyMask add, OccupancyMask testAdd, PieceBits free) {
+                                 const OccupancyMask* masks, int count, OccupancyMask board,
+                                 OccupancyMask add, OccupancyMask testAdd, PieceBits free) {
 #if defined(__AVX2__)
   // Every block is written whether anything fits or not: no branch on the outcome.
   at += AppendBlock<kFill, kFree>(out, at, tests, masks, board, add, testAdd, free);
@@ -221,13 +222,20 @@ class DeepKernel {
  private:
   template <int kDepth>
   NodeQueue<kDepth>& Queue() {
-    if constexpr (kDepth == 5) return queues_.q5;
-    else if constexpr (kDepth == 6) return queues_.q6;
-    else if constexpr (kDepth == 7) return queues_.q7;
-    else if constexpr (kDepth == 8) return queues_.q8;
-    else if constexpr (kDepth == 9) return queues_.q9;
-    else if constexpr (kDepth == 10) return queues_.q10;
-    else return queues_.q11;
+    if constexpr (kDepth == 5)
+      return queues_.q5;
+    else if constexpr (kDepth == 6)
+      return queues_.q6;
+    else if constexpr (kDepth == 7)
+      return queues_.q7;
+    else if constexpr (kDepth == 8)
+      return queues_.q8;
+    else if constexpr (kDepth == 9)
+      return queues_.q9;
+    else if constexpr (kDepth == 10)
+      return queues_.q10;
+    else
+      return queues_.q11;
   }
 
   // Every node waiting for depth kDepth: its visits, and its children queued for the next depth.
@@ -261,9 +269,9 @@ class DeepKernel {
           // that fits nothing), so the loop runs as often at every node of a depth.
           for (PieceBits pieces = free; pieces != 0; pieces &= pieces - 1) {
             const int i = TrailingZeros(pieces);
-            end = AppendList<Next::kFill, true>(sink, end, tests[i].data(), masks[i].data(),
-                                                sizes[i], fill, grid, fill,
-                                                free & ~(PieceBits{1} << i));
+            end =
+                AppendList<Next::kFill, true>(sink, end, tests[i].data(), masks[i].data(), sizes[i],
+                                              fill, grid, fill, free & ~(PieceBits{1} << i));
           }
         } else if constexpr (kDepth == 9) {
           // Depths 9-11: anchor at the lowest empty cell in grid order.
@@ -285,8 +293,8 @@ class DeepKernel {
           visits += PopCount(free & piecesAtLowBit[k]);
           const std::uint32_t span = deep.pairSpans[k][kPairIndex[a][b]];
           const OccupancyMask* masks = v_.pairMasks + PairStart(span);
-          end = AppendList<false, false>(sink, end, masks, masks, PairCount(span), grid, grid, 0,
-                                         0);
+          end =
+              AppendList<false, false>(sink, end, masks, masks, PairCount(span), grid, grid, 0, 0);
         }
         if (end > Next::kBatch) {
           next.size = end;
@@ -321,9 +329,12 @@ class DeepKernel {
 inline DeepCounts RunDeepKernel(const DeepView& v, DeepQueues& queues, int depth,
                                 OccupancyMask grid, OccupancyMask fill, PieceBits free) {
   DeepKernel kernel(v, queues);
-  if (depth == 5) kernel.Push<5>(grid, fill, free);
-  else if (depth == 8) kernel.Push<8>(grid, fill, free);
-  else kernel.Push<10>(grid, fill, free);
+  if (depth == 5)
+    kernel.Push<5>(grid, fill, free);
+  else if (depth == 8)
+    kernel.Push<8>(grid, fill, free);
+  else
+    kernel.Push<10>(grid, fill, free);
   kernel.Finish();
   return kernel.counts;
 }
