@@ -68,6 +68,14 @@ inline constexpr std::array<std::array<std::uint8_t, kPieceCount>, kPieceCount> 
   return t;
 }();
 static_assert(kPairIndex[0][1] == 0 && kPairIndex[11][10] == kPairCount - 1);
+// The same numbers by the set of the two pieces as bits (other sets give 0).
+inline constexpr std::array<std::uint8_t, 1 << kPieceCount> kPairOfPieces = [] {
+  std::array<std::uint8_t, 1 << kPieceCount> t{};
+  for (int a = 0; a < kPieceCount; ++a)
+    for (int b = a + 1; b < kPieceCount; ++b) t[1u << a | 1u << b] = kPairIndex[a][b];
+  return t;
+}();
+static_assert(kPairOfPieces[0b11] == 0 && kPairOfPieces[0b110000000000] == kPairCount - 1);
 
 // Where two pieces are left, their two lists at the anchor are tested as one: the first
 // piece's masks, each tagged with the second piece in the bits above the cells, then the
@@ -95,6 +103,12 @@ struct DeepTables {
   std::vector<OccupancyMask> pairMasks;
   std::array<std::array<std::uint32_t, kPairCount>, kCellCount> pairSpans;
 };
+
+// The cells one step on in x, y and z from an anchor, as offsets from the anchor's bit: in grid
+// bit order and in fill order. A placement filed under an anchor covers the anchor, cells after
+// it only, and one of its neighbours; so where these three cells are filled nothing fits.
+inline constexpr OccupancyMask kLowAhead = CellBit(1) | CellBit(5) | CellBit(20);
+inline constexpr OccupancyMask kFillAhead = CellBit(1) | CellBit(3) | CellBit(12);
 
 // The fitByFillAnchor and fitByLowAnchor tables of every piece. One set belongs to one search.
 class CandidateTables {

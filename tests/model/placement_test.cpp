@@ -101,6 +101,10 @@ TEST(PlacementLists, EachPlacementFiledOnceUnderBothOfItsAnchors) {
           }
           EXPECT_EQ(p.mask, mask);
           EXPECT_EQ(t == 0 ? fill : low, g);
+          // It covers one of the three cells one step on from its anchor: the deep search
+          // passes over anchors where those are filled.
+          const int bit = CoordOf(g).z * 20 + CoordOf(g).y * 5 + CoordOf(g).x;
+          EXPECT_NE(t == 0 ? p.fillMask & kFillAhead << FillKey(g) : p.mask & kLowAhead << bit, 0u);
         }
       }
     for (auto& f : filed) std::sort(f.begin(), f.end());
