@@ -46,7 +46,8 @@ void FilePlacements(Piece& piece, const Orientation& o) {
         const int origin = GridIndex(x0, y0, z0);
         if (!FitsEmptyBox(empty, o, origin)) continue;
         Placement p{0, &o, origin, 0};
-        for (int k = 0; k < o.cellCount; ++k) p.mask |= CellBit(BitOfGridIndex[origin + o.offsets[k]]);
+        for (int k = 0; k < o.cellCount; ++k)
+          p.mask |= CellBit(BitOfGridIndex[origin + o.offsets[k]]);
         p.fillMask = ToFillOrder(p.mask);
         FileUnder(piece.byLowAnchor, LowAnchor(p), p);
         FileUnder(piece.byFillAnchor, FillAnchor(p), p);
@@ -73,14 +74,14 @@ CandidateTables::CandidateTables(const PieceCatalogue& catalogue) {
       for (auto& list : row) list.fill(~OccupancyMask{0});
   for (auto& c : deep->lowCount) c.fill(0);
   // Room for every pair's full lists at every cell, each padded.
-  std::size_t pairRoom = kCandidateMinimum;
+  std::size_t pairRoom = kPairMinimum;
   for (int g = 0; g < kGridSize; ++g)
     for (int a = 1; a < kPieceCount; ++a)
       for (int b = a + 1; b < kPieceCount; ++b) {
         const auto& la = catalogue.pieces[a].byLowAnchor[g];
         const auto& lb = catalogue.pieces[b].byLowAnchor[g];
         pairRoom += static_cast<std::size_t>(
-            PaddedLength((la ? la->Count() : 0) + (lb ? lb->Count() : 0)));
+            PaddedLength((la ? la->Count() : 0) + (lb ? lb->Count() : 0), kPairMinimum));
       }
   deep->pairMasks.assign(pairRoom, ~OccupancyMask{0});
   for (auto& row : deep->pairSpans) row.fill(PairSpan(0, 0));
@@ -110,7 +111,8 @@ void Refilter(const PlacementList& source, CandidateList& target, OccupancyMask 
 
 // Copies a refreshed list's masks into its deep row, padded with masks that always collide.
 template <class Field>
-void FillRow(const CandidateList& list, std::array<OccupancyMask, kMaxListLength>& row, Field field) {
+void FillRow(const CandidateList& list, std::array<OccupancyMask, kMaxListLength>& row,
+             Field field) {
   for (int n = 0; n < PaddedLength(list.count); ++n)
     row[n] = n < list.count ? field(*list.refs[n]) : ~OccupancyMask{0};
 }
@@ -132,8 +134,9 @@ std::uint32_t FillPairs(const Board& board, int bit, DeepTables& deep, std::uint
       OccupancyMask* out = deep.pairMasks.data() + next;
       for (int n = 0; n < ca; ++n) *out++ = deep.lowMasks[bit][a][n] | PieceTag(b);
       for (int n = 0; n < cb; ++n) *out++ = deep.lowMasks[bit][b][n] | PieceTag(a);
-      for (int n = ca + cb; n < PaddedLength(ca + cb); ++n) *out++ = ~OccupancyMask{0};
-      next += static_cast<std::uint32_t>(PaddedLength(ca + cb));
+      for (int n = ca + cb; n < PaddedLength(ca + cb, kPairMinimum); ++n)
+        *out++ = ~OccupancyMask{0};
+      next += static_cast<std::uint32_t>(PaddedLength(ca + cb, kPairMinimum));
     }
   }
   return next;
@@ -143,7 +146,7 @@ std::uint32_t FillPairs(const Board& board, int bit, DeepTables& deep, std::uint
 
 void RefreshCandidates(const PieceCatalogue& catalogue, const Board& board, CandidateTables& t) {
   DeepTables& deep = *t.deep;
-  std::uint32_t pairEnd = kCandidateMinimum;
+  std::uint32_t pairEnd = kPairMinimum;
   for (int pos = FirstEmptyGridCell(board.cells, 0); pos < kGridSize;
        pos = FirstEmptyGridCell(board.cells, pos + 1)) {
     const int bit = BitOfGridIndex[pos];

@@ -19,10 +19,14 @@ inline constexpr int kMaxListLength = 24;
 inline constexpr int kCandidatePad = 4;
 // ... and to at least this many entries.
 inline constexpr int kCandidateMinimum = 8;
-inline constexpr int PaddedLength(int count) {
+inline constexpr int PaddedLength(int count, int minimum = kCandidateMinimum) {
   const int whole = (count + kCandidatePad - 1) / kCandidatePad * kCandidatePad;
-  return whole < kCandidateMinimum ? kCandidateMinimum : whole;
+  return whole < minimum ? minimum : whole;
 }
+// Pair lists (two pieces' lists as one, see PairSpan) are longer, nearly ten masks on average:
+// padded to at least this, they are tested in three blocks with no branch (two blocks and a
+// loop for the rest measured about 3 % slower over the whole search).
+inline constexpr int kPairMinimum = 12;
 
 // Covered cell with the smallest x, then y, then z: the placement's first cell in fill order.
 int FillAnchor(const Placement& p);
@@ -79,7 +83,7 @@ static_assert(kPairOfPieces[0b11] == 0 && kPairOfPieces[0b110000000000] == kPair
 
 // Where two pieces are left, their two lists at the anchor are tested as one: the first
 // piece's masks, each tagged with the second piece in the bits above the cells, then the
-// second's tagged with the first, padded like any list. One list instead of two fills the
+// second's tagged with the first, padded to kPairMinimum. One list instead of two fills the
 // blocks of four better: most lists hold four masks or fewer.
 inline constexpr int kPieceTagShift = 60;
 inline constexpr OccupancyMask PieceTag(int piece) {

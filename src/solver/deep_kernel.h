@@ -167,16 +167,20 @@ inline std::ptrdiff_t AppendBlock(const NodeSink& out, std::ptrdiff_t at,
 #endif
 
 // Appends the children that one padded list gives (see AppendBlock); returns the new end. The
-// sink needs three slots of slack past the last child.
-template <bool kFill, bool kFree>
+// first kMinBlocks blocks are tested whatever the length (the list is padded to them). The sink
+// needs three slots of slack past the last child.
+template <bool kFill, bool kFree, int kMinBlocks = kCandidateMinimum / kCandidatePad>
 inline std::ptrdiff_t AppendList(const NodeSink& out, std::ptrdiff_t at, const OccupancyMask* tests,
                                  const OccupancyMask* masks, int count, OccupancyMask board,
                                  OccupancyMask add, OccupancyMask testAdd, PieceBits free) {
+  static_assert(kMinBlocks == 2 || kMinBlocks == 3);
 #if defined(__AVX2__)
   // Every block is written whether anything fits or not: no branch on the outcome.
   at += AppendBlock<kFill, kFree>(out, at, tests, masks, board, add, testAdd, free);
   at += AppendBlock<kFill, kFree>(out, at, tests + 4, masks + 4, board, add, testAdd, free);
-  for (int b = 8; b < count; b += 4)
+  if constexpr (kMinBlocks >= 3)
+    at += AppendBlock<kFill, kFree>(out, at, tests + 8, masks + 8, board, add, testAdd, free);
+  for (int b = 4 * kMinBlocks; b < count; b += 4)
     at += AppendBlock<kFill, kFree>(out, at, tests + b, masks + b, board, add, testAdd, free);
 #else
   // Without a cheap compress instruction, walking the fitting entries is faster.
@@ -285,8 +289,8 @@ class DeepKernel {
           }
           for (int t = 0; t < live; ++t) {
             const OccupancyMask* masks = v_.pairMasks + PairStart(spans[t]);
-            end = AppendList<false, false>(sink, end, masks, masks, PairCount(spans[t]), grids[t],
-                                           grids[t], 0, 0);
+            end = AppendList<false, false, kPairMinimum / kCandidatePad>(
+                sink, end, masks, masks, PairCount(spans[t]), grids[t], grids[t], 0, 0);
             if (end > Next::kBatch) {
               next.size = end;
               Drain<kDepth + 1>();

@@ -222,7 +222,7 @@ void ExpectPairListsMatch(const CandidateTables& t, const Board& b) {
         for (int n = 0; n < d.lowCount[bit][y]; ++n)
           expected.push_back(d.lowMasks[bit][y][n] | PieceTag(x));
         const int count = static_cast<int>(expected.size());
-        expected.resize(PaddedLength(count), ~OccupancyMask{0});
+        expected.resize(PaddedLength(count, kPairMinimum), ~OccupancyMask{0});
         const std::uint32_t span = d.pairSpans[bit][kPairIndex[y][x]];
         ASSERT_EQ(PairCount(span), count) << "grid index " << g << " pieces " << x << ", " << y;
         const OccupancyMask* list = d.pairMasks.data() + PairStart(span);
