@@ -1,5 +1,7 @@
 #include "model/placement.h"
 
+#include <bit>
+#include <cassert>
 #include <cstddef>
 
 #include "model/cell_tables.h"
@@ -84,6 +86,20 @@ CandidateTables::CandidateTables(const PieceCatalogue& catalogue) {
             PaddedLength((la ? la->Count() : 0) + (lb ? lb->Count() : 0), kPairMinimum));
       }
   deep->pairMasks.assign(pairRoom, ~OccupancyMask{0});
+  // Room for every triple's full lists at every cell, each padded: one refresh may use them all.
+  std::size_t tripleRoom = 0;
+  for (int g = 0; g < kGridSize; ++g)
+    for (int a = 1; a < kPieceCount; ++a)
+      for (int b = a + 1; b < kPieceCount; ++b)
+        for (int c = b + 1; c < kPieceCount; ++c) {
+          int count = 0;
+          for (int i : {a, b, c})
+            if (const auto& list = catalogue.pieces[i].byLowAnchor[g]) count += list->Count();
+          tripleRoom += static_cast<std::size_t>(PaddedLength(count, kTripleMinimum));
+        }
+  assert(tripleRoom < std::size_t{1} << 24);  // a span keeps 24 bits of start
+  deep->tripleMasks.assign(tripleRoom, ~OccupancyMask{0});
+  for (auto& row : deep->tripleSpans) row.fill(TripleSpan{0, 0});
   for (auto& row : deep->pairSpans) row.fill(PairSpan(0, 0));
   for (auto& c : deep->fillCount) c.fill(0);
   piecesAtFillPosition.fill(0);
@@ -144,8 +160,28 @@ std::uint32_t FillPairs(const Board& board, int bit, DeepTables& deep, std::uint
 
 }  // namespace
 
+std::uint32_t TripleList(DeepTables& deep, int bit, std::uint32_t pieces) {
+  TripleSpan& entry = deep.tripleSpans[bit][kTripleOfPieces[pieces]];
+  if (entry.stamp == deep.generation) return entry.span;
+  const std::uint32_t start = deep.tripleEnd;
+  OccupancyMask* const begin = deep.tripleMasks.data() + start;
+  OccupancyMask* out = begin;
+  for (std::uint32_t rest = pieces; rest != 0; rest &= rest - 1) {
+    const int i = std::countr_zero(rest);
+    for (int n = 0; n < deep.lowCount[bit][i]; ++n) *out++ = deep.lowMasks[bit][i][n] | PieceTag(i);
+  }
+  const int count = static_cast<int>(out - begin);
+  const int padded = PaddedLength(count, kTripleMinimum);
+  for (int n = count; n < padded; ++n) *out++ = ~OccupancyMask{0};
+  deep.tripleEnd = start + static_cast<std::uint32_t>(padded);
+  entry = {deep.generation, PairSpan(start, count)};
+  return entry.span;
+}
+
 void RefreshCandidates(const PieceCatalogue& catalogue, const Board& board, CandidateTables& t) {
   DeepTables& deep = *t.deep;
+  ++deep.generation;  // every triple list is stale now
+  deep.tripleEnd = 0;
   std::uint32_t pairEnd = kPairMinimum;
   for (int pos = FirstEmptyGridCell(board.cells, 0); pos < kGridSize;
        pos = FirstEmptyGridCell(board.cells, pos + 1)) {

@@ -40,7 +40,7 @@ namespace cubepack {
 
 // Plain views of the candidate tables for the kernel.
 struct DeepView {
-  const DeepTables* deep;
+  DeepTables* deep;  // the triple lists are built on first use
   const OccupancyMask* pairMasks;
   const std::uint32_t* piecesAtFillPosition;
   const std::uint32_t* piecesAtLowBit;
@@ -278,8 +278,11 @@ class DeepKernel {
           OccupancyMask grids[kChunk];
           std::uint32_t spans[kChunk];
           for (int t = 0; t < chunk; ++t) {
-            const OccupancyMask grid = q.grid[j0 + t];
-            const PieceBits free = q.free[j0 + t];
+            // The tag is the piece placed at depth 9, and the free pieces are the parent's.
+            const OccupancyMask tagged = q.grid[j0 + t];
+            const OccupancyMask grid = tagged & kFullMask;
+            const PieceBits free =
+                q.free[j0 + t] & ~(PieceBits{1} << static_cast<int>(tagged >> kPieceTagShift));
             assert(PopCount(free) == 2);
             const int k = TrailingOnes(grid);
             visits += PopCount(free & piecesAtLowBit[k]);
@@ -322,16 +325,15 @@ class DeepKernel {
                                                   free & ~(PieceBits{1} << i));
             }
           } else {
-            // Depths 9-11: anchor at the lowest empty cell in grid order.
+            // Depths 9-11: anchor at the lowest empty cell in grid order. Three pieces left:
+            // one list for the three, whose entries carry their own piece as tag; the children
+            // keep this node's free pieces.
             const int k = TrailingOnes(grid);
-            const auto& masks = deep.lowMasks[k];
-            const auto& sizes = deep.lowCount[k];
             visits += PopCount(free & piecesAtLowBit[k]);
-            for (PieceBits pieces = free; pieces != 0; pieces &= pieces - 1) {
-              const int i = TrailingZeros(pieces);
-              end = AppendList<false, true>(sink, end, masks[i].data(), masks[i].data(), sizes[i],
-                                            grid, grid, 0, free & ~(PieceBits{1} << i));
-            }
+            const std::uint32_t span = TripleSpanAt(k, free);
+            const OccupancyMask* masks = v_.deep->tripleMasks.data() + PairStart(span);
+            end = AppendList<false, true, kTripleMinimum / kCandidatePad>(
+                sink, end, masks, masks, PairCount(span), grid, grid, 0, free);
           }
           if (end > Next::kBatch) {
             next.size = end;
@@ -359,6 +361,15 @@ class DeepKernel {
     q.size = 0;
   }
 
+  // The triple list of the three free pieces at anchor k, built now if this refresh has not
+  // built it yet (the rare case: the branch is well predicted).
+  std::uint32_t TripleSpanAt(int k, PieceBits free) {
+    const TripleSpan& entry = v_.deep->tripleSpans[k][kTripleOfPieces[free]];
+    if (entry.stamp == v_.deep->generation) [[likely]]
+      return entry.span;
+    return TripleList(*v_.deep, k, free);
+  }
+
   const DeepView v_;
   DeepQueues& queues_;
 };
@@ -372,7 +383,7 @@ inline DeepCounts RunDeepKernel(const DeepView& v, DeepQueues& queues, int depth
   else if (depth == 8)
     kernel.Push<8>(grid, fill, free);
   else
-    kernel.Push<10>(grid, fill, free);
+    kernel.Push<10>(grid, fill, free);  // untagged: tag 0 takes away piece 0, never free
   kernel.Finish();
   return kernel.counts;
 }

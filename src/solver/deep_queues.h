@@ -11,8 +11,9 @@
 
 namespace cubepack {
 
-// Depths up to 8 keep the mask in fill order too; depths up to 10 keep the free pieces; a
-// depth-11 node keeps its last piece in the top bits of its mask.
+// Depths up to 8 keep the mask in fill order too; depths up to 10 keep the free pieces (at
+// depth 10 the parent's, less the piece in the top bits of the mask); a depth-11 node keeps its
+// last piece in the top bits of its mask.
 template <int kDepth>
 struct NodeQueue {
   static constexpr bool kFill = kDepth <= 8;

@@ -234,6 +234,40 @@ void ExpectPairListsMatch(const CandidateTables& t, const Board& b) {
   EXPECT_GT(checked, 0);
 }
 
+// Where three free pieces meet at an empty cell, the deep search tests one list built on
+// demand: the three pieces' masks in piece order, each tagged with its own piece, padded. Asked
+// twice, it is built once.
+void ExpectTripleListsMatch(const CandidateTables& t, const Board& b) {
+  DeepTables& d = *t.deep;
+  int checked = 0;
+  for (int g = 0; g < kGridSize; ++g) {
+    const int bit = BitOfGridIndex[g];
+    if (bit < 0 || b.cells[g] != 0) continue;
+    for (int x = 1; x < kPieceCount; ++x)
+      for (int y = x + 1; y < kPieceCount; ++y)
+        for (int z = y + 1; z < kPieceCount; ++z) {
+          if (b.placed[x] != 0 || b.placed[y] != 0 || b.placed[z] != 0) continue;
+          std::vector<OccupancyMask> expected;
+          for (int i : {x, y, z})
+            for (int n = 0; n < d.lowCount[bit][i]; ++n)
+              expected.push_back(d.lowMasks[bit][i][n] | PieceTag(i));
+          const int count = static_cast<int>(expected.size());
+          expected.resize(PaddedLength(count, kTripleMinimum), ~OccupancyMask{0});
+          const std::uint32_t pieces = 1u << x | 1u << y | 1u << z;
+          const std::uint32_t span = TripleList(d, bit, pieces);
+          const std::uint32_t end = d.tripleEnd;
+          ASSERT_EQ(TripleList(d, bit, pieces), span);
+          ASSERT_EQ(d.tripleEnd, end) << "built twice";
+          ASSERT_EQ(PairCount(span), count) << "grid index " << g << " pieces " << pieces;
+          const OccupancyMask* list = d.tripleMasks.data() + PairStart(span);
+          EXPECT_EQ(std::vector<OccupancyMask>(list, list + expected.size()), expected)
+              << "grid index " << g << " pieces " << pieces;
+          checked += count > 0 ? 1 : 0;
+        }
+  }
+  EXPECT_GT(checked, 0);
+}
+
 Board BoardWith(std::initializer_list<int> filled, std::initializer_list<int> placed = {}) {
   Board b = MakeEmptyBox();
   for (int g : filled) b.cells[g] = kPieceMark;
@@ -263,6 +297,7 @@ TEST(CandidateLists, EmptyWhereNothingFitsAndWholeOnTheEmptyBox) {
   const auto whole = View(t), expected = Refreshed(0);
   for (int k = 0; k < kViewSize; ++k) EXPECT_EQ(whole[k], expected[k]) << Where(k);
   ExpectPairListsMatch(t, MakeEmptyBox());
+  ExpectTripleListsMatch(t, MakeEmptyBox());
 }
 
 TEST(CandidateLists, FilledCellsAndPlacedPiecesKeepTheEarlierLists) {
@@ -271,6 +306,7 @@ TEST(CandidateLists, FilledCellsAndPlacedPiecesKeepTheEarlierLists) {
   CandidateTables t(Cat());
   RefreshCandidates(Cat(), first, t);
   const auto afterFirst = View(t);
+  ExpectTripleListsMatch(t, first);  // built for the first board: stale after the next refresh
   RefreshCandidates(Cat(), second, t);
   const auto actual = View(t), refreshed = Refreshed(second.mask);
   // Kept lists that a refresh for the second board would have changed: the test has teeth.
@@ -282,6 +318,7 @@ TEST(CandidateLists, FilledCellsAndPlacedPiecesKeepTheEarlierLists) {
   }
   EXPECT_GT(stale, 0);
   ExpectPairListsMatch(t, second);
+  ExpectTripleListsMatch(t, second);
 }
 
 }  // namespace
