@@ -314,7 +314,7 @@ class DeepKernel {
             const auto& sizes = deep.fillCount[r];
             visits += PopCount(free & piecesAtFillPosition[r]);
             // Nothing fits at an anchor whose three neighbours further on are filled; the
-            // branch is cheaper here than testing the lists (about 5 % of the slice).
+            // branch is cheaper here than testing the lists (about 2 % of the slice).
             if ((fill >> r & kFillAhead) == kFillAhead) continue;
             // Every free piece is tried, with or without a list here (an absent list is a block
             // that fits nothing), so the loop runs as often at every node of a depth.
