@@ -3,6 +3,7 @@
 // differs from the recorded one: a changed signature is a functional change, not a speed-up.
 //
 //   cubepack_bench [--runs N] [--check]
+// CUBEPACK_PORTABLE=1 runs the portable deep kernel where the AVX2 one would be chosen.
 
 #include <algorithm>
 #include <chrono>
@@ -11,6 +12,7 @@
 #include <cstring>
 #include <vector>
 
+#include "app/platform.h"
 #include "model/catalogue.h"
 #include "search_slice.h"
 
@@ -39,6 +41,7 @@ int main(int argc, char** argv) {
       return 2;
     }
   }
+  const cubepack::DeepKernelKind kernel = cubepack::DeepKernelFromEnvironment();
   Quiet quiet;
   const auto catalogue = cubepack::BuildCatalogue(quiet);
 
@@ -46,12 +49,13 @@ int main(int argc, char** argv) {
   cubepack::SliceSignature sig{};
   for (int r = 0; r < runs; ++r) {
     const auto start = std::chrono::steady_clock::now();
-    sig = cubepack::RunFirstSeedSlice(*catalogue);
+    sig = cubepack::RunFirstSeedSlice(*catalogue, kernel);
     seconds.push_back(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
   }
   std::sort(seconds.begin(), seconds.end());
   std::printf("signature: solutions %d, step count %lld, progress lines %d\n", sig.solutions,
               static_cast<long long>(sig.stepCount), sig.progressLines);
+  std::printf("deep kernel: %s\n", cubepack::DeepKernelName(kernel));
   std::printf("first seed: median %.3f s, min %.3f s over %d runs\n", seconds[seconds.size() / 2],
               seconds.front(), runs);
   if (check && (sig.solutions != kRecorded.solutions || sig.stepCount != kRecorded.stepCount ||

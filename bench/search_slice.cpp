@@ -19,9 +19,10 @@ class CountingReport final : public SearchReport {
 
 }  // namespace
 
-SliceSignature RunFirstSeedSlice(const PieceCatalogue& catalogue) {
+SliceSignature RunFirstSeedSlice(const PieceCatalogue& catalogue, DeepKernelKind kernel) {
   CountingReport report;
   auto state = std::make_unique<SearchState>(catalogue, report);
+  state->deepKernel = kernel;
   Board& seed = state->boardStack[0];
   seed = MakeEmptyBox();
   const Orientation& first = **catalogue.orientations[kSeedPiece].begin();

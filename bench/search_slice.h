@@ -8,6 +8,7 @@
 
 #include "model/board.h"
 #include "model/catalogue.h"
+#include "solver/deep_search_dispatch.h"
 
 namespace cubepack {
 
@@ -17,7 +18,8 @@ struct SliceSignature {
   std::int32_t progressLines;
 };
 
-SliceSignature RunFirstSeedSlice(const PieceCatalogue& catalogue);
+SliceSignature RunFirstSeedSlice(const PieceCatalogue& catalogue,
+                                 DeepKernelKind kernel = BestDeepKernel());
 
 }  // namespace cubepack
 

@@ -16,7 +16,10 @@ std::string Format(const char* format, ...) {
   va_start(args, format);
   const int n = std::vsnprintf(buffer, sizeof buffer, format, args);
   va_end(args);
-  return std::string(buffer, n < 0 ? 0 : static_cast<std::size_t>(n));
+  // vsnprintf returns the length the whole text needs, which may exceed the buffer (a huge
+  // rate, say): never read past what it wrote.
+  const std::size_t length = n < 0 ? 0 : static_cast<std::size_t>(n);
+  return std::string(buffer, length < sizeof buffer ? length : sizeof buffer - 1);
 }
 
 // Seconds as the product of the milliseconds and the single-precision factor, formed in double.

@@ -4,8 +4,8 @@
 #include "app/run_driver.h"
 
 int main() {
-  return cubepack::RunOnStdout("cubepack",
-                               [](cubepack::TickSource& clock, cubepack::OutputSink& out) {
-                                 cubepack::RunCubepack(clock, out);
-                               });
+  return cubepack::RunOnStdout(
+      "cubepack", [](cubepack::TickSource& clock, cubepack::OutputSink& out) {
+        cubepack::RunCubepack(clock, out, cubepack::DeepKernelFromEnvironment());
+      });
 }

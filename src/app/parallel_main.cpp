@@ -19,10 +19,12 @@ int main(int argc, char** argv) {
   }
   if (options.help) {
     std::fputs(cubepack::ParallelUsage().c_str(), stdout);
-    return std::fflush(stdout) == 0 && !std::ferror(stdout) ? 0 : 1;
+    if (std::fflush(stdout) == 0 && !std::ferror(stdout)) return 0;
+    std::fputs("cubepack-parallel: cannot write to standard output\n", stderr);
+    return 1;
   }
-  return cubepack::RunOnStdout("cubepack-parallel",
-                               [&](cubepack::TickSource& clock, cubepack::OutputSink& out) {
-                                 cubepack::RunCubepackParallel(clock, out, options.jobs);
-                               });
+  return cubepack::RunOnStdout("cubepack-parallel", [&](cubepack::TickSource& clock,
+                                                        cubepack::OutputSink& out) {
+    cubepack::RunCubepackParallel(clock, out, options.jobs, cubepack::DeepKernelFromEnvironment());
+  });
 }

@@ -1,6 +1,7 @@
 #include "app/platform.h"
 
 #include <chrono>
+#include <cstdlib>
 
 #if defined(_WIN32)
 #include <fcntl.h>
@@ -25,6 +26,12 @@ StdoutSink::StdoutSink() : out_(stdout) {
 void StdoutSink::Write(std::string_view bytes) {
   if (std::fwrite(bytes.data(), 1, bytes.size(), out_) != bytes.size() || std::fflush(out_) != 0)
     throw OutputError();
+}
+
+DeepKernelKind DeepKernelFromEnvironment() {
+  const char* portable = std::getenv("CUBEPACK_PORTABLE");
+  if (portable != nullptr && portable[0] == '1') return DeepKernelKind::kPortable;
+  return BestDeepKernel();
 }
 
 bool StdoutSink::Finish() { return std::fflush(out_) == 0 && std::ferror(out_) == 0; }

@@ -7,6 +7,8 @@
 #include <stdexcept>
 #include <string_view>
 
+#include "solver/deep_search_dispatch.h"
+
 namespace cubepack {
 
 // A millisecond counter that wraps at 2^32, like the Windows tick count.
@@ -47,5 +49,9 @@ class StdoutSink final : public OutputSink {
  private:
   std::FILE* out_;
 };
+
+// The deep kernel a program runs: the fastest available one, unless the environment has
+// CUBEPACK_PORTABLE=1, which forces the portable one (to compare the two).
+DeepKernelKind DeepKernelFromEnvironment();
 
 }  // namespace cubepack

@@ -16,13 +16,14 @@ namespace cubepack {
 namespace {
 
 template <class Search>
-std::int32_t Run(TickSource& clock, OutputSink& out, Search&& searchSeeds) {
+std::int32_t Run(TickSource& clock, OutputSink& out, DeepKernelKind kernel, Search&& searchSeeds) {
   const std::uint32_t startTick = clock.GetTickCount();
   ConsoleReport report(clock, out, startTick);
   out.Write(StartLine());
 
   const auto catalogue = BuildCatalogue(report);
   const auto state = std::make_unique<SearchState>(*catalogue, report);
+  state->deepKernel = kernel;
   for (Board& b : state->boardStack) {
     ClearBoard(b);
     ComputeMask(b);
@@ -37,12 +38,13 @@ std::int32_t Run(TickSource& clock, OutputSink& out, Search&& searchSeeds) {
 
 }  // namespace
 
-std::int32_t RunCubepack(TickSource& clock, OutputSink& out) {
-  return Run(clock, out, [](SearchState& s, const Board& box) { SearchSeeds(s, box); });
+std::int32_t RunCubepack(TickSource& clock, OutputSink& out, DeepKernelKind kernel) {
+  return Run(clock, out, kernel, [](SearchState& s, const Board& box) { SearchSeeds(s, box); });
 }
 
-std::int32_t RunCubepackParallel(TickSource& clock, OutputSink& out, int jobs) {
-  return Run(clock, out,
+std::int32_t RunCubepackParallel(TickSource& clock, OutputSink& out, int jobs,
+                                 DeepKernelKind kernel) {
+  return Run(clock, out, kernel,
              [jobs](SearchState& s, const Board& box) { SearchSeedsParallel(s, box, jobs); });
 }
 

@@ -4,15 +4,18 @@
 #include <functional>
 
 #include "app/platform.h"
+#include "solver/deep_search_dispatch.h"
 
 namespace cubepack {
 
 // One whole run: start line, catalogue, every seed's search, final line. Returns the number of
-// solutions counted.
-std::int32_t RunCubepack(TickSource& clock, OutputSink& out);
+// solutions counted. `kernel` must be available (DeepKernelAvailable).
+std::int32_t RunCubepack(TickSource& clock, OutputSink& out,
+                         DeepKernelKind kernel = BestDeepKernel());
 
 // The same run with the search on `jobs` worker threads: the same bytes but the timings.
-std::int32_t RunCubepackParallel(TickSource& clock, OutputSink& out, int jobs);
+std::int32_t RunCubepackParallel(TickSource& clock, OutputSink& out, int jobs,
+                                 DeepKernelKind kernel = BestDeepKernel());
 
 // A program's main: `run` on the steady clock and standard output. Returns the exit status:
 // 0, or 1 after one line on standard error ("<program>: ...") when the output cannot be

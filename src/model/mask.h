@@ -5,6 +5,7 @@
 // for code and tests that speak of the two halves.
 
 #include <bit>
+#include <cassert>
 #include <cstdint>
 
 namespace cubepack {
@@ -29,6 +30,9 @@ inline constexpr bool Collides(OccupancyMask a, OccupancyMask b) { return (a & b
 inline constexpr bool Covers(OccupancyMask m, OccupancyMask part) { return (m & part) == part; }
 
 // Bit number of the lowest clear bit; the mask must not be full.
-inline constexpr int LowestClearBit(OccupancyMask m) { return std::countr_one(m); }
+inline constexpr int LowestClearBit(OccupancyMask m) {
+  assert((m & kFullMask) != kFullMask);
+  return std::countr_one(m);
+}
 
 }  // namespace cubepack

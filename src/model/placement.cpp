@@ -147,6 +147,7 @@ std::uint32_t FillPairs(const Board& board, int bit, DeepTables& deep, std::uint
         continue;
       }
       span = PairSpan(next, ca + cb);
+      assert(next + PaddedLength(ca + cb, kPairMinimum) <= deep.pairMasks.size());
       OccupancyMask* out = deep.pairMasks.data() + next;
       for (int n = 0; n < ca; ++n) *out++ = deep.lowMasks[bit][a][n] | PieceTag(b);
       for (int n = 0; n < cb; ++n) *out++ = deep.lowMasks[bit][b][n] | PieceTag(a);
@@ -164,14 +165,17 @@ std::uint32_t TripleList(DeepTables& deep, int bit, std::uint32_t pieces) {
   TripleSpan& entry = deep.tripleSpans[bit][kTripleOfPieces[pieces]];
   if (entry.stamp == deep.generation) return entry.span;
   const std::uint32_t start = deep.tripleEnd;
-  OccupancyMask* const begin = deep.tripleMasks.data() + start;
-  OccupancyMask* out = begin;
+  int count = 0;
+  for (std::uint32_t rest = pieces; rest != 0; rest &= rest - 1)
+    count += deep.lowCount[bit][std::countr_zero(rest)];
+  const int padded = PaddedLength(count, kTripleMinimum);
+  // The pool has room for every triple at every cell, each built at most once per refresh.
+  assert(start + static_cast<std::size_t>(padded) <= deep.tripleMasks.size());
+  OccupancyMask* out = deep.tripleMasks.data() + start;
   for (std::uint32_t rest = pieces; rest != 0; rest &= rest - 1) {
     const int i = std::countr_zero(rest);
     for (int n = 0; n < deep.lowCount[bit][i]; ++n) *out++ = deep.lowMasks[bit][i][n] | PieceTag(i);
   }
-  const int count = static_cast<int>(out - begin);
-  const int padded = PaddedLength(count, kTripleMinimum);
   for (int n = count; n < padded; ++n) *out++ = ~OccupancyMask{0};
   deep.tripleEnd = start + static_cast<std::uint32_t>(padded);
   entry = {deep.generation, PairSpan(start, count)};

@@ -3,6 +3,7 @@
 // fit one given board, rebuilt by RefreshCandidates.
 
 #include <array>
+#include <cassert>
 #include <cstdint>
 #include <memory>
 #include <vector>
@@ -105,6 +106,7 @@ inline constexpr OccupancyMask PieceTag(int piece) {
 }
 // A pair span: where the pair's list starts in pairMasks, and its length.
 inline constexpr std::uint32_t PairSpan(std::uint32_t start, int count) {
+  assert(start < std::uint32_t{1} << 24 && count >= 0 && count <= 0xFF);
   return start << 8 | static_cast<std::uint32_t>(count);
 }
 inline constexpr std::uint32_t PairStart(std::uint32_t span) { return span >> 8; }

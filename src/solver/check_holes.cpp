@@ -8,11 +8,10 @@ namespace cubepack {
 
 bool CheckHoles(const Board& b) {
   CellGrid work = b.cells;
-  std::array<int, kCellCount> queue;
+  // Each grid cell is queued at most once, so the queue cannot overrun whatever the board.
+  std::array<int, kGridSize> queue;
   const bool sixFree = b.placed[kSixCubePiece] == 0;
   const bool fourFree = b.placed[kFourCubePiece] == 0;
-  // The highest index that can hold a playable cell; 84..89 are border cells anyway.
-  constexpr int kLastCandidate = 83;
   constexpr std::array<int, 6> kNeighbours = {-1, -kGridStrideZ, 1, -kGridStrideY, kGridStrideY,
                                               kGridStrideZ};
 
@@ -25,7 +24,7 @@ bool CheckHoles(const Board& b) {
       const int cell = queue[head];
       for (int step : kNeighbours) {
         const int n = cell + step;
-        if (n < 0 || n > kLastCandidate || work[n] != 0) continue;
+        if (n < 0 || n >= kGridSize || work[n] != 0) continue;
         work[n] = 1;
         queue[size++] = n;
       }

@@ -63,6 +63,13 @@ inline int TrailingZeros(std::uint64_t x) {
 #endif
 }
 inline int TrailingOnes(std::uint64_t x) { return TrailingZeros(~x); }
+// The lowest empty cell (bit number, or fill position for a fill-order mask); the mask's cells
+// must not all be filled, or the tables would be read past their rows.
+inline int LowestEmpty(OccupancyMask m) {
+  const int k = TrailingOnes(m);
+  assert(k < kCellCount);
+  return k;
+}
 
 inline int PopCount(std::uint64_t x) {
 #if defined(__POPCNT__)
@@ -118,6 +125,7 @@ struct NodeSink {
   OccupancyMask* grid;
   OccupancyMask* fill;
   PieceBits* free;
+  std::ptrdiff_t capacity;  // slots in each array, for the checked builds
 };
 
 #if defined(__AVX2__)
@@ -154,6 +162,7 @@ inline std::ptrdiff_t AppendBlock(const NodeSink& out, std::ptrdiff_t at,
                                   const OccupancyMask* tests, const OccupancyMask* masks,
                                   OccupancyMask board, OccupancyMask add, OccupancyMask testAdd,
                                   PieceBits free) {
+  assert(at + 4 <= out.capacity);
   const std::uint32_t sel = TestBlock(tests, board);
   const __m256i lanes =
       _mm256_cvtepu8_epi32(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(&kCompressRows[sel])));
@@ -186,6 +195,7 @@ inline std::ptrdiff_t AppendList(const NodeSink& out, std::ptrdiff_t at, const O
   // Without a cheap compress instruction, walking the fitting entries is faster.
   for (std::uint64_t hits = FreeEntries(tests, count, board); hits != 0; hits &= hits - 1) {
     const int n = TrailingZeros(hits);
+    assert(at < out.capacity);
     out.grid[at] = masks[n] | add;
     if constexpr (kFill) out.fill[at] = tests[n] | testAdd;
     if constexpr (kFree) out.free[at] = free;
@@ -200,7 +210,7 @@ inline std::ptrdiff_t AppendList(const NodeSink& out, std::ptrdiff_t at, const O
 // predictor cannot learn. Only totals leave the kernel, so the order of the nodes is free.
 template <int kDepth>
 inline NodeSink SinkOf(NodeQueue<kDepth>& q) {
-  return {q.grid, q.fill, q.free};
+  return {q.grid, q.fill, q.free, NodeQueue<kDepth>::kCapacity};
 }
 
 class DeepKernel {
@@ -212,6 +222,7 @@ class DeepKernel {
   template <int kDepth>
   void Push(OccupancyMask grid, OccupancyMask fill, PieceBits free) {
     NodeQueue<kDepth>& q = Queue<kDepth>();
+    assert(q.size < NodeQueue<kDepth>::kCapacity);
     q.grid[q.size] = grid;
     if constexpr (NodeQueue<kDepth>::kFill) q.fill[q.size] = fill;
     if constexpr (NodeQueue<kDepth>::kFree) q.free[q.size] = free;
@@ -284,13 +295,15 @@ class DeepKernel {
             const PieceBits free =
                 q.free[j0 + t] & ~(PieceBits{1} << static_cast<int>(tagged >> kPieceTagShift));
             assert(PopCount(free) == 2);
-            const int k = TrailingOnes(grid);
+            const int k = LowestEmpty(grid);
             visits += PopCount(free & piecesAtLowBit[k]);
             grids[live] = grid;
             spans[live] = deep.pairSpans[k][kPairOfPieces[free]];
             live += (grid >> k & kLowAhead) == kLowAhead ? 0 : 1;  // no branch to mispredict
           }
           for (int t = 0; t < live; ++t) {
+            assert(PairStart(spans[t]) + PaddedLength(PairCount(spans[t]), kPairMinimum) <=
+                   deep.pairMasks.size());
             const OccupancyMask* masks = v_.pairMasks + PairStart(spans[t]);
             end = AppendList<false, false, kPairMinimum / kCandidatePad>(
                 sink, end, masks, masks, PairCount(spans[t]), grids[t], grids[t], 0, 0);
@@ -308,7 +321,7 @@ class DeepKernel {
           if constexpr (kDepth <= 8) {
             // Depths 5-8: anchor at the first empty cell in fill order.
             const OccupancyMask fill = q.fill[j];
-            const int r = TrailingOnes(fill);
+            const int r = LowestEmpty(fill);
             const auto& tests = deep.fillTests[r];
             const auto& masks = deep.fillMasks[r];
             const auto& sizes = deep.fillCount[r];
@@ -320,6 +333,7 @@ class DeepKernel {
             // that fits nothing), so the loop runs as often at every node of a depth.
             for (PieceBits pieces = free; pieces != 0; pieces &= pieces - 1) {
               const int i = TrailingZeros(pieces);
+              assert(sizes[i] <= kMaxListLength);
               end = AppendList<Next::kFill, true>(sink, end, tests[i].data(), masks[i].data(),
                                                   sizes[i], fill, grid, fill,
                                                   free & ~(PieceBits{1} << i));
@@ -328,9 +342,11 @@ class DeepKernel {
             // Depths 9-11: anchor at the lowest empty cell in grid order. Three pieces left:
             // one list for the three, whose entries carry their own piece as tag; the children
             // keep this node's free pieces.
-            const int k = TrailingOnes(grid);
+            const int k = LowestEmpty(grid);
             visits += PopCount(free & piecesAtLowBit[k]);
             const std::uint32_t span = TripleSpanAt(k, free);
+            assert(PairStart(span) + PaddedLength(PairCount(span), kTripleMinimum) <=
+                   deep.tripleMasks.size());
             const OccupancyMask* masks = v_.deep->tripleMasks.data() + PairStart(span);
             end = AppendList<false, true, kTripleMinimum / kCandidatePad>(
                 sink, end, masks, masks, PairCount(span), grid, grid, 0, free);
@@ -349,8 +365,9 @@ class DeepKernel {
       std::int64_t solutions = 0;
       for (std::ptrdiff_t j = 0; j < size; ++j) {
         const OccupancyMask grid = q.grid[j];
-        const int k = TrailingOnes(grid);
+        const int k = LowestEmpty(grid);
         const int last = static_cast<int>(grid >> kPieceTagShift);
+        assert(deep.lowCount[k][last] <= kMaxListLength);
         visits += piecesAtLowBit[k] >> last & 1;
         solutions +=
             PopCount(FreeEntries(deep.lowMasks[k][last].data(), deep.lowCount[k][last], grid));

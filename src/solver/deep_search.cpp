@@ -1,7 +1,7 @@
 // Entry points of the mask-only depths. Boards 5..10 of the stack are not written: the kernel
-// keeps each node's state in registers and nothing reads those boards.
+// keeps each node in its queues and nothing reads those boards.
 
-#include <cstdlib>
+#include <cassert>
 
 #include "solver/deep_kernel.h"
 #include "solver/deep_search_dispatch.h"
@@ -9,23 +9,33 @@
 
 namespace cubepack {
 
-namespace {
-
-bool UseAvx2Kernel() {
+bool DeepKernelAvailable(DeepKernelKind kind) {
+  if (kind == DeepKernelKind::kPortable) return true;
 #if CUBEPACK_HAVE_AVX2_KERNEL
-  // CUBEPACK_PORTABLE=1 forces the portable kernel, for comparing the two.
-  static const bool use = [] {
-    const char* portable = std::getenv("CUBEPACK_PORTABLE");
-    if (portable != nullptr && portable[0] == '1') return false;
-    __builtin_cpu_init();
-    return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("bmi") &&
-           __builtin_cpu_supports("popcnt");
-  }();
-  return use;
+  __builtin_cpu_init();
+  return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("bmi") &&
+         __builtin_cpu_supports("popcnt");
 #else
   return false;
 #endif
 }
+
+DeepKernelKind BestDeepKernel() {
+  return DeepKernelAvailable(DeepKernelKind::kAvx2) ? DeepKernelKind::kAvx2
+                                                    : DeepKernelKind::kPortable;
+}
+
+std::vector<DeepKernelKind> AvailableDeepKernels() {
+  std::vector<DeepKernelKind> kinds = {DeepKernelKind::kPortable};
+  if (DeepKernelAvailable(DeepKernelKind::kAvx2)) kinds.push_back(DeepKernelKind::kAvx2);
+  return kinds;
+}
+
+const char* DeepKernelName(DeepKernelKind kind) {
+  return kind == DeepKernelKind::kAvx2 ? "avx2" : "portable";
+}
+
+namespace {
 
 PieceBits FreePieces(const Board& b) {
   PieceBits free = 0;
@@ -40,14 +50,14 @@ void RunFrom(SearchState& s, int depth, const Board& b) {
                       t.piecesAtLowBit.data()};
   const OccupancyMask fill = ToFillOrder(b.mask);
   const PieceBits free = FreePieces(b);
-#if CUBEPACK_HAVE_AVX2_KERNEL
   DeepQueues& queues = *s.deepQueues;
-  const DeepCounts counts = UseAvx2Kernel()
+  assert(DeepKernelAvailable(s.deepKernel));
+#if CUBEPACK_HAVE_AVX2_KERNEL
+  const DeepCounts counts = s.deepKernel == DeepKernelKind::kAvx2
                                 ? RunDeepAvx2(view, queues, depth, b.mask, fill, free)
                                 : RunDeepKernel(view, queues, depth, b.mask, fill, free);
 #else
-  (void)UseAvx2Kernel;
-  const DeepCounts counts = RunDeepKernel(view, *s.deepQueues, depth, b.mask, fill, free);
+  const DeepCounts counts = RunDeepKernel(view, queues, depth, b.mask, fill, free);
 #endif
   s.stepCount += counts.visits;
   s.solutionCount += static_cast<std::int32_t>(counts.solutions);

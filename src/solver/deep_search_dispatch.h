@@ -1,7 +1,10 @@
 #pragma once
-// Which build of the deep kernel runs: the AVX2 one where the CPU has it, else the portable one.
+// Which build of the deep kernel runs: the portable one, or the AVX2 one where the build has it
+// and the CPU can run it. The choice is a value of the search state, so a test or a program can
+// run either.
 
 #include <cstdint>
+#include <vector>
 
 #include "model/mask.h"
 
@@ -11,6 +14,17 @@
 #endif
 
 namespace cubepack {
+
+enum class DeepKernelKind : std::uint8_t { kPortable, kAvx2 };
+
+// True when this build has the kernel and this CPU can run it.
+bool DeepKernelAvailable(DeepKernelKind kind);
+// The fastest available kernel.
+DeepKernelKind BestDeepKernel();
+// Every available kernel, the portable one first.
+std::vector<DeepKernelKind> AvailableDeepKernels();
+// "portable" or "avx2".
+const char* DeepKernelName(DeepKernelKind kind);
 
 struct DeepView;
 struct DeepCounts;

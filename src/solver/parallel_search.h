@@ -3,14 +3,31 @@
 // a script in order, each with its own state, while the calling thread replays the script and
 // reports each event as soon as everything before it is known.
 
+#include <functional>
+#include <memory>
+
 #include "model/board.h"
+#include "solver/search_report.h"
 #include "solver/search_script.h"
 #include "solver/search_state.h"
 
 namespace cubepack {
 
-// Searches `script`'s tasks on `jobs` worker threads (at least 1) and replays it onto `s`.
-void RunScript(SearchState& s, const SearchScript& script, int jobs);
+// Makes the search state of worker `worker` (0, 1, ...), reporting to `silent`, like `parent`.
+// It may throw; the run then fails with that exception.
+using WorkerStateMaker = std::function<std::unique_ptr<SearchState>(
+    const SearchState& parent, SearchReport& silent, int worker)>;
+
+// The states the program's workers use: the parent's catalogue and deep kernel.
+std::unique_ptr<SearchState> MakeWorkerState(const SearchState& parent, SearchReport& silent,
+                                             int worker);
+
+// Searches `script`'s tasks on `jobs` worker threads (at least 1, at most one per task) and
+// replays it onto `s`. When a worker fails, the others stop after their current task and the
+// worker's exception is rethrown here; a thread that cannot be started throws
+// std::runtime_error("cannot start worker threads: ...").
+void RunScript(SearchState& s, const SearchScript& script, int jobs,
+               const WorkerStateMaker& makeState = MakeWorkerState);
 
 // SearchSeeds on `jobs` worker threads: the same events on `s` in the same order.
 void SearchSeedsParallel(SearchState& s, const Board& emptyBox, int jobs);

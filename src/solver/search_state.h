@@ -11,6 +11,7 @@
 #include "model/ordered_list.h"
 #include "model/placement.h"
 #include "solver/deep_queues.h"
+#include "solver/deep_search_dispatch.h"
 #include "solver/search_report.h"
 
 namespace cubepack {
@@ -56,6 +57,8 @@ struct SearchState {
   CandidateTables candidates;
   // Scratch room of the deep search (a few hundred kilobytes, too much for the stack).
   std::unique_ptr<DeepQueues> deepQueues = std::make_unique<DeepQueues>();
+  // The build of the deep kernel that runs depths 5 to 11; it must be available.
+  DeepKernelKind deepKernel = BestDeepKernel();
 
   // When set, SearchDepth3 hands its board over instead of searching it.
   SubtreeSink* subtreeSink = nullptr;

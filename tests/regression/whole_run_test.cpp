@@ -35,7 +35,8 @@ void ExpectSameAsExpectedFile(const std::string& actual) {
 TEST(WholeRun, OutputMatchesExpectedFileByteForByte) {
   testing::FakeTickSource clock(kFakeStart, kFakeStep);
   testing::CaptureSink out;
-  const std::int32_t solutions = RunCubepack(clock, out);
+  // CUBEPACK_PORTABLE=1 runs it with the portable deep kernel, as the program would.
+  const std::int32_t solutions = RunCubepack(clock, out, DeepKernelFromEnvironment());
   EXPECT_EQ(solutions, 409963);
   // Regenerating the expected file is a deliberate act: CUBEPACK_WRITE_RUN=path.
   if (const char* path = std::getenv("CUBEPACK_WRITE_RUN")) {

@@ -4,8 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
+#include <new>
 #include <vector>
 
 #include "solver/parallel_search.h"
@@ -115,15 +117,20 @@ TEST(TracedSubtree, CountsWhatTheSequentialSearchCounts) {
 
 // Several workers, taking tasks as they come, give the events of one thread that searches the
 // tasks in order. A prefix of the whole run keeps this fast enough for the sanitizers.
-TEST(ParallelRun, ThreeWorkersGiveTheEventsOfOneThread) {
+// The whole run's script up to its task `tasks`.
+SearchScript ScriptPrefix(std::uint32_t tasks) {
   SearchScript prefix = WholeScript();
-  constexpr std::uint32_t kTasks = 120;
   std::size_t end = 0;
   while (end < prefix.steps.size() &&
-         !(prefix.steps[end].kind == Kind::kSubtree && prefix.steps[end].task == kTasks))
+         !(prefix.steps[end].kind == Kind::kSubtree && prefix.steps[end].task == tasks))
     ++end;
   prefix.steps.resize(end);
-  prefix.tasks.resize(kTasks);
+  prefix.tasks.resize(tasks);
+  return prefix;
+}
+
+TEST(ParallelRun, ThreeWorkersGiveTheEventsOfOneThread) {
+  const SearchScript prefix = ScriptPrefix(120);
 
   RecordingReport inOrder;
   const auto one = std::make_unique<SearchState>(Cat(), inOrder);
@@ -155,6 +162,34 @@ TEST(ParallelRun, ThreeWorkersGiveTheEventsOfOneThread) {
   EXPECT_EQ(three->stepCount, one->stepCount);
   EXPECT_EQ(three->solutionCount, one->solutionCount);
   EXPECT_GT(three->solutionCount, 0);
+}
+
+// A worker whose state cannot be made (out of memory, say) fails the run with its exception,
+// whichever worker it is: the others stop after their current task, nothing hangs or aborts.
+TEST(ParallelRun, AWorkerThatFailsFailsTheRun) {
+  const SearchScript prefix = ScriptPrefix(30);
+  for (const int failing : {0, 2}) {
+    SCOPED_TRACE(::testing::Message() << "failing worker " << failing);
+    RecordingReport report;
+    const auto s = std::make_unique<SearchState>(Cat(), report);
+    const WorkerStateMaker make = [failing](const SearchState& parent, SearchReport& silent,
+                                            int worker) {
+      if (worker == failing) throw std::bad_alloc();
+      return MakeWorkerState(parent, silent, worker);
+    };
+    EXPECT_THROW(RunScript(*s, prefix, 3, make), std::bad_alloc);
+  }
+  // More workers than tasks: only as many start as there are tasks.
+  RecordingReport report;
+  const auto s = std::make_unique<SearchState>(Cat(), report);
+  std::atomic<int> made{0};
+  RunScript(*s, ScriptPrefix(2), 8,
+            [&made](const SearchState& parent, SearchReport& silent, int worker) {
+              ++made;
+              return MakeWorkerState(parent, silent, worker);
+            });
+  EXPECT_EQ(made.load(), 2);
+  EXPECT_GT(s->solutionCount, 0);
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <array>
 #include <bit>
 #include <cstdint>
+#include <string>
 #include <tuple>
 #include <utility>
 #include <vector>
@@ -78,7 +79,18 @@ Laid PartOfPacking(const std::vector<int>& pieces) {
   return part;
 }
 
-TEST(SearchChain, CountsEveryPackingBelowAPartialPacking) {
+// The tests that count packings run with every deep kernel this machine can run.
+class SearchChain : public ::testing::TestWithParam<DeepKernelKind> {};
+class DeepSearch : public ::testing::TestWithParam<DeepKernelKind> {};
+std::string KernelName(const ::testing::TestParamInfo<DeepKernelKind>& info) {
+  return DeepKernelName(info.param);
+}
+INSTANTIATE_TEST_SUITE_P(Kernels, SearchChain, ::testing::ValuesIn(AvailableDeepKernels()),
+                         KernelName);
+INSTANTIATE_TEST_SUITE_P(Kernels, DeepSearch, ::testing::ValuesIn(AvailableDeepKernels()),
+                         KernelName);
+
+TEST_P(SearchChain, CountsEveryPackingBelowAPartialPacking) {
   // The first two pieces listed make the depth-3 board the lists are refreshed for. Every list
   // visit counts, one wherever a free piece has a list at the anchor, even if nothing there fits.
   const struct {
@@ -103,6 +115,7 @@ TEST(SearchChain, CountsEveryPackingBelowAPartialPacking) {
 
     testing::RecordingReport report;
     SearchState s(Cat(), report);
+    s.deepKernel = GetParam();
     for (int d = 5; d <= 10; ++d) s.boardStack[d].cells.fill(0xA5);  // never read from depth 5 on
     s.solutionCount = 1000;
     s.boardStack[entry - 1] = start;
@@ -118,7 +131,7 @@ TEST(SearchChain, CountsEveryPackingBelowAPartialPacking) {
   }
 }
 
-TEST(DeepSearch, LastPieceCountsOnlyWhereItFillsTheLastRegion) {
+TEST_P(DeepSearch, LastPieceCountsOnlyWhereItFillsTheLastRegion) {
   // Everything filled but piece 11 in its catalogue form at the origin and a second region;
   // pieces 2 and 11 free. Depth 10 visits both lists at cell 0, depth 11 piece 2's list at the
   // second region, whose placements there may all collide: three visits each time.
@@ -137,6 +150,7 @@ TEST(DeepSearch, LastPieceCountsOnlyWhereItFillsTheLastRegion) {
     b.placed[2] = b.placed[kFourCubePiece] = 0;
     testing::RecordingReport report;
     SearchState s(Cat(), report);
+    s.deepKernel = GetParam();
     RefreshCandidates(Cat(), c.refreshForTheBoard ? b : MakeEmptyBox(), s.candidates);
     const CandidateList& last = s.candidates.fitByLowAnchor[2][testing::GridOf(c.second[0])];
     ASSERT_TRUE(last.created);

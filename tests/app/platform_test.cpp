@@ -1,0 +1,75 @@
+// The real standard-output sink makes every write visible at once: a person watches progress
+// lines that end in a lone "\r", which line buffering would hold back, and a pipe would hold
+// back everything.
+
+#include <gtest/gtest.h>
+
+#if !defined(_WIN32)
+#include <fcntl.h>
+#include <poll.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <string>
+
+#include "app/platform.h"
+
+namespace cubepack {
+namespace {
+
+// Standard output turned into a pipe for the life of the object.
+class StdoutPipe {
+ public:
+  StdoutPipe() {
+    std::fflush(stdout);
+    if (pipe(fds_) != 0) return;
+    saved_ = dup(STDOUT_FILENO);
+    dup2(fds_[1], STDOUT_FILENO);
+  }
+  ~StdoutPipe() {
+    std::fflush(stdout);
+    if (saved_ >= 0) dup2(saved_, STDOUT_FILENO), close(saved_);
+    close(fds_[0]);
+    close(fds_[1]);
+  }
+  bool ok() const { return saved_ >= 0; }
+  // What the reader can take now, without waiting for more.
+  std::string Available() {
+    std::string got;
+    pollfd p{fds_[0], POLLIN, 0};
+    char buffer[256];
+    while (poll(&p, 1, 0) == 1 && (p.revents & POLLIN) != 0) {
+      const ssize_t n = read(fds_[0], buffer, sizeof buffer);
+      if (n <= 0) break;
+      got.append(buffer, static_cast<std::size_t>(n));
+    }
+    return got;
+  }
+
+ private:
+  int fds_[2] = {-1, -1};
+  int saved_ = -1;
+};
+
+TEST(StdoutSink, EveryLineReachesAPipeBeforeTheNextIsWritten) {
+  std::string seen[3];
+  {
+    StdoutPipe out;
+    ASSERT_TRUE(out.ok());
+    StdoutSink sink;
+    sink.Write("CheckSym = false\r\n");
+    seen[0] = out.Available();
+    sink.Write(" 0 (0) 6 (1) 4 (3) L:5130  (1.02 s 5029.41 L/s)  \r");
+    seen[1] = out.Available();
+    sink.Write("\r\n L\xF6sungen : 1 0.01 Sekunden 100.00 Loesungen/Sek");
+    seen[2] = out.Available();
+    EXPECT_TRUE(sink.Finish());
+  }
+  EXPECT_EQ(seen[0], "CheckSym = false\r\n");
+  EXPECT_EQ(seen[1], " 0 (0) 6 (1) 4 (3) L:5130  (1.02 s 5029.41 L/s)  \r");
+  EXPECT_EQ(seen[2], "\r\n L\xF6sungen : 1 0.01 Sekunden 100.00 Loesungen/Sek");
+}
+
+}  // namespace
+}  // namespace cubepack
+#endif
