@@ -16,7 +16,7 @@ CLANG_CXX ?= clang++
 # The test trees treat every compiler warning as an error.
 STRICT = -DCMAKE_COMPILE_WARNING_AS_ERROR=ON
 
-.PHONY: configure run deps test test-release test-install test-sanitize test-tsan test-debug test-clang test-windows \
+.PHONY: configure run deps format-check test test-release test-install test-sanitize test-tsan test-debug test-clang test-windows \
 	bench build clean
 
 configure:
@@ -33,7 +33,11 @@ run: configure
 deps:
 	./tools/install-test-deps
 
-test: test-release test-install test-sanitize test-tsan test-debug test-clang test-windows
+test: format-check test-release test-install test-sanitize test-tsan test-debug test-clang test-windows
+
+# Every C++ file as .clang-format lays it out.
+format-check: deps
+	git ls-files '*.h' '*.cpp' | xargs clang-format --dry-run --Werror
 
 # Every tree needs the packages: deps comes first.
 test-release: deps

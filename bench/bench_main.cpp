@@ -50,7 +50,8 @@ int main(int argc, char** argv) {
   for (int r = 0; r < runs; ++r) {
     const auto start = std::chrono::steady_clock::now();
     sig = cubepack::RunFirstSeedSlice(*catalogue, kernel);
-    seconds.push_back(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+    seconds.push_back(
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
   }
   std::sort(seconds.begin(), seconds.end());
   std::printf("signature: solutions %d, step count %lld, progress lines %d\n", sig.solutions,

@@ -2,9 +2,8 @@
 // A fixed slice of the search for benchmarking: everything below the first seed (piece 0 in its
 // first orientation at the origin), with a signature of what the search visited.
 
-#include <cstdint>
-
 #include <array>
+#include <cstdint>
 
 #include "model/board.h"
 #include "model/catalogue.h"

@@ -50,8 +50,9 @@ ParallelOptions ParseParallelOptions(const std::vector<std::string_view>& args, 
       hasValue = true;
     }
     if (!hasValue) {
-      options.error = Error(arg.starts_with("-") ? "unknown option '" + std::string(arg) + "'"
-                                                 : "unexpected argument '" + std::string(arg) + "'");
+      options.error =
+          Error(arg.starts_with("-") ? "unknown option '" + std::string(arg) + "'"
+                                     : "unexpected argument '" + std::string(arg) + "'");
       return options;
     }
     options.jobs = ParseJobs(value);
@@ -71,7 +72,8 @@ std::string ParallelUsage() {
          "\n"
          "  -j N, --jobs N  worker threads, 1 to " +
          std::to_string(kMaxJobs) + " (default: the hardware threads, here " +
-         std::to_string(HardwareJobs()) + ")\n"
+         std::to_string(HardwareJobs()) +
+         ")\n"
          "  -h, --help      show this help and exit\n";
 }
 

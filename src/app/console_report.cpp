@@ -10,7 +10,8 @@ namespace {
 #if defined(__GNUC__)
 __attribute__((format(printf, 1, 2)))
 #endif
-std::string Format(const char* format, ...) {
+std::string
+Format(const char* format, ...) {
   char buffer[160];
   va_list args;
   va_start(args, format);

@@ -61,25 +61,27 @@ struct PieceShape {
 
 // The puzzle's pieces in catalogue order.
 inline constexpr std::array<PieceShape, kPieceCount> kPieceShapes = {{
-    {5, {{{0, 1, 0}, {1, 0, 0}, {1, 1, 0}, {2, 1, 0}, {1, 2, 0}, kSpareCube}}},  // X
-    {6, {{{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0, 2, 0}, {1, 2, 0}, {0, 3, 0}}}},   // six cubes
-    {5, {{{0, 0, 0}, {0, 1, 0}, {0, 2, 0}, {1, 2, 0}, {0, 3, 0}, kSpareCube}}},  // Y
-    {5, {{{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {1, 2, 0}, {1, 3, 0}, kSpareCube}}},  // L
-    {5, {{{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {2, 1, 0}, {1, 2, 0}, kSpareCube}}},  // F
-    {5, {{{0, 0, 0}, {0, 1, 0}, {1, 0, 0}, {1, 1, 0}, {1, 2, 0}, kSpareCube}}},  // P
-    {5, {{{0, 0, 0}, {0, 0, 1}, {1, 0, 1}, {0, 1, 0}, {0, 1, 1}, kSpareCube}}},  // standing
-    {5, {{{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {2, 1, 0}, {2, 2, 0}, kSpareCube}}},  // W
-    {5, {{{0, 0, 0}, {0, 1, 0}, {1, 1, 0}, {2, 1, 0}, {0, 2, 0}, kSpareCube}}},  // T
-    {5, {{{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {1, 2, 0}, {2, 2, 0}, kSpareCube}}},  // Z
-    {5, {{{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0, 2, 0}, {1, 2, 0}, kSpareCube}}},  // U
+    {5, {{{0, 1, 0}, {1, 0, 0}, {1, 1, 0}, {2, 1, 0}, {1, 2, 0}, kSpareCube}}},   // X
+    {6, {{{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0, 2, 0}, {1, 2, 0}, {0, 3, 0}}}},    // six cubes
+    {5, {{{0, 0, 0}, {0, 1, 0}, {0, 2, 0}, {1, 2, 0}, {0, 3, 0}, kSpareCube}}},   // Y
+    {5, {{{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {1, 2, 0}, {1, 3, 0}, kSpareCube}}},   // L
+    {5, {{{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {2, 1, 0}, {1, 2, 0}, kSpareCube}}},   // F
+    {5, {{{0, 0, 0}, {0, 1, 0}, {1, 0, 0}, {1, 1, 0}, {1, 2, 0}, kSpareCube}}},   // P
+    {5, {{{0, 0, 0}, {0, 0, 1}, {1, 0, 1}, {0, 1, 0}, {0, 1, 1}, kSpareCube}}},   // standing
+    {5, {{{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {2, 1, 0}, {2, 2, 0}, kSpareCube}}},   // W
+    {5, {{{0, 0, 0}, {0, 1, 0}, {1, 1, 0}, {2, 1, 0}, {0, 2, 0}, kSpareCube}}},   // T
+    {5, {{{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {1, 2, 0}, {2, 2, 0}, kSpareCube}}},   // Z
+    {5, {{{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0, 2, 0}, {1, 2, 0}, kSpareCube}}},   // U
     {4, {{{0, 0, 0}, {0, 1, 0}, {1, 0, 0}, {1, 0, 1}, kSpareCube, kSpareCube}}},  // four cubes
 }};
 
-static_assert([] {
-  int total = 0;
-  for (const auto& p : kPieceShapes) total += p.cellCount;
-  return total == kCellCount;
-}(), "the pieces must fill the box exactly");
+static_assert(
+    [] {
+      int total = 0;
+      for (const auto& p : kPieceShapes) total += p.cellCount;
+      return total == kCellCount;
+    }(),
+    "the pieces must fill the box exactly");
 
 struct PieceCatalogue {
   std::array<Piece, kPieceCount> pieces;

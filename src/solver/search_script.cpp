@@ -24,7 +24,8 @@ class ScriptRecorder final : public SearchReport, public SubtreeSink {
 
   void Take(SearchState& s) override {
     script_.tasks.push_back({s.boardStack[2], s.seedOrdinal, s.depthMarks[1], s.depthMarks[2]});
-    Add({ScriptStep::Kind::kSubtree, false, static_cast<std::uint32_t>(script_.tasks.size() - 1), 0});
+    Add({ScriptStep::Kind::kSubtree, false, static_cast<std::uint32_t>(script_.tasks.size() - 1),
+         0});
   }
 
  private:

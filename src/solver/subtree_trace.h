@@ -10,7 +10,7 @@
 namespace cubepack {
 
 struct TraceSpan {
-  std::int64_t visits = 0;     // list visits at depths 4 to 11
+  std::int64_t visits = 0;  // list visits at depths 4 to 11
   std::int32_t solutions = 0;
 };
 

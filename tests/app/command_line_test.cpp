@@ -1,12 +1,12 @@
 // The parallel runner's command line: every accepted spelling and one clear line for each bad
 // one.
 
+#include "app/command_line.h"
+
 #include <gtest/gtest.h>
 
 #include <string_view>
 #include <vector>
-
-#include "app/command_line.h"
 
 namespace cubepack {
 namespace {
@@ -27,9 +27,10 @@ TEST(ParallelCommandLine, AcceptsEveryJobsSpellingAndDefaultsToTheHardware) {
 }
 
 TEST(ParallelCommandLine, RejectsBadArgumentsWithOneLine) {
-  for (const auto& args : std::vector<std::vector<std::string_view>>{
-           {"-j"}, {"--jobs"}, {"-j", "0"}, {"-j", "1025"}, {"-j", "two"}, {"-j", "2x"},
-           {"--jobs="}, {"-j", "-1"}, {"-x"}, {"--job=2"}, {"4"}}) {
+  const std::vector<std::vector<std::string_view>> bad = {
+      {"-j"},      {"--jobs"},   {"-j", "0"}, {"-j", "1025"}, {"-j", "two"}, {"-j", "2x"},
+      {"--jobs="}, {"-j", "-1"}, {"-x"},      {"--job=2"},    {"4"}};
+  for (const auto& args : bad) {
     const ParallelOptions o = Parse(args);
     EXPECT_FALSE(o.error.empty()) << args[0];
     EXPECT_EQ(o.error.find('\n'), std::string::npos);

@@ -13,8 +13,10 @@ TEST(FinalLine, ElapsedTimeAndRate) {
   EXPECT_EQ(FinalLine(0, 1000), "\r\n L\xF6sungen : 0 1.00 Sekunden 0.00 Loesungen/Sek");
   // The single-precision factor 0.001 shows in long runs.
   EXPECT_EQ(FinalLine(0, 360000000u), "\r\n L\xF6sungen : 0 360000.02 Sekunden 0.00 Loesungen/Sek");
-  EXPECT_EQ(FinalLine(0, 0x80000000u), "\r\n L\xF6sungen : 0 2147483.75 Sekunden 0.00 Loesungen/Sek");
-  EXPECT_EQ(FinalLine(409963, 80000), "\r\n L\xF6sungen : 409963 80.00 Sekunden 5124.54 Loesungen/Sek");
+  EXPECT_EQ(FinalLine(0, 0x80000000u),
+            "\r\n L\xF6sungen : 0 2147483.75 Sekunden 0.00 Loesungen/Sek");
+  EXPECT_EQ(FinalLine(409963, 80000),
+            "\r\n L\xF6sungen : 409963 80.00 Sekunden 5124.54 Loesungen/Sek");
   // No time elapsed: the rate is shown as 0.00, not as a division by zero.
   EXPECT_EQ(FinalLine(12, 0), "\r\n L\xF6sungen : 12 0.00 Sekunden 0.00 Loesungen/Sek");
 }

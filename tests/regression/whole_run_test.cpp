@@ -27,8 +27,8 @@ void ExpectSameAsExpectedFile(const std::string& actual) {
     std::size_t at = 0;
     while (at < expected.size() && at < actual.size() && expected[at] == actual[at]) ++at;
     const std::size_t lineStart = expected.rfind('\r', at == 0 ? 0 : at - 1);
-    FAIL() << "output differs at byte " << at << " near: "
-           << expected.substr(lineStart == std::string::npos ? 0 : lineStart, 120);
+    FAIL() << "output differs at byte " << at
+           << " near: " << expected.substr(lineStart == std::string::npos ? 0 : lineStart, 120);
   }
 }
 

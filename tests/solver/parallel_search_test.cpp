@@ -2,6 +2,8 @@
 // traced subtree counts what the sequential search counts, and several workers give the same
 // events as one.
 
+#include "solver/parallel_search.h"
+
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -10,7 +12,6 @@
 #include <new>
 #include <vector>
 
-#include "solver/parallel_search.h"
 #include "solver/search.h"
 #include "solver/search_script.h"
 #include "support/test_support.h"
@@ -40,8 +41,8 @@ TEST(ScriptReplay, ProgressChecksFallWhereTheSequentialRunHasThem) {
                   {Kind::kSubtree, false, 0, 1},
                   {Kind::kSubtree, false, 1, 1},
                   {Kind::kSeedSearched, false, 0, 4}};
-  const std::vector<SubtreeTrace> traces = {
-      Trace({{0, 0}, {3, 1}}, {kProgressInterval - 1, 2}), Trace({{0, 0}}, {5, 1})};
+  const std::vector<SubtreeTrace> traces = {Trace({{0, 0}, {3, 1}}, {kProgressInterval - 1, 2}),
+                                            Trace({{0, 0}}, {5, 1})};
 
   RecordingReport report;
   const auto s = std::make_unique<SearchState>(Cat(), report);
