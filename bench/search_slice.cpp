@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include "model/placement.h"
 #include "solver/empty_cell_scan.h"
 #include "solver/search.h"
 
@@ -17,18 +18,22 @@ class CountingReport final : public SearchReport {
   std::int32_t lines = 0;
 };
 
+// Piece 0 in its first orientation at the origin, with its mask: the first seed searched.
+Board FirstSeedBoard(const PieceCatalogue& catalogue) {
+  Board seed = MakeEmptyBox();
+  MarkCells(seed, **catalogue.orientations[kSeedPiece].begin(), 0, kSeedMark);
+  seed.placed[kSeedPiece] = 1;
+  ComputeMask(seed);
+  return seed;
+}
+
 }  // namespace
 
 SliceSignature RunFirstSeedSlice(const PieceCatalogue& catalogue, DeepKernelKind kernel) {
   CountingReport report;
   auto state = std::make_unique<SearchState>(catalogue, report);
   state->deepKernel = kernel;
-  Board& seed = state->boardStack[0];
-  seed = MakeEmptyBox();
-  const Orientation& first = **catalogue.orientations[kSeedPiece].begin();
-  for (int j = 0; j < first.cellCount; ++j) seed.cells[first.offsets[j]] = kSeedMark;
-  seed.placed[kSeedPiece] = 1;
-  ComputeMask(seed);
+  state->boardStack[0] = FirstSeedBoard(catalogue);
   SearchPlain(*state);
   return {state->solutionCount, state->stepCount, report.lines};
 }
@@ -49,12 +54,7 @@ bool Extend(const PieceCatalogue& catalogue, std::array<Board, kPieceCount>& pat
     if (prev.placed[i] != 0 || !catalogue.pieces[i].byFillAnchor[anchor]) continue;
     for (const Placement& p : *catalogue.pieces[i].byFillAnchor[anchor]) {
       if (Collides(p.mask, prev.mask)) continue;
-      Board& next = path[depth];
-      next = prev;
-      next.placed[i] = 1;
-      for (int k = 0; k < p.orientation->cellCount; ++k)
-        next.cells[p.origin + p.orientation->offsets[k]] = kPieceMark;
-      next.mask |= p.mask;
+      PlaceOnGrid(path[depth], prev, i, p);
       if (Extend(catalogue, path, depth + 1)) return true;
     }
   }
@@ -65,12 +65,7 @@ bool Extend(const PieceCatalogue& catalogue, std::array<Board, kPieceCount>& pat
 
 std::array<Board, kPieceCount> FirstPackingPath(const PieceCatalogue& catalogue) {
   std::array<Board, kPieceCount> path{};
-  Board& seed = path[0];
-  seed = MakeEmptyBox();
-  const Orientation& first = **catalogue.orientations[kSeedPiece].begin();
-  for (int j = 0; j < first.cellCount; ++j) seed.cells[first.offsets[j]] = kSeedMark;
-  seed.placed[kSeedPiece] = 1;
-  ComputeMask(seed);
+  path[0] = FirstSeedBoard(catalogue);
   Extend(catalogue, path, 1);
   return path;
 }

@@ -35,8 +35,11 @@ static_assert(BitCellTable[32].bitValue == 1 && BitCellTable[32].gridIndex == 44
 static_assert(BitCellTable[59].bitValue == (1u << 27) && BitCellTable[59].gridIndex == 82);
 
 // The order in which the search fills the box: x slowest, then y, z fastest.
-// Position r = 12*x + 3*y + z.
-inline constexpr int FillPosition(int x, int y, int z) { return 12 * x + 3 * y + z; }
+inline constexpr int kFillStrideY = kSizeZ;           // 3
+inline constexpr int kFillStrideX = kSizeY * kSizeZ;  // 12
+inline constexpr int FillPosition(int x, int y, int z) {
+  return x * kFillStrideX + y * kFillStrideY + z;
+}
 
 struct FillOrderRow {
   std::int32_t gridIndex;
@@ -70,7 +73,8 @@ inline constexpr int kFillGroupSize = 8;
 inline constexpr std::array<OccupancyMask, kFillGroupCount> FillGroupMask = [] {
   std::array<OccupancyMask, kFillGroupCount> g{};
   for (int i = 0; i < kFillGroupCount; ++i)
-    for (int r = kFillGroupSize * i; r < kFillGroupSize * (i + 1); ++r) g[i] |= FillOrderTable[r].mask;
+    for (int r = kFillGroupSize * i; r < kFillGroupSize * (i + 1); ++r)
+      g[i] |= FillOrderTable[r].mask;
   return g;
 }();
 

@@ -26,8 +26,8 @@ class OrderedList {
   std::vector<T> items_;
 };
 
-// Block sizes: the long-lived lists grow by 10 elements, the candidate lists by 5.
+// The lists grow by 10 elements at a time. (Candidate lists are not ordered lists: their
+// storage is reserved once for their full list's length.)
 inline constexpr std::size_t kListBlock = 10;
-inline constexpr std::size_t kCandidateBlock = 5;
 
 }  // namespace cubepack

@@ -12,8 +12,8 @@ bool CheckHoles(const Board& b) {
   std::array<int, kGridSize> queue;
   const bool sixFree = b.placed[kSixCubePiece] == 0;
   const bool fourFree = b.placed[kFourCubePiece] == 0;
-  constexpr std::array<int, 6> kNeighbours = {-1, -kGridStrideZ, 1, -kGridStrideY, kGridStrideY,
-                                              kGridStrideZ};
+  constexpr std::array<int, 6> kNeighbours = {-1,           -kGridStrideZ, 1, -kGridStrideY,
+                                              kGridStrideY, kGridStrideZ};
 
   for (int s = FirstEmptyGridCell(work, 0); s < kGridSize; s = FirstEmptyGridCell(work, s)) {
     // 1. Flood fill the region of s; border bytes stop it at the x and y faces.

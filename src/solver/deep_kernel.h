@@ -1,8 +1,8 @@
 #pragma once
 // The mask-only depths 5 to 11, where nearly all of the run's time goes. This header is
 // compiled twice: for any x86-64 and, in a file of its own, for CPUs with AVX2 (chosen at run
-// time). Everything here has internal linkage and uses no out-of-line library templates, so the
-// two copies can never be mixed up by the linker.
+// time). Everything defined here has internal linkage, so the linker never mixes up the two
+// copies; what it calls from other headers is small arithmetic that optimised builds inline.
 //
 // The nodes are searched in batches, one queue per depth, instead of depth first: a node is
 // the occupancy mask in grid bit order, the same mask in fill order (so the fill-order anchor
@@ -25,8 +25,8 @@
 #endif
 
 #include "model/cell_tables.h"
-#include "model/placement.h"
 #include "solver/deep_queues.h"
+#include "solver/deep_tables.h"
 
 // Each depth's drain stays out of line: inlined into one another, they made GCC spill the loop
 // state to the stack (2-4 % slower); and a profile shows the time of each depth.
@@ -262,120 +262,166 @@ class DeepKernel {
   }
 
   // Every node waiting for depth kDepth: its visits, and its children queued for the next depth.
-  // Counts and queue ends stay in locals: the compiler cannot keep them in registers across the
-  // stores into the queues.
+  // Each stage keeps its counts and queue ends in locals: the compiler cannot keep them in
+  // registers across the stores into the queues.
   template <int kDepth>
-  CUBEPACK_DRAIN_ATTRIBUTES void Drain() {
-    NodeQueue<kDepth>& q = Queue<kDepth>();
+  void Drain() {
+    if constexpr (kDepth <= 8)
+      DrainFillOrder<kDepth>();
+    else if constexpr (kDepth == 9)
+      DrainTriples();
+    else if constexpr (kDepth == 10)
+      DrainPairs();
+    else
+      DrainLastPiece();
+  }
+
+  // A stage's children wait in the next depth's queue; a full batch there is drained at once.
+  template <int kNext>
+  void DrainIfFull(std::ptrdiff_t& end) {
+    if (end > NodeQueue<kNext>::kBatch) {
+      Queue<kNext>().size = end;
+      Drain<kNext>();
+      end = 0;
+    }
+  }
+
+  template <int kDepth>
+  void Drained(std::int64_t visits) {
+    counts.visits += visits;
+    Queue<kDepth>().size = 0;
+  }
+
+  // Depths 5-8: the anchor is the first empty cell in fill order, one count of trailing ones of
+  // the fill-order mask. Every free piece is tried, with or without a list there (an absent list
+  // is a block that fits nothing), so the loop runs as often at every node of a depth.
+  template <int kDepth>
+  CUBEPACK_DRAIN_ATTRIBUTES void DrainFillOrder() {
+    using Next = NodeQueue<kDepth + 1>;
+    const NodeQueue<kDepth>& q = Queue<kDepth>();
     const DeepTables& deep = *v_.deep;
     const std::uint32_t* const piecesAtFillPosition = v_.piecesAtFillPosition;
-    const std::uint32_t* const piecesAtLowBit = v_.piecesAtLowBit;
+    const NodeSink sink = SinkOf(Queue<kDepth + 1>());
+    std::ptrdiff_t end = Queue<kDepth + 1>().size;
     std::int64_t visits = 0;
     const std::ptrdiff_t size = q.size;
-    if constexpr (kDepth <= 10) {
-      using Next = NodeQueue<kDepth + 1>;
-      Next& next = Queue<kDepth + 1>();
-      const NodeSink sink = SinkOf(next);
-      std::ptrdiff_t end = next.size;
-      if constexpr (kDepth == 10) {
-        // Two passes over each chunk of nodes: the first counts the visits, finds each node's
-        // list and drops the nodes whose anchor has no empty neighbour further on (about a
-        // quarter of them); the second tests the lists left. Short independent steps let the
-        // processor run ahead to the list loads instead of waiting at each node.
-        constexpr int kChunk = 16;
-        for (std::ptrdiff_t j0 = 0; j0 < size; j0 += kChunk) {
-          const int chunk = size - j0 < kChunk ? static_cast<int>(size - j0) : kChunk;
-          int live = 0;
-          OccupancyMask grids[kChunk];
-          std::uint32_t spans[kChunk];
-          for (int t = 0; t < chunk; ++t) {
-            // The tag is the piece placed at depth 9, and the free pieces are the parent's.
-            const OccupancyMask tagged = q.grid[j0 + t];
-            const OccupancyMask grid = tagged & kFullMask;
-            const PieceBits free =
-                q.free[j0 + t] & ~(PieceBits{1} << static_cast<int>(tagged >> kPieceTagShift));
-            assert(PopCount(free) == 2);
-            const int k = LowestEmpty(grid);
-            visits += PopCount(free & piecesAtLowBit[k]);
-            grids[live] = grid;
-            spans[live] = deep.pairSpans[k][kPairOfPieces[free]];
-            live += (grid >> k & kLowAhead) == kLowAhead ? 0 : 1;  // no branch to mispredict
-          }
-          for (int t = 0; t < live; ++t) {
-            assert(PairStart(spans[t]) + PaddedLength(PairCount(spans[t]), kPairMinimum) <=
-                   deep.pairMasks.size());
-            const OccupancyMask* masks = v_.pairMasks + PairStart(spans[t]);
-            end = AppendList<false, false, kPairMinimum / kCandidatePad>(
-                sink, end, masks, masks, PairCount(spans[t]), grids[t], grids[t], 0, 0);
-            if (end > Next::kBatch) {
-              next.size = end;
-              Drain<kDepth + 1>();
-              end = 0;
-            }
-          }
-        }
-      } else {
-        for (std::ptrdiff_t j = 0; j < size; ++j) {
-          const OccupancyMask grid = q.grid[j];
-          const PieceBits free = q.free[j];
-          if constexpr (kDepth <= 8) {
-            // Depths 5-8: anchor at the first empty cell in fill order.
-            const OccupancyMask fill = q.fill[j];
-            const int r = LowestEmpty(fill);
-            const auto& tests = deep.fillTests[r];
-            const auto& masks = deep.fillMasks[r];
-            const auto& sizes = deep.fillCount[r];
-            visits += PopCount(free & piecesAtFillPosition[r]);
-            // Nothing fits at an anchor whose three neighbours further on are filled; the
-            // branch is cheaper here than testing the lists (about 2 % of the slice).
-            if ((fill >> r & kFillAhead) == kFillAhead) continue;
-            // Every free piece is tried, with or without a list here (an absent list is a block
-            // that fits nothing), so the loop runs as often at every node of a depth.
-            for (PieceBits pieces = free; pieces != 0; pieces &= pieces - 1) {
-              const int i = TrailingZeros(pieces);
-              assert(sizes[i] <= kMaxListLength);
-              end = AppendList<Next::kFill, true>(sink, end, tests[i].data(), masks[i].data(),
-                                                  sizes[i], fill, grid, fill,
-                                                  free & ~(PieceBits{1} << i));
-            }
-          } else {
-            // Depths 9-11: anchor at the lowest empty cell in grid order. Three pieces left:
-            // one list for the three, whose entries carry their own piece as tag; the children
-            // keep this node's free pieces.
-            const int k = LowestEmpty(grid);
-            visits += PopCount(free & piecesAtLowBit[k]);
-            const std::uint32_t span = TripleSpanAt(k, free);
-            assert(PairStart(span) + PaddedLength(PairCount(span), kTripleMinimum) <=
-                   deep.tripleMasks.size());
-            const OccupancyMask* masks = v_.deep->tripleMasks.data() + PairStart(span);
-            end = AppendList<false, true, kTripleMinimum / kCandidatePad>(
-                sink, end, masks, masks, PairCount(span), grid, grid, 0, free);
-          }
-          if (end > Next::kBatch) {
-            next.size = end;
-            Drain<kDepth + 1>();
-            end = 0;
-          }
-        }
+    for (std::ptrdiff_t j = 0; j < size; ++j) {
+      const OccupancyMask grid = q.grid[j];
+      const PieceBits free = q.free[j];
+      const OccupancyMask fill = q.fill[j];
+      const int r = LowestEmpty(fill);
+      visits += PopCount(free & piecesAtFillPosition[r]);
+      // Nothing fits at an anchor whose three neighbours further on are filled; the branch is
+      // cheaper here than testing the lists (about 2 % of the slice).
+      if ((fill >> r & kFillAhead) == kFillAhead) continue;
+      const auto& tests = deep.fillTests[r];
+      const auto& masks = deep.fillMasks[r];
+      const auto& sizes = deep.fillCount[r];
+      for (PieceBits pieces = free; pieces != 0; pieces &= pieces - 1) {
+        const int i = TrailingZeros(pieces);
+        assert(sizes[i] <= kMaxListLength);
+        end = AppendList<Next::kFill, true>(sink, end, tests[i].data(), masks[i].data(), sizes[i],
+                                            fill, grid, fill, free & ~(PieceBits{1} << i));
       }
-      next.size = end;
-    } else {
-      // The last piece: only its list at the new anchor matters. Where it has no list, the
-      // row is a block that collides with every board, so only the visit needs the flag.
-      std::int64_t solutions = 0;
-      for (std::ptrdiff_t j = 0; j < size; ++j) {
-        const OccupancyMask grid = q.grid[j];
-        const int k = LowestEmpty(grid);
-        const int last = static_cast<int>(grid >> kPieceTagShift);
-        assert(deep.lowCount[k][last] <= kMaxListLength);
-        visits += piecesAtLowBit[k] >> last & 1;
-        solutions +=
-            PopCount(FreeEntries(deep.lowMasks[k][last].data(), deep.lowCount[k][last], grid));
-      }
-      counts.solutions += solutions;
+      DrainIfFull<kDepth + 1>(end);
     }
-    counts.visits += visits;
-    q.size = 0;
+    Queue<kDepth + 1>().size = end;
+    Drained<kDepth>(visits);
+  }
+
+  // Depth 9, three pieces left: the anchor is the lowest empty cell in grid order, and the
+  // three lists there are one triple list whose entries carry their own piece as tag (about
+  // 5 % of the slice against three lists). The children keep this node's free pieces.
+  CUBEPACK_DRAIN_ATTRIBUTES void DrainTriples() {
+    const NodeQueue<9>& q = Queue<9>();
+    const std::uint32_t* const piecesAtLowBit = v_.piecesAtLowBit;
+    const NodeSink sink = SinkOf(Queue<10>());
+    std::ptrdiff_t end = Queue<10>().size;
+    std::int64_t visits = 0;
+    const std::ptrdiff_t size = q.size;
+    for (std::ptrdiff_t j = 0; j < size; ++j) {
+      const OccupancyMask grid = q.grid[j];
+      const PieceBits free = q.free[j];
+      const int k = LowestEmpty(grid);
+      visits += PopCount(free & piecesAtLowBit[k]);
+      const std::uint32_t span = TripleSpanAt(k, free);
+      assert(SpanStart(span) + PaddedLength(SpanCount(span), kTripleMinimum) <=
+             v_.deep->tripleMasks.size());
+      const OccupancyMask* masks = v_.deep->tripleMasks.data() + SpanStart(span);
+      end = AppendList<false, true, kTripleMinimum / kCandidatePad>(
+          sink, end, masks, masks, SpanCount(span), grid, grid, 0, free);
+      DrainIfFull<10>(end);
+    }
+    Queue<10>().size = end;
+    Drained<9>(visits);
+  }
+
+  // Depth 10, two pieces left: their two lists at the anchor as one tagged pair list. Two
+  // passes over each chunk of nodes: the first counts the visits, finds each node's list and
+  // drops the nodes whose anchor has no empty neighbour further on (about a quarter of them,
+  // 4 % of the slice); the second tests the lists left. Short independent steps let the
+  // processor run ahead to the list loads instead of waiting at each node (2.5 %).
+  CUBEPACK_DRAIN_ATTRIBUTES void DrainPairs() {
+    constexpr int kChunk = 16;
+    const NodeQueue<10>& q = Queue<10>();
+    const DeepTables& deep = *v_.deep;
+    const std::uint32_t* const piecesAtLowBit = v_.piecesAtLowBit;
+    const NodeSink sink = SinkOf(Queue<11>());
+    std::ptrdiff_t end = Queue<11>().size;
+    std::int64_t visits = 0;
+    const std::ptrdiff_t size = q.size;
+    for (std::ptrdiff_t j0 = 0; j0 < size; j0 += kChunk) {
+      const int chunk = size - j0 < kChunk ? static_cast<int>(size - j0) : kChunk;
+      int live = 0;
+      OccupancyMask grids[kChunk];
+      std::uint32_t spans[kChunk];
+      for (int t = 0; t < chunk; ++t) {
+        // The tag is the piece placed at depth 9, and the free pieces are the parent's.
+        const OccupancyMask tagged = q.grid[j0 + t];
+        const OccupancyMask grid = tagged & kFullMask;
+        const PieceBits free =
+            q.free[j0 + t] & ~(PieceBits{1} << static_cast<int>(tagged >> kPieceTagShift));
+        assert(PopCount(free) == 2);
+        const int k = LowestEmpty(grid);
+        visits += PopCount(free & piecesAtLowBit[k]);
+        grids[live] = grid;
+        spans[live] = deep.pairSpans[k][kPairOfPieces[free]];
+        live += (grid >> k & kLowAhead) == kLowAhead ? 0 : 1;  // no branch to mispredict
+      }
+      for (int t = 0; t < live; ++t) {
+        assert(SpanStart(spans[t]) + PaddedLength(SpanCount(spans[t]), kPairMinimum) <=
+               deep.pairMasks.size());
+        const OccupancyMask* masks = v_.pairMasks + SpanStart(spans[t]);
+        end = AppendList<false, false, kPairMinimum / kCandidatePad>(
+            sink, end, masks, masks, SpanCount(spans[t]), grids[t], grids[t], 0, 0);
+        DrainIfFull<11>(end);
+      }
+    }
+    Queue<11>().size = end;
+    Drained<10>(visits);
+  }
+
+  // Depth 11, the last piece (in the tag): only its list at the new anchor matters. Where it
+  // has no list, the row is a block that collides with every board, so only the visit needs
+  // the flag. Every fitting placement is a solution.
+  CUBEPACK_DRAIN_ATTRIBUTES void DrainLastPiece() {
+    const NodeQueue<11>& q = Queue<11>();
+    const DeepTables& deep = *v_.deep;
+    const std::uint32_t* const piecesAtLowBit = v_.piecesAtLowBit;
+    std::int64_t visits = 0;
+    std::int64_t solutions = 0;
+    const std::ptrdiff_t size = q.size;
+    for (std::ptrdiff_t j = 0; j < size; ++j) {
+      const OccupancyMask grid = q.grid[j];
+      const int k = LowestEmpty(grid);
+      const int last = static_cast<int>(grid >> kPieceTagShift);
+      assert(deep.lowCount[k][last] <= kMaxListLength);
+      visits += piecesAtLowBit[k] >> last & 1;
+      solutions +=
+          PopCount(FreeEntries(deep.lowMasks[k][last].data(), deep.lowCount[k][last], grid));
+    }
+    counts.solutions += solutions;
+    Drained<11>(visits);
   }
 
   // The triple list of the three free pieces at anchor k, built now if this refresh has not

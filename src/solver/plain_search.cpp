@@ -1,5 +1,6 @@
 #include <cassert>
 
+#include "model/placement.h"
 #include "solver/check_holes.h"
 #include "solver/empty_cell_scan.h"
 #include "solver/search.h"
@@ -7,15 +8,6 @@
 namespace cubepack {
 
 namespace {
-
-// Writes one placement onto the next depth's board: cells marked, flag set, mask merged.
-inline void PlaceOnGrid(Board& next, const Board& prev, int piece, const Placement& p) {
-  next = prev;
-  next.placed[piece] = 1;
-  const Orientation& o = *p.orientation;
-  for (int k = 0; k < o.cellCount; ++k) next.cells[p.origin + o.offsets[k]] = kPieceMark;
-  next.mask |= p.mask;
-}
 
 // What every depth-3 list visit does: the progress check, or a note in a trace.
 struct ProgressCheck {
@@ -65,7 +57,7 @@ void ShallowLevel(SearchState& s, Depth3Visit onDepth3Visit = {}) {
         PlaceOnGrid(next, prev, i, p);
         assert(MaskMatchesCells(next));
         if (!CheckHoles(next)) continue;
-        if constexpr (kDepth == 1) ShallowLevel<2>(s);
+        if constexpr (kDepth == 1) SearchDepth2(s);
         if constexpr (kDepth == 2) SearchDepth3(s);
         if constexpr (kDepth == 3) ShallowLevel<4>(s);
         if constexpr (kDepth == 4) SearchDepth5(s);
@@ -86,6 +78,8 @@ void ShallowLevel(SearchState& s, Depth3Visit onDepth3Visit = {}) {
 }  // namespace
 
 void SearchPlain(SearchState& s) { ShallowLevel<1>(s); }
+
+void SearchDepth2(SearchState& s) { ShallowLevel<2>(s); }
 
 void SearchDepth3(SearchState& s) {
   if (s.subtreeSink != nullptr) {

@@ -1,9 +1,15 @@
 #pragma once
-// The search chain. Depth d places the (d + 1)-th piece into boardStack[d]:
-//   SearchSeeds (depth 0) -> SearchPlain or SearchSymmetric (1-2) -> SearchDepth3 (3-4)
-//   -> SearchDepth5 (5-7) -> SearchDepth8 (8-9) -> SearchDepth10 (10-11, counts solutions).
+// The search chain. Depth d places the (d + 1)-th piece; depths 0 to 4 write boardStack[d]
+// with its cells, the deeper ones keep masks only.
+//   SearchSeeds (depth 0, piece 0 everywhere up to rotation)
+//   -> SearchPlain or SearchSymmetric (depth 1; the symmetric search skips pairs seen under a
+//      rotation) -> SearchDepth2 -> SearchDepth3 (refreshes the candidate lists; depths 3-4)
+//   -> SearchDepth5: the deep kernel (deep_kernel.h) takes depths 5 to 11 in batches, one
+//      queue of waiting nodes per depth, and counts the solutions at depth 11.
+// SearchDepth8 and SearchDepth10 enter the kernel further down, for tests and benchmarks.
 
 #include "model/board.h"
+#include "model/ordered_list.h"
 #include "solver/search_state.h"
 #include "solver/subtree_trace.h"
 
@@ -15,13 +21,18 @@ void SearchSeeds(SearchState& s, const Board& emptyBox);
 
 // Fills the eight variant slots from `b` (slot 4*tx + 2*ty + tz).
 void FillVariants(SearchState& s, const Board& b);
+// True when a board of `seen` has the cells of one of the variant slots: the board the slots
+// were filled from is a rotation of one seen before.
+bool SeenUnderRotation(const SearchState& s, const OrderedList<Board, kListBlock>& seen);
 
-// Depths 1-2 below a seed that a half turn maps onto itself: pairs (seed + piece 1) that a
+// Depth 1 below a seed that a half turn maps onto itself: pairs (seed + piece 1) that a
 // rotation maps onto a pair already searched in this call are skipped.
 void SearchSymmetric(SearchState& s, const Board& seed);
 
-// Depths 1-2 below boardStack[0].
+// Depth 1 below boardStack[0].
 void SearchPlain(SearchState& s);
+// Depth 2 below boardStack[1]: the third piece, each board that passes CheckHoles to depth 3.
+void SearchDepth2(SearchState& s);
 // Depths 3-4 below boardStack[2]; refreshes the candidate lists and reports progress. With a
 // subtree sink set, the board goes to the sink instead.
 void SearchDepth3(SearchState& s);

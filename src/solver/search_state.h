@@ -9,7 +9,7 @@
 #include "model/board.h"
 #include "model/catalogue.h"
 #include "model/ordered_list.h"
-#include "model/placement.h"
+#include "solver/candidates.h"
 #include "solver/deep_queues.h"
 #include "solver/deep_search_dispatch.h"
 #include "solver/search_report.h"
@@ -33,7 +33,8 @@ class SubtreeSink {
 };
 
 struct SearchState {
-  SearchState(const PieceCatalogue& cat, SearchReport& rep) : catalogue(cat), report(rep), candidates(cat) {}
+  SearchState(const PieceCatalogue& cat, SearchReport& rep)
+      : catalogue(cat), report(rep), candidates(cat) {}
   SearchState(const SearchState&) = delete;
   SearchState& operator=(const SearchState&) = delete;
 
@@ -49,7 +50,7 @@ struct SearchState {
   OrderedList<Board, kListBlock> seenBoards;
   OrderedList<Board, kListBlock> seenPairs;
 
-  std::int64_t stepCount = 0;  // list visits since the last progress line
+  std::int64_t stepCount = 0;             // list visits since the last progress line
   std::array<DepthMark, 3> depthMarks{};  // entries 1 and 2 are used
   std::int32_t solutionCount = 0;
   std::int32_t seedOrdinal = 0;

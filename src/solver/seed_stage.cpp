@@ -1,5 +1,6 @@
 #include <algorithm>
 
+#include "model/placement.h"
 #include "solver/check_sym.h"
 #include "solver/search.h"
 
@@ -12,24 +13,12 @@ void FillVariants(SearchState& s, const Board& b) {
   }
 }
 
-namespace {
-
-bool FitsGrid(const Board& b, const Orientation& o, int origin) {
-  for (int j = 0; j < o.cellCount; ++j) {
-    const int g = origin + o.offsets[j];
-    if (g < 0 || g >= kGridSize || b.cells[g] != 0) return false;
-  }
-  return true;
-}
-
-bool SeenBefore(const SearchState& s) {
-  return std::any_of(s.seenBoards.begin(), s.seenBoards.end(), [&](const Board& seen) {
+bool SeenUnderRotation(const SearchState& s, const OrderedList<Board, kListBlock>& seen) {
+  return std::any_of(seen.begin(), seen.end(), [&](const Board& earlier) {
     return std::any_of(s.variantBoards.begin(), s.variantBoards.end(),
-                       [&](const Board& v) { return SameCells(seen, v); });
+                       [&](const Board& v) { return SameCells(earlier, v); });
   });
 }
-
-}  // namespace
 
 void SearchSeeds(SearchState& s, const Board& emptyBox) {
   int attempt = 0;
@@ -43,11 +32,11 @@ void SearchSeeds(SearchState& s, const Board& emptyBox) {
 
           Board& seed = s.boardStack[0];
           seed = emptyBox;
-          for (int j = 0; j < o->cellCount; ++j) seed.cells[origin + o->offsets[j]] = kSeedMark;
+          MarkCells(seed, *o, origin, kSeedMark);
           seed.placed[kSeedPiece] = 1;
 
           FillVariants(s, seed);
-          if (SeenBefore(s)) continue;
+          if (SeenUnderRotation(s, s.seenBoards)) continue;
 
           const bool symmetric = CheckSym(seed);
           s.report.SeedClassified(symmetric);
