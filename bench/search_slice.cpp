@@ -29,10 +29,12 @@ Board FirstSeedBoard(const PieceCatalogue& catalogue) {
 
 }  // namespace
 
-SliceSignature RunFirstSeedSlice(const PieceCatalogue& catalogue, DeepKernelKind kernel) {
+SliceSignature RunFirstSeedSlice(const PieceCatalogue& catalogue, DeepKernelKind kernel,
+                                 PackingSink* packings) {
   CountingReport report;
   auto state = std::make_unique<SearchState>(catalogue, report);
   state->deepKernel = kernel;
+  state->packingSink = packings;
   state->boardStack[0] = FirstSeedBoard(catalogue);
   SearchPlain(*state);
   return {state->solutionCount, state->stepCount, report.lines};

@@ -8,6 +8,7 @@
 #include "model/board.h"
 #include "model/catalogue.h"
 #include "solver/deep_search_dispatch.h"
+#include "solver/packing_search.h"
 
 namespace cubepack {
 
@@ -17,8 +18,10 @@ struct SliceSignature {
   std::int32_t progressLines;
 };
 
+// With a packing sink, the listing search runs instead of the deep kernel.
 SliceSignature RunFirstSeedSlice(const PieceCatalogue& catalogue,
-                                 DeepKernelKind kernel = BestDeepKernel());
+                                 DeepKernelKind kernel = BestDeepKernel(),
+                                 PackingSink* packings = nullptr);
 
 }  // namespace cubepack
 

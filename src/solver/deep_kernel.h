@@ -26,6 +26,7 @@
 
 #include "model/cell_tables.h"
 #include "solver/deep_queues.h"
+#include "solver/deep_search_dispatch.h"
 #include "solver/deep_tables.h"
 
 // Each depth's drain stays out of line: inlined into one another, they made GCC spill the loop
@@ -37,19 +38,6 @@
 #endif
 
 namespace cubepack {
-
-// Plain views of the candidate tables for the kernel.
-struct DeepView {
-  DeepTables* deep;  // the triple lists are built on first use
-  const OccupancyMask* pairMasks;
-  const std::uint32_t* piecesAtFillPosition;
-  const std::uint32_t* piecesAtLowBit;
-};
-
-struct DeepCounts {
-  std::int64_t visits = 0;
-  std::int64_t solutions = 0;
-};
 
 namespace {
 
@@ -437,16 +425,29 @@ class DeepKernel {
   DeepQueues& queues_;
 };
 
-// Runs the deep depths from depth `depth` (5, 8 or 10) below one board.
+// Runs the deep depths from depth `depth` (5 to 10) below one board.
 inline DeepCounts RunDeepKernel(const DeepView& v, DeepQueues& queues, int depth,
                                 OccupancyMask grid, OccupancyMask fill, PieceBits free) {
   DeepKernel kernel(v, queues);
-  if (depth == 5)
-    kernel.Push<5>(grid, fill, free);
-  else if (depth == 8)
-    kernel.Push<8>(grid, fill, free);
-  else
-    kernel.Push<10>(grid, fill, free);  // untagged: tag 0 takes away piece 0, never free
+  switch (depth) {
+    case 5:
+      kernel.Push<5>(grid, fill, free);
+      break;
+    case 6:
+      kernel.Push<6>(grid, fill, free);
+      break;
+    case 7:
+      kernel.Push<7>(grid, fill, free);
+      break;
+    case 8:
+      kernel.Push<8>(grid, fill, free);
+      break;
+    case 9:
+      kernel.Push<9>(grid, fill, free);
+      break;
+    default:
+      kernel.Push<10>(grid, fill, free);  // untagged: tag 0 takes away piece 0, never free
+  }
   kernel.Finish();
   return kernel.counts;
 }

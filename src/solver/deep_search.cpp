@@ -45,27 +45,34 @@ PieceBits FreePieces(const Board& b) {
 }
 
 void RunFrom(SearchState& s, int depth, const Board& b) {
-  const CandidateTables& t = s.candidates;
-  const DeepView view{t.deep.get(), t.deep->pairMasks.data(), t.piecesAtFillPosition.data(),
-                      t.piecesAtLowBit.data()};
-  const OccupancyMask fill = ToFillOrder(b.mask);
-  const PieceBits free = FreePieces(b);
-  DeepQueues& queues = *s.deepQueues;
-  assert(DeepKernelAvailable(s.deepKernel));
-#if CUBEPACK_HAVE_AVX2_KERNEL
-  const DeepCounts counts = s.deepKernel == DeepKernelKind::kAvx2
-                                ? RunDeepAvx2(view, queues, depth, b.mask, fill, free)
-                                : RunDeepKernel(view, queues, depth, b.mask, fill, free);
-#else
-  const DeepCounts counts = RunDeepKernel(view, queues, depth, b.mask, fill, free);
-#endif
+  const DeepCounts counts = CountDeep(s, depth, b.mask, ToFillOrder(b.mask), FreePieces(b));
   s.stepCount += counts.visits;
   s.solutionCount += static_cast<std::int32_t>(counts.solutions);
 }
 
 }  // namespace
 
-void SearchDepth5(SearchState& s) { RunFrom(s, 5, s.boardStack[4]); }
+DeepCounts CountDeep(SearchState& s, int depth, OccupancyMask grid, OccupancyMask fill,
+                     std::uint32_t free) {
+  const CandidateTables& t = s.candidates;
+  const DeepView view{t.deep.get(), t.deep->pairMasks.data(), t.piecesAtFillPosition.data(),
+                      t.piecesAtLowBit.data()};
+  DeepQueues& queues = *s.deepQueues;
+  assert(DeepKernelAvailable(s.deepKernel));
+#if CUBEPACK_HAVE_AVX2_KERNEL
+  if (s.deepKernel == DeepKernelKind::kAvx2)
+    return RunDeepAvx2(view, queues, depth, grid, fill, free);
+#endif
+  return RunDeepKernel(view, queues, depth, grid, fill, free);
+}
+
+// With a packing sink, the listing search takes the deep depths instead of the kernel alone.
+void SearchDepth5(SearchState& s) {
+  if (s.packingSink == nullptr) return RunFrom(s, 5, s.boardStack[4]);
+  const DeepCounts counts = ListPackingsBelow(s);
+  s.stepCount += counts.visits;
+  s.solutionCount += static_cast<std::int32_t>(counts.solutions);
+}
 void SearchDepth8(SearchState& s) { RunFrom(s, 8, s.boardStack[7]); }
 void SearchDepth10(SearchState& s) { RunFrom(s, 10, s.boardStack[9]); }
 

@@ -26,9 +26,22 @@ std::vector<DeepKernelKind> AvailableDeepKernels();
 // "portable" or "avx2".
 const char* DeepKernelName(DeepKernelKind kind);
 
-struct DeepView;
-struct DeepCounts;
+struct DeepTables;
 struct DeepQueues;
+
+// Plain views of the candidate tables for the kernel.
+struct DeepView {
+  DeepTables* deep;  // the triple lists are built on first use
+  const OccupancyMask* pairMasks;
+  const std::uint32_t* piecesAtFillPosition;
+  const std::uint32_t* piecesAtLowBit;
+};
+
+// What the deep depths add to the search's counters.
+struct DeepCounts {
+  std::int64_t visits = 0;
+  std::int64_t solutions = 0;
+};
 
 #if CUBEPACK_HAVE_AVX2_KERNEL
 DeepCounts RunDeepAvx2(const DeepView& v, DeepQueues& queues, int depth, OccupancyMask grid,

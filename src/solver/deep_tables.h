@@ -92,14 +92,16 @@ inline constexpr int kSpanCountBits = 8;
 inline constexpr std::uint32_t kSpanCountMask = (std::uint32_t{1} << kSpanCountBits) - 1;
 inline constexpr std::uint32_t kSpanStartLimit = std::uint32_t{1} << (32 - kSpanCountBits);
 inline constexpr std::uint32_t ListSpan(std::uint32_t start, int count) {
-  assert(start < kSpanStartLimit && count >= 0 && static_cast<std::uint32_t>(count) <= kSpanCountMask);
+  assert(start < kSpanStartLimit && count >= 0 &&
+         static_cast<std::uint32_t>(count) <= kSpanCountMask);
   return start << kSpanCountBits | static_cast<std::uint32_t>(count);
 }
 inline constexpr std::uint32_t SpanStart(std::uint32_t span) { return span >> kSpanCountBits; }
 inline constexpr int SpanCount(std::uint32_t span) {
   return static_cast<int>(span & kSpanCountMask);
 }
-static_assert(SpanStart(ListSpan(123456, 200)) == 123456 && SpanCount(ListSpan(123456, 200)) == 200);
+static_assert(SpanStart(ListSpan(123456, 200)) == 123456 &&
+              SpanCount(ListSpan(123456, 200)) == 200);
 
 // A triple list's span, valid while `stamp` equals the tables' generation.
 struct TripleSpan {

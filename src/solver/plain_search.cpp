@@ -86,6 +86,7 @@ void SearchDepth3(SearchState& s) {
     s.subtreeSink->Take(s);
     return;
   }
+  if (s.packingSink != nullptr) s.firstPieces = FirstThreePieces(s);
   RefreshCandidates(s.catalogue, s.boardStack[2], s.candidates);
   ShallowLevel<3>(s);
 }

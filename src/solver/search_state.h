@@ -12,6 +12,7 @@
 #include "solver/candidates.h"
 #include "solver/deep_queues.h"
 #include "solver/deep_search_dispatch.h"
+#include "solver/packing_search.h"
 #include "solver/search_report.h"
 
 namespace cubepack {
@@ -63,6 +64,10 @@ struct SearchState {
 
   // When set, SearchDepth3 hands its board over instead of searching it.
   SubtreeSink* subtreeSink = nullptr;
+  // When set, the deep depths list every packing to it instead of only counting, and
+  // firstPieces holds the pieces of boardStack[2].
+  PackingSink* packingSink = nullptr;
+  std::array<PlacedPiece, 3> firstPieces{};
 };
 
 // The progress check of a depth-3 list visit: true when a progress line is due (the counter is

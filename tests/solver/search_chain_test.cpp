@@ -131,6 +131,56 @@ TEST_P(SearchChain, CountsEveryPackingBelowAPartialPacking) {
   }
 }
 
+// The cells of each piece of a packing.
+PieceCells CellsOf(const Laid& laid) {
+  PieceCells cells{};
+  cells[kSeedPiece] = testing::EmptyBoxWith(kSeed0).mask;
+  for (const auto& [piece, p] : laid) cells[piece] = p->mask;
+  return cells;
+}
+
+class Collect final : public PackingSink {
+ public:
+  void Found(const PieceCells& packing) override { found.push_back(packing); }
+  std::vector<PieceCells> found;
+};
+
+// Below a five-piece board the listing search hands over exactly the packings that the plain
+// search finds, each once, and counts what the kernel counts.
+TEST_P(DeepSearch, ListingGivesEveryPackingOnceAndCountsAsTheKernel) {
+  const std::vector<int> pieces = {1, 2, 4, 5};
+  Laid laid = PartOfPacking(pieces);
+  std::vector<PieceCells> expected;
+  unsigned freePieces = 0xFFEu;
+  for (int piece : pieces) freePieces &= ~(1u << piece);
+  Walk(laid, BoardOf(laid).mask, freePieces,
+       [&](const Laid& whole) { return expected.push_back(CellsOf(whole)), false; });
+
+  testing::RecordingReport report;
+  SearchState s(Cat(), report);
+  s.deepKernel = GetParam();
+  for (int d = 2; d <= 4; ++d) s.boardStack[d] = BoardOf(Laid(laid.begin(), laid.begin() + d));
+  RefreshCandidates(Cat(), s.boardStack[2], s.candidates);
+  SearchDepth5(s);
+  const std::int64_t visits = s.stepCount;
+  ASSERT_EQ(s.solutionCount, static_cast<std::int32_t>(expected.size()));
+
+  Collect listed;
+  s.packingSink = &listed;
+  s.firstPieces = {PlacedPiece{kSeedPiece, CellsOf({})[kSeedPiece]},
+                   PlacedPiece{laid[0].first, laid[0].second->mask},
+                   PlacedPiece{laid[1].first, laid[1].second->mask}};
+  s.stepCount = 0;
+  s.solutionCount = 0;
+  SearchDepth5(s);
+  EXPECT_EQ(s.stepCount, visits);
+  EXPECT_EQ(s.solutionCount, static_cast<std::int32_t>(expected.size()));
+  std::sort(expected.begin(), expected.end());
+  std::vector<PieceCells> got = listed.found;
+  std::sort(got.begin(), got.end());
+  EXPECT_EQ(got, expected);
+}
+
 TEST_P(DeepSearch, LastPieceCountsOnlyWhereItFillsTheLastRegion) {
   // Everything filled but piece 11 in its catalogue form at the origin and a second region;
   // pieces 2 and 11 free. Depth 10 visits both lists at cell 0, depth 11 piece 2's list at the
