@@ -47,7 +47,8 @@ void ExpectDeepRowMatches(const CandidateTables& t, int k, const CandidateList& 
     const bool real = n < count;
     if (IsFillTable(k)) {
       EXPECT_EQ(d.fillMasks[pos][i][n], real ? list.refs[n]->mask : ~OccupancyMask{0}) << Where(k);
-      EXPECT_EQ(d.fillTests[pos][i][n], real ? list.refs[n]->fillMask : ~OccupancyMask{0}) << Where(k);
+      EXPECT_EQ(d.fillTests[pos][i][n], real ? list.refs[n]->fillMask : ~OccupancyMask{0})
+          << Where(k);
     } else {
       EXPECT_EQ(d.lowMasks[pos][i][n], real ? list.refs[n]->mask : ~OccupancyMask{0}) << Where(k);
     }
