@@ -4,6 +4,7 @@
 // sink. Its own path, so the count never pays for it.
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 
 #include "model/geometry.h"
@@ -28,6 +29,8 @@ class PackingSink {
  public:
   virtual ~PackingSink() = default;
   virtual void Found(const PieceCells& packing) = 0;
+  // The parallel runner's progress: `done` of its `total` three-piece boards are listed.
+  virtual void TaskDone(std::size_t /*done*/, std::size_t /*total*/) {}
 };
 
 // The three pieces of boardStack[2] as depths 0 to 2 placed them, read from boardStack[0..2]:

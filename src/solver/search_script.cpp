@@ -23,7 +23,8 @@ class ScriptRecorder final : public SearchReport, public SubtreeSink {
   void SeedSearched(std::int32_t) override { Add({ScriptStep::Kind::kSeedSearched, false, 0, 0}); }
 
   void Take(SearchState& s) override {
-    script_.tasks.push_back({s.boardStack[2], s.seedOrdinal, s.depthMarks[1], s.depthMarks[2]});
+    script_.tasks.push_back(
+        {s.boardStack[2], s.seedOrdinal, s.depthMarks[1], s.depthMarks[2], FirstThreePieces(s)});
     Add({ScriptStep::Kind::kSubtree, false, static_cast<std::uint32_t>(script_.tasks.size() - 1),
          0});
   }

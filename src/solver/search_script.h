@@ -5,6 +5,7 @@
 // reproduces the sequential run's events exactly: every progress check happens at the same
 // list visit with the same counts.
 
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <vector>
@@ -22,6 +23,7 @@ struct SubtreeTask {
   std::int32_t seedOrdinal = 0;
   DepthMark depth1;
   DepthMark depth2;
+  std::array<PlacedPiece, 3> firstPieces{};  // what the listing search needs of depths 0-2
 };
 
 struct ScriptStep {

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <bit>
 #include <cstdint>
 #include <memory>
 #include <new>
@@ -191,6 +192,48 @@ TEST(ParallelRun, AWorkerThatFailsFailsTheRun) {
             });
   EXPECT_EQ(made.load(), 2);
   EXPECT_GT(s->solutionCount, 0);
+}
+
+// The packings of a run, as the replaying thread hands them on.
+class Collect final : public PackingSink {
+ public:
+  void Found(const PieceCells& packing) override { found.push_back(packing); }
+  void TaskDone(std::size_t done, std::size_t total) override {
+    EXPECT_EQ(done, ++tasks);
+    EXPECT_LE(done, total);
+  }
+  std::vector<PieceCells> found;
+  std::size_t tasks = 0;
+};
+
+// Listing with one worker or three gives the same packings in the same order, as many as the
+// count, and each is a packing: twelve pieces that fill the box without overlap.
+TEST(ParallelRun, ListingGivesTheSamePackingsWithAnyNumberOfWorkers) {
+  const SearchScript prefix = ScriptPrefix(30);
+  std::vector<PieceCells> lists[2];
+  for (const int jobs : {1, 3}) {
+    RecordingReport report;
+    const auto s = std::make_unique<SearchState>(Cat(), report);
+    Collect collect;
+    s->packingSink = &collect;
+    RunScript(*s, prefix, jobs);
+    EXPECT_EQ(collect.tasks, prefix.tasks.size());
+    EXPECT_EQ(static_cast<std::int32_t>(collect.found.size()), s->solutionCount);
+    lists[jobs == 3] = std::move(collect.found);
+  }
+  ASSERT_FALSE(lists[0].empty());
+  EXPECT_EQ(lists[0], lists[1]);
+  for (const PieceCells& packing : lists[0]) {
+    OccupancyMask all = 0;
+    int cells = 0;
+    for (const OccupancyMask piece : packing) {
+      EXPECT_EQ(all & piece, 0u);
+      all |= piece;
+      cells += std::popcount(piece);
+    }
+    ASSERT_EQ(all, kFullMask);
+    ASSERT_EQ(cells, kCellCount);
+  }
 }
 
 }  // namespace
