@@ -50,6 +50,7 @@ test-install: deps
 	cmake --install $(BUILD) --prefix $(BUILD)/install-check
 	test -x $(BUILD)/install-check/bin/cubepack
 	test -x $(BUILD)/install-check/bin/cubepack-parallel
+	test -x $(BUILD)/install-check/bin/cubepack-solutions
 
 test-sanitize: deps
 	cmake -S . -B $(SAN_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCUBEPACK_SANITIZE=ON \

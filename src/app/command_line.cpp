@@ -10,10 +10,6 @@ namespace {
 
 constexpr std::string_view kProgram = "cubepack-parallel";
 
-std::string Error(std::string_view what) {
-  return std::string(kProgram) + ": " + std::string(what) + " (try --help)";
-}
-
 // A whole decimal number in 1..kMaxJobs, else 0.
 int ParseJobs(std::string_view text) {
   int n = 0;
@@ -24,41 +20,49 @@ int ParseJobs(std::string_view text) {
 
 }  // namespace
 
+std::string UsageError(std::string_view program, std::string_view what) {
+  return std::string(program) + ": " + std::string(what) + " (try --help)";
+}
+
+bool TakeJobsOption(const std::vector<std::string_view>& args, std::size_t& i, int& jobs,
+                    std::string& error) {
+  const std::string_view arg = args[i];
+  std::string_view value;
+  if (arg == "-j" || arg == "--jobs") {
+    if (i + 1 == args.size()) {
+      error = std::string(arg) + " needs a number of jobs";
+      return true;
+    }
+    value = args[++i];
+  } else if (arg.starts_with("--jobs=")) {
+    value = arg.substr(7);
+  } else if (arg.starts_with("-j")) {
+    value = arg.substr(2);
+  } else {
+    return false;
+  }
+  jobs = ParseJobs(value);
+  if (jobs == 0)
+    error = "the number of jobs must be a whole number from 1 to " + std::to_string(kMaxJobs) +
+            ", not '" + std::string(value) + "'";
+  return true;
+}
+
 ParallelOptions ParseParallelOptions(const std::vector<std::string_view>& args, int defaultJobs) {
   ParallelOptions options;
   options.jobs = defaultJobs;
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string_view arg = args[i];
-    std::string_view value;
-    bool hasValue = false;
     if (arg == "-h" || arg == "--help") {
       options.help = true;
       continue;
     }
-    if (arg == "-j" || arg == "--jobs") {
-      if (i + 1 == args.size()) {
-        options.error = Error(std::string(arg) + " needs a number of jobs");
-        return options;
-      }
-      value = args[++i];
-      hasValue = true;
-    } else if (arg.starts_with("--jobs=")) {
-      value = arg.substr(7);
-      hasValue = true;
-    } else if (arg.starts_with("-j")) {
-      value = arg.substr(2);
-      hasValue = true;
-    }
-    if (!hasValue) {
-      options.error =
-          Error(arg.starts_with("-") ? "unknown option '" + std::string(arg) + "'"
-                                     : "unexpected argument '" + std::string(arg) + "'");
-      return options;
-    }
-    options.jobs = ParseJobs(value);
-    if (options.jobs == 0) {
-      options.error = Error("the number of jobs must be a whole number from 1 to " +
-                            std::to_string(kMaxJobs) + ", not '" + std::string(value) + "'");
+    std::string error;
+    if (!TakeJobsOption(args, i, options.jobs, error))
+      error = arg.starts_with("-") ? "unknown option '" + std::string(arg) + "'"
+                                   : "unexpected argument '" + std::string(arg) + "'";
+    if (!error.empty()) {
+      options.error = UsageError(kProgram, error);
       return options;
     }
   }

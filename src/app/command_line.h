@@ -1,5 +1,6 @@
 #pragma once
-// The command line of cubepack-parallel: -j N / --jobs N and --help.
+// The command line of cubepack-parallel: -j N / --jobs N and --help; and the jobs option as
+// every program that takes one reads it.
 
 #include <string>
 #include <string_view>
@@ -14,6 +15,15 @@ struct ParallelOptions {
   bool help = false;
   std::string error;  // one line for standard error when the arguments are bad, else empty
 };
+
+// "<program>: <what> (try --help)": one line for a bad command line.
+std::string UsageError(std::string_view program, std::string_view what);
+
+// When args[i] is a jobs option (-j N, --jobs N, -jN, --jobs=N): takes it, moving i onto its
+// value, and sets `jobs`, or `error` (without the program name) when the number is missing or
+// not a whole number from 1 to kMaxJobs. Returns false, touching nothing, for any other word.
+bool TakeJobsOption(const std::vector<std::string_view>& args, std::size_t& i, int& jobs,
+                    std::string& error);
 
 // `args` excludes the program name. `defaultJobs` is used without -j.
 ParallelOptions ParseParallelOptions(const std::vector<std::string_view>& args, int defaultJobs);

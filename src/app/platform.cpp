@@ -6,6 +6,8 @@
 #if defined(_WIN32)
 #include <fcntl.h>
 #include <io.h>
+#else
+#include <unistd.h>
 #endif
 
 namespace cubepack {
@@ -35,5 +37,31 @@ DeepKernelKind DeepKernelFromEnvironment() {
 }
 
 bool StdoutSink::Finish() { return std::fflush(out_) == 0 && std::ferror(out_) == 0; }
+
+void UseBinaryStdin() {
+#if defined(_WIN32)
+  _setmode(_fileno(stdin), _O_BINARY);
+#endif
+}
+
+namespace {
+
+bool IsTerminal(std::FILE* stream) {
+#if defined(_WIN32)
+  return _isatty(_fileno(stream)) != 0;
+#else
+  return isatty(fileno(stream)) != 0;
+#endif
+}
+
+}  // namespace
+
+bool ColourWanted() {
+  const char* noColour = std::getenv("NO_COLOR");
+  if (noColour != nullptr && noColour[0] != '\0') return false;
+  return IsTerminal(stdout);
+}
+
+bool StderrIsTerminal() { return IsTerminal(stderr); }
 
 }  // namespace cubepack

@@ -1,6 +1,7 @@
 #pragma once
 // The program's only contacts with the platform: a 32-bit millisecond tick counter and a byte
-// sink for standard output. Both are interfaces so that tests can drive a whole run.
+// sink for standard output, both interfaces so that tests can drive a whole run; and what
+// cubepack-solutions asks of its standard input and output.
 
 #include <cstdint>
 #include <cstdio>
@@ -53,5 +54,15 @@ class StdoutSink final : public OutputSink {
 // The deep kernel a program runs: the fastest available one, unless the environment has
 // CUBEPACK_PORTABLE=1, which forces the portable one (to compare the two).
 DeepKernelKind DeepKernelFromEnvironment();
+
+// Standard input in binary mode, so a listing's bytes arrive unchanged ("\r\n" included).
+void UseBinaryStdin();
+
+// True when standard output is a terminal and NO_COLOR is unset or empty (no-color.org: any
+// non-empty value turns colour off).
+bool ColourWanted();
+
+// True when standard error is a terminal, where a progress line can overwrite itself.
+bool StderrIsTerminal();
 
 }  // namespace cubepack

@@ -1,0 +1,149 @@
+#include "app/solution_verify.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <vector>
+
+#include "app/platform.h"
+
+namespace cubepack {
+
+bool ListingVerifier::Feed(std::string_view bytes) {
+  if (!fault_.empty()) return false;
+  for (const char c : bytes) {
+    if (c == '\n') {
+      carriageReturn_ = false;
+      if (!EndLine()) return false;
+      continue;
+    }
+    if (carriageReturn_) {  // a "\r" inside the line: a character like any other
+      carriageReturn_ = false;
+      line_[length_++] = '\r';
+      if (length_ > kCellCount) return EndLine();
+    }
+    if (c == '\r') {
+      carriageReturn_ = true;
+      continue;
+    }
+    line_[length_++] = c;
+    // One character too many: judged now, so a long line or a binary file is not read on.
+    if (length_ > kCellCount) return EndLine();
+  }
+  return true;
+}
+
+bool ListingVerifier::Finish() {
+  if (!fault_.empty()) return false;
+  // A last line without its line end is still a line ("\r" alone ends it too).
+  if (length_ > 0 || carriageReturn_) {
+    carriageReturn_ = false;
+    if (!EndLine()) return false;
+  }
+  // An empty file lists no packings: taking it for a good listing would hide a search or a
+  // copy that wrote nothing.
+  if (packings_ == 0) {
+    fault_ = source_ + ": no packings";
+    return false;
+  }
+  return true;
+}
+
+bool ListingVerifier::EndLine() {
+  Packing packing;
+  const std::string fault = CheckPackingLine(std::string_view(line_, length_), packing);
+  if (!fault.empty()) return Fail(fault);
+  BoxTurn turn;
+  const PackingKey key = CanonicalKey(packing, turn);
+  const auto [it, added] = seen_.try_emplace(key, Seen{lineNumber_, turn});
+  if (!added) {
+    // Both lines, each turned by its own turn, give the key; half turns undo themselves and
+    // commute, so this line is the earlier one turned by the two combined.
+    const std::string earlier = "line " + std::to_string(it->second.line);
+    switch (Combine(turn, it->second.turn)) {
+      case BoxTurn::kNone:
+        return Fail("same packing as " + earlier);
+      case BoxTurn::kHalfX:
+        return Fail(earlier + " turned by a half turn about x");
+      case BoxTurn::kHalfY:
+        return Fail(earlier + " turned by a half turn about y");
+      case BoxTurn::kHalfZ:
+        return Fail(earlier + " turned by a half turn about z");
+    }
+  }
+  ++packings_;
+  ++lineNumber_;
+  length_ = 0;
+  return true;
+}
+
+bool ListingVerifier::Fail(const std::string& what) {
+  fault_ = "line " + std::to_string(lineNumber_) + ": " + what;
+  return false;
+}
+
+namespace {
+
+int InputFault(const char* what, const std::string& path, int error) {
+  const std::string name = path == "-" ? "standard input" : "'" + path + "'";
+  std::fprintf(stderr, "cubepack-solutions: %s %s: %s\n", what, name.c_str(), std::strerror(error));
+  return 2;
+}
+
+}  // namespace
+
+int RunVerify(const std::string& path) {
+  const bool standardInput = path == "-";
+  if (standardInput) UseBinaryStdin();
+  std::FILE* in = standardInput ? stdin : std::fopen(path.c_str(), "rb");
+  if (in == nullptr) return InputFault("cannot open", path, errno);
+  const auto close = [&] {
+    if (!standardInput) std::fclose(in);
+  };
+  // Some systems open a directory for reading and fail only at the first read.
+  std::error_code ignored;
+  if (!standardInput && std::filesystem::is_directory(path, ignored)) {
+    close();
+    return InputFault("cannot open", path, EISDIR);
+  }
+
+  ListingVerifier verifier(standardInput ? "standard input" : path);
+  std::vector<char> buffer(1 << 16);
+  bool good = true;
+  for (;;) {
+    const std::size_t n = std::fread(buffer.data(), 1, buffer.size(), in);
+    if (n > 0 && !verifier.Feed(std::string_view(buffer.data(), n))) {
+      good = false;
+      break;
+    }
+    if (n == buffer.size()) continue;
+    if (std::ferror(in)) {
+      const int error = errno;
+      close();
+      return InputFault("cannot read", path, error);
+    }
+    good = verifier.Finish();  // a short read without an error is the end
+    break;
+  }
+  close();
+  if (!good) {
+    std::fprintf(stderr, "cubepack-solutions: %s\n", verifier.fault().c_str());
+    return 1;
+  }
+  const std::int64_t n = verifier.packings();
+  const std::string summary =
+      n == 1 ? "1 packing, valid\n" : std::to_string(n) + " packings, all valid and distinct\n";
+  StdoutSink out;
+  bool written = true;
+  try {
+    out.Write(summary);
+  } catch (const OutputError&) {
+    written = false;
+  }
+  if (written && out.Finish()) return 0;
+  std::fputs("cubepack-solutions: cannot write to standard output\n", stderr);
+  return 1;
+}
+
+}  // namespace cubepack

@@ -1,0 +1,134 @@
+#include "app/solutions_list.h"
+
+#include <chrono>
+#include <cstdio>
+#include <memory>
+#include <string>
+
+#include "app/command_line.h"
+#include "app/platform.h"
+#include "model/board.h"
+#include "model/catalogue.h"
+#include "solver/parallel_search.h"
+#include "solver/search.h"
+
+namespace cubepack {
+
+namespace {
+
+class QuietCatalogue final : public CatalogueReport {
+ public:
+  void PieceBuilt(int, int, int) override {}
+};
+
+class QuietSearch final : public SearchReport {
+ public:
+  void SeedClassified(bool) override {}
+  void Progress(std::int32_t, DepthMark, DepthMark, std::int32_t) override {}
+  void SeedSearched(std::int32_t) override {}
+};
+
+// Lists every packing on `jobs` worker threads (the order does not depend on them) to `sink`.
+void ListAll(int jobs, PackingSink& sink) {
+  QuietCatalogue quiet;
+  const auto catalogue = BuildCatalogue(quiet);
+  QuietSearch report;
+  const auto state = std::make_unique<SearchState>(*catalogue, report);
+  state->deepKernel = DeepKernelFromEnvironment();
+  state->packingSink = &sink;
+  SearchSeedsParallel(*state, MakeEmptyBox(), jobs);
+}
+
+// Writes the lines to standard output in large blocks, and shows the progress on standard
+// error when that is a terminal: packings so far, the share of three-piece boards done, and
+// the time left at that pace.
+class LineWriter final : public PackingSink {
+ public:
+  explicit LineWriter(bool progress) : progress_(progress) { buffer_.reserve(kBlock + 64); }
+
+  void Found(const PieceCells& cells) override {
+    buffer_ += FormatPackingLine(PackingOfPieces(cells));
+    ++count_;
+    if (buffer_.size() >= kBlock) Flush();
+  }
+
+  void TaskDone(std::size_t done, std::size_t total) override {
+    if (!progress_) return;
+    const double elapsed = Seconds();
+    if (elapsed < shownAt_ + 0.5 && done != total) return;
+    shownAt_ = elapsed;
+    const double share = static_cast<double>(done) / static_cast<double>(total);
+    std::fprintf(stderr, "\r%lld packings, %3.0f %%, about %.0f s left   ",
+                 static_cast<long long>(count_), 100 * share, elapsed / share - elapsed);
+  }
+
+  void Finish() {
+    Flush();
+    if (!out_.Finish()) throw OutputError();
+    if (progress_)
+      std::fprintf(stderr, "\r%lld packings in %.1f s%30s\n", static_cast<long long>(count_),
+                   Seconds(), "");
+  }
+
+ private:
+  static constexpr std::size_t kBlock = 1 << 16;
+
+  void Flush() {
+    out_.Write(buffer_);
+    buffer_.clear();
+  }
+  double Seconds() const {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
+  }
+
+  StdoutSink out_;
+  std::string buffer_;
+  long long count_ = 0;
+  bool progress_;
+  double shownAt_ = 0;
+  std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
+};
+
+// Keeps packing number n and stops the search there.
+class Finder final : public PackingSink {
+ public:
+  struct Stop {};
+  explicit Finder(std::int64_t n) : n_(n) {}
+  void Found(const PieceCells& cells) override {
+    if (++count_ < n_) return;
+    packing = PackingOfPieces(cells);
+    throw Stop{};
+  }
+  Packing packing{};
+
+ private:
+  std::int64_t n_;
+  std::int64_t count_ = 0;
+};
+
+}  // namespace
+
+int RunList(int jobs) {
+  try {
+    LineWriter writer(StderrIsTerminal());
+    ListAll(jobs, writer);
+    writer.Finish();
+    return 0;
+  } catch (const OutputError&) {
+    std::fputs("cubepack-solutions: cannot write to standard output\n", stderr);
+  }
+  return 1;
+}
+
+bool FindPacking(std::int64_t n, Packing& out) {
+  Finder finder(n);
+  try {
+    ListAll(HardwareJobs(), finder);
+  } catch (const Finder::Stop&) {
+    out = finder.packing;
+    return true;
+  }
+  return false;
+}
+
+}  // namespace cubepack

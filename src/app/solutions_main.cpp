@@ -1,0 +1,53 @@
+// cubepack-solutions: writes, draws and checks the packings themselves, one line each.
+
+#include <cstdio>
+#include <exception>
+#include <new>
+#include <string_view>
+#include <vector>
+
+#include "app/command_line.h"
+#include "app/solution_show.h"
+#include "app/solution_verify.h"
+#include "app/solutions_command_line.h"
+#include "app/solutions_list.h"
+
+namespace {
+
+int Run(const cubepack::SolutionsOptions& options) {
+  using cubepack::SolutionsCommand;
+  switch (options.command) {
+    case SolutionsCommand::kList:
+      return cubepack::RunList(options.jobs);
+    case SolutionsCommand::kShow:
+      return cubepack::RunShow(options.packingNumber, options.svg);
+    case SolutionsCommand::kVerify:
+      return cubepack::RunVerify(options.file);
+    case SolutionsCommand::kHelp:
+      break;
+  }
+  std::fputs(cubepack::SolutionsUsage().c_str(), stdout);
+  if (std::fflush(stdout) == 0 && !std::ferror(stdout)) return 0;
+  std::fputs("cubepack-solutions: cannot write to standard output\n", stderr);
+  return 1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const std::vector<std::string_view> args(argv + (argc > 0 ? 1 : 0), argv + argc);
+  const cubepack::SolutionsOptions options =
+      cubepack::ParseSolutionsOptions(args, cubepack::HardwareJobs());
+  if (!options.error.empty()) {
+    std::fprintf(stderr, "%s\n", options.error.c_str());
+    return 2;
+  }
+  try {
+    return Run(options);
+  } catch (const std::bad_alloc&) {
+    std::fputs("cubepack-solutions: out of memory\n", stderr);
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "cubepack-solutions: %s\n", e.what());
+  }
+  return 1;
+}
