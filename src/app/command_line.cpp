@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cstdio>
 #include <thread>
 
 namespace cubepack {
@@ -73,12 +74,23 @@ std::string ParallelUsage() {
   return "Usage: cubepack-parallel [-j N | --jobs N]\n"
          "Counts every packing of the twelve pieces into the 5 x 4 x 3 box on N threads and\n"
          "prints exactly what cubepack prints; only the times and rates differ.\n"
-         "\n"
-         "  -j N, --jobs N  worker threads, 1 to " +
+         "\n" +
+         JobsOptionHelp() + "  -h, --help      show this help and exit\n";
+}
+
+std::string JobsOptionHelp(std::string_view what) {
+  return "  -j N, --jobs N  " + std::string(what) + "worker threads, 1 to " +
          std::to_string(kMaxJobs) + " (default: the hardware threads, here " +
-         std::to_string(HardwareJobs()) +
-         ")\n"
-         "  -h, --help      show this help and exit\n";
+         std::to_string(HardwareJobs()) + ")\n";
+}
+
+std::vector<std::string_view> Arguments(int argc, char** argv) {
+  return std::vector<std::string_view>(argv + (argc > 0 ? 1 : 0), argv + argc);
+}
+
+int UsageFailure(const std::string& error) {
+  std::fprintf(stderr, "%s\n", error.c_str());
+  return 2;
 }
 
 int HardwareJobs() {

@@ -16,6 +16,12 @@ struct ParallelOptions {
   std::string error;  // one line for standard error when the arguments are bad, else empty
 };
 
+// The arguments after the program name.
+std::vector<std::string_view> Arguments(int argc, char** argv);
+
+// Prints a usage error (one line) on standard error; returns the exit status for it, 2.
+int UsageFailure(const std::string& error);
+
 // "<program>: <what> (try --help)": one line for a bad command line.
 std::string UsageError(std::string_view program, std::string_view what);
 
@@ -30,6 +36,9 @@ ParallelOptions ParseParallelOptions(const std::vector<std::string_view>& args, 
 
 // The --help text, ending in "\n".
 std::string ParallelUsage();
+
+// The --help line of the jobs option: "  -j N, --jobs N  <what>worker threads, 1 to ...\n".
+std::string JobsOptionHelp(std::string_view what = "");
 
 // The number of hardware threads, at least 1 and at most kMaxJobs.
 int HardwareJobs();

@@ -30,6 +30,17 @@ void StdoutSink::Write(std::string_view bytes) {
     throw OutputError();
 }
 
+int WriteOut(const char* program, std::string_view text) {
+  try {
+    StdoutSink out;
+    out.Write(text);
+    if (out.Finish()) return 0;
+  } catch (const OutputError&) {
+  }
+  std::fprintf(stderr, "%s: cannot write to standard output\n", program);
+  return 1;
+}
+
 DeepKernelKind DeepKernelFromEnvironment() {
   const char* portable = std::getenv("CUBEPACK_PORTABLE");
   if (portable != nullptr && portable[0] == '1') return DeepKernelKind::kPortable;

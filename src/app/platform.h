@@ -51,6 +51,10 @@ class StdoutSink final : public OutputSink {
   std::FILE* out_;
 };
 
+// Writes `text` to standard output and flushes it. Returns the exit status: 0, or 1 after
+// "<program>: cannot write to standard output" on standard error.
+int WriteOut(const char* program, std::string_view text);
+
 // The deep kernel a program runs: the fastest available one, unless the environment has
 // CUBEPACK_PORTABLE=1, which forces the portable one (to compare the two).
 DeepKernelKind DeepKernelFromEnvironment();

@@ -42,18 +42,8 @@ int RunShow(std::int64_t number, bool svg) {
                  static_cast<long long>(number));
     return 2;
   }
-  const std::string drawing =
-      svg ? DrawPackingSvg(packing) : DrawPackingText(packing, ColourWanted());
-  StdoutSink out;
-  bool written = true;
-  try {
-    out.Write(drawing);
-  } catch (const OutputError&) {
-    written = false;
-  }
-  if (written && out.Finish()) return 0;
-  std::fputs("cubepack-solutions: cannot write to standard output\n", stderr);
-  return 1;
+  return WriteOut("cubepack-solutions",
+                  svg ? DrawPackingSvg(packing) : DrawPackingText(packing, ColourWanted()));
 }
 
 }  // namespace cubepack

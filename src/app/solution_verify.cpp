@@ -132,18 +132,9 @@ int RunVerify(const std::string& path) {
     return 1;
   }
   const std::int64_t n = verifier.packings();
-  const std::string summary =
-      n == 1 ? "1 packing, valid\n" : std::to_string(n) + " packings, all valid and distinct\n";
-  StdoutSink out;
-  bool written = true;
-  try {
-    out.Write(summary);
-  } catch (const OutputError&) {
-    written = false;
-  }
-  if (written && out.Finish()) return 0;
-  std::fputs("cubepack-solutions: cannot write to standard output\n", stderr);
-  return 1;
+  return WriteOut(
+      "cubepack-solutions",
+      n == 1 ? "1 packing, valid\n" : std::to_string(n) + " packings, all valid and distinct\n");
 }
 
 }  // namespace cubepack

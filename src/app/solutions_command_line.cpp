@@ -44,46 +44,51 @@ std::string ParseList(const std::vector<std::string_view>& args, SolutionsOption
   return {};
 }
 
-std::string ParseShow(const std::vector<std::string_view>& args, SolutionsOptions& options) {
-  bool haveNumber = false;
+// The words after show or verify: --help anywhere, the flags `isFlag` takes, and one operand
+// for `take`, which returns the error for a bad one. `missing` is the error when the operand
+// is absent (unless --help was given).
+template <class IsFlag, class Take>
+std::string ParseOperand(const std::vector<std::string_view>& args, SolutionsOptions& options,
+                         IsFlag&& isFlag, Take&& take, std::string_view missing) {
+  bool haveOperand = false;
   for (std::size_t i = 1; i < args.size(); ++i) {
     const std::string_view arg = args[i];
     if (IsHelp(arg)) {
       options.command = SolutionsCommand::kHelp;
-    } else if (arg == "--svg") {
-      options.svg = true;
-    } else if (IsOption(arg) || haveNumber) {
+    } else if (isFlag(arg)) {
+      continue;
+    } else if (IsOption(arg) || haveOperand) {
       return Unexpected(arg);
     } else {
-      haveNumber = true;
-      if (arg == "-") continue;  // packingNumber stays 0
-      options.packingNumber = ParsePackingNumber(arg);
-      if (options.packingNumber == 0)
-        return "the packing number must be a whole number from 1 up, not '" + std::string(arg) +
-               "'";
+      haveOperand = true;
+      if (std::string error = take(arg); !error.empty()) return error;
     }
   }
-  if (!haveNumber && options.command == SolutionsCommand::kShow)
-    return "show needs a packing number, or - to read a line from standard input";
+  if (!haveOperand && options.command != SolutionsCommand::kHelp) return std::string(missing);
   return {};
 }
 
+std::string ParseShow(const std::vector<std::string_view>& args, SolutionsOptions& options) {
+  return ParseOperand(
+      args, options, [&](std::string_view arg) { return arg == "--svg" && (options.svg = true); },
+      [&](std::string_view arg) -> std::string {
+        if (arg == "-") return {};  // packingNumber stays 0
+        options.packingNumber = ParsePackingNumber(arg);
+        if (options.packingNumber != 0) return {};
+        return "the packing number must be a whole number from 1 up, not '" + std::string(arg) +
+               "'";
+      },
+      "show needs a packing number, or - to read a line from standard input");
+}
+
 std::string ParseVerify(const std::vector<std::string_view>& args, SolutionsOptions& options) {
-  bool haveFile = false;
-  for (std::size_t i = 1; i < args.size(); ++i) {
-    const std::string_view arg = args[i];
-    if (IsHelp(arg)) {
-      options.command = SolutionsCommand::kHelp;
-    } else if (IsOption(arg) || haveFile) {
-      return Unexpected(arg);
-    } else {
-      haveFile = true;
-      options.file = arg;
-    }
-  }
-  if (!haveFile && options.command == SolutionsCommand::kVerify)
-    return "verify needs a file, or - for standard input";
-  return {};
+  return ParseOperand(
+      args, options, [](std::string_view) { return false; },
+      [&](std::string_view arg) {
+        options.file = arg;
+        return std::string();
+      },
+      "verify needs a file, or - for standard input");
 }
 
 }  // namespace
@@ -129,11 +134,8 @@ std::string SolutionsUsage() {
          "z 0-2) names the piece covering that cell of the 5 x 4 x 3 box, 0-9, A or B. verify\n"
          "checks that each piece is in one of its rotations and that no packing repeats another,\n"
          "even turned half about an axis of the box.\n"
-         "\n"
-         "  -j N, --jobs N  list: worker threads, 1 to " +
-         std::to_string(kMaxJobs) + " (default: the hardware threads, here " +
-         std::to_string(HardwareJobs()) +
-         ")\n"
+         "\n" +
+         JobsOptionHelp("list: ") +
          "  --svg           show: an SVG picture instead of text\n"
          "  -h, --help      show this help and exit\n";
 }

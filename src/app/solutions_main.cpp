@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "app/command_line.h"
+#include "app/platform.h"
 #include "app/solution_show.h"
 #include "app/solution_verify.h"
 #include "app/solutions_command_line.h"
@@ -26,22 +27,15 @@ int Run(const cubepack::SolutionsOptions& options) {
     case SolutionsCommand::kHelp:
       break;
   }
-  std::fputs(cubepack::SolutionsUsage().c_str(), stdout);
-  if (std::fflush(stdout) == 0 && !std::ferror(stdout)) return 0;
-  std::fputs("cubepack-solutions: cannot write to standard output\n", stderr);
-  return 1;
+  return cubepack::WriteOut("cubepack-solutions", cubepack::SolutionsUsage());
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  const std::vector<std::string_view> args(argv + (argc > 0 ? 1 : 0), argv + argc);
   const cubepack::SolutionsOptions options =
-      cubepack::ParseSolutionsOptions(args, cubepack::HardwareJobs());
-  if (!options.error.empty()) {
-    std::fprintf(stderr, "%s\n", options.error.c_str());
-    return 2;
-  }
+      cubepack::ParseSolutionsOptions(cubepack::Arguments(argc, argv), cubepack::HardwareJobs());
+  if (!options.error.empty()) return cubepack::UsageFailure(options.error);
   try {
     return Run(options);
   } catch (const std::bad_alloc&) {

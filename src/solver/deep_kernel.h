@@ -217,6 +217,16 @@ class DeepKernel {
     ++q.size;
   }
 
+  // The same for a depth known at run time (5 to 10). A node of depth 10 goes in untagged:
+  // tag 0 takes away piece 0, which is never free.
+  template <int kDepth = 5>
+  void PushAt(int depth, OccupancyMask grid, OccupancyMask fill, PieceBits free) {
+    if constexpr (kDepth < 10) {
+      if (depth != kDepth) return PushAt<kDepth + 1>(depth, grid, fill, free);
+    }
+    Push<kDepth>(grid, fill, free);
+  }
+
   // Processes every node still waiting, shallowest depth first.
   void Finish() {
     Drain<5>();
@@ -429,25 +439,7 @@ class DeepKernel {
 inline DeepCounts RunDeepKernel(const DeepView& v, DeepQueues& queues, int depth,
                                 OccupancyMask grid, OccupancyMask fill, PieceBits free) {
   DeepKernel kernel(v, queues);
-  switch (depth) {
-    case 5:
-      kernel.Push<5>(grid, fill, free);
-      break;
-    case 6:
-      kernel.Push<6>(grid, fill, free);
-      break;
-    case 7:
-      kernel.Push<7>(grid, fill, free);
-      break;
-    case 8:
-      kernel.Push<8>(grid, fill, free);
-      break;
-    case 9:
-      kernel.Push<9>(grid, fill, free);
-      break;
-    default:
-      kernel.Push<10>(grid, fill, free);  // untagged: tag 0 takes away piece 0, never free
-  }
+  kernel.PushAt(depth, grid, fill, free);
   kernel.Finish();
   return kernel.counts;
 }
