@@ -27,7 +27,7 @@ build: configure
 
 # The programs only: running needs none of the test tools.
 run: configure
-	cmake --build $(BUILD) -j $(JOBS) --target cubepack cubepack-parallel
+	cmake --build $(BUILD) -j $(JOBS) --target cubepack cubepack-parallel cubepack-solutions
 	./$(BUILD)/src/cubepack
 
 deps:
