@@ -44,10 +44,13 @@ PieceBits FreePieces(const Board& b) {
   return free;
 }
 
-void RunFrom(SearchState& s, int depth, const Board& b) {
-  const DeepCounts counts = CountDeep(s, depth, b.mask, ToFillOrder(b.mask), FreePieces(b));
+void AddCounts(SearchState& s, const DeepCounts& counts) {
   s.stepCount += counts.visits;
   s.solutionCount += static_cast<std::int32_t>(counts.solutions);
+}
+
+void RunFrom(SearchState& s, int depth, const Board& b) {
+  AddCounts(s, CountDeep(s, depth, b.mask, ToFillOrder(b.mask), FreePieces(b)));
 }
 
 }  // namespace
@@ -69,9 +72,7 @@ DeepCounts CountDeep(SearchState& s, int depth, OccupancyMask grid, OccupancyMas
 // With a packing sink, the listing search takes the deep depths instead of the kernel alone.
 void SearchDepth5(SearchState& s) {
   if (s.packingSink == nullptr) return RunFrom(s, 5, s.boardStack[4]);
-  const DeepCounts counts = ListPackingsBelow(s);
-  s.stepCount += counts.visits;
-  s.solutionCount += static_cast<std::int32_t>(counts.solutions);
+  AddCounts(s, ListPackingsBelow(s));
 }
 void SearchDepth8(SearchState& s) { RunFrom(s, 8, s.boardStack[7]); }
 void SearchDepth10(SearchState& s) { RunFrom(s, 10, s.boardStack[9]); }
