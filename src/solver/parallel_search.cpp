@@ -1,7 +1,9 @@
 #include "solver/parallel_search.h"
 
 #include <algorithm>
+#include <array>
 #include <atomic>
+#include <cstdint>
 #include <exception>
 #include <mutex>
 #include <stdexcept>
@@ -69,6 +71,31 @@ struct WorkerShared {
   }
 };
 
+// A running task's units, open to the other workers once the shared index has handed out every
+// task: without this, the run would end with the last few large tasks each on one thread.
+// Each worker owns one and publishes its current task in `claim`; any worker takes unit
+// `next` by moving `next` on, runs it with its own state and candidate lists (made for the
+// task's board), writes its counts and then moves `finished` on.
+struct alignas(64) TaskShare {
+  // (task + 1) << 32 | unit count << 16 | next unit; the task part tells a helper that the
+  // units it made lists for are still the ones handed out. 0: nothing shared.
+  std::atomic<std::uint64_t> claim{0};
+  std::atomic<int> finished{0};
+  std::array<TraceSpan, kMaxSubtreeUnits> counts{};
+  std::array<std::vector<PieceCells>, kMaxSubtreeUnits> packings;  // when listing
+};
+
+constexpr std::uint64_t Claim(std::size_t task, int unitCount) {
+  return (std::uint64_t{task + 1} << 32) | (static_cast<std::uint64_t>(unitCount) << 16);
+}
+constexpr std::size_t ClaimedTask(std::uint64_t claim) { return (claim >> 32) - 1; }
+constexpr int ClaimedUnits(std::uint64_t claim) { return static_cast<int>((claim >> 16) & 0xFFFF); }
+constexpr int NextUnit(std::uint64_t claim) { return static_cast<int>(claim & 0xFFFF); }
+constexpr int UnitsLeft(std::uint64_t claim) {
+  return claim == 0 ? 0 : std::max(ClaimedUnits(claim) - NextUnit(claim), 0);
+}
+static_assert(kMaxSubtreeUnits < 0x8000, "the next unit may pass the count; both need room");
+
 // The worker threads. Leaving the scope early (a failed write, a failed worker) stops them
 // after their current task; the flag is set before the member threads are joined.
 struct WorkerGroup {
@@ -91,11 +118,14 @@ namespace {
 // One run of a script: the slots, what the workers share, and the two sides of the work.
 class ScriptRun {
  public:
-  ScriptRun(SearchState& s, const SearchScript& script, const WorkerStateMaker& makeState)
+  ScriptRun(SearchState& s, const SearchScript& script, const WorkerStateMaker& makeState,
+            std::size_t workerCount)
       : s_(s),
         script_(script),
         makeState_(makeState),
-        slots_(std::make_unique<TaskSlot[]>(script.tasks.size())) {}
+        slots_(std::make_unique<TaskSlot[]>(script.tasks.size())),
+        workerCount_(workerCount),
+        shares_(std::make_unique<TaskShare[]>(workerCount)) {}
 
   // A worker's loop. Any exception, out of memory included, ends this worker and stops the
   // others; it must not leave the thread, where nothing could catch it.
@@ -103,19 +133,15 @@ class ScriptRun {
     try {
       SilentReport silent;
       const std::unique_ptr<SearchState> state = makeState_(s_, silent, worker);
-      SlotCollector collector;
-      if (s_.packingSink != nullptr) state->packingSink = &collector;
+      Worker me{*state, {}, {}, shares_[static_cast<std::size_t>(worker)]};
+      if (s_.packingSink != nullptr) state->packingSink = &me.collector;
       // Tasks are taken in search order, so the replay rarely waits.
       while (!shared_.stop.load(std::memory_order_relaxed)) {
         const std::size_t i = shared_.next.fetch_add(1, std::memory_order_relaxed);
         if (i >= script_.tasks.size()) break;
-        state->boardStack[2] = script_.tasks[i].board;
-        state->firstPieces = script_.tasks[i].firstPieces;
-        collector.into = &slots_[i].packings;
-        SearchDepth3Traced(*state, slots_[i].trace);
-        slots_[i].done.store(true, std::memory_order_release);
-        shared_.Signal();
+        RunTask(me, i);
       }
+      Help(me);
     } catch (...) {
       shared_.Fail(std::current_exception());
     }
@@ -138,21 +164,126 @@ class ScriptRun {
   }
 
   WorkerShared& shared() { return shared_; }
+  std::uint64_t sharedUnits() const { return sharedUnits_.load(std::memory_order_relaxed); }
 
  private:
+  struct Worker {
+    SearchState& state;
+    SlotCollector collector;
+    SubtreeUnits units;  // of the task state's candidate lists are made for
+    TaskShare& share;    // where this worker publishes its own task
+  };
+
+  // Makes `me`'s candidate lists and units for task i.
+  void Prepare(Worker& me, std::size_t i) const {
+    me.state.boardStack[2] = script_.tasks[i].board;
+    me.state.firstPieces = script_.tasks[i].firstPieces;
+    RefreshCandidates(s_.catalogue, me.state.boardStack[2], me.state.candidates);
+    ListSubtreeUnits(me.state, me.units);
+  }
+
+  // Searches one unit of `share`'s task and hands its counts (and packings) over.
+  static void RunUnit(Worker& me, TaskShare& share, int u) {
+    me.collector.into = &share.packings[static_cast<std::size_t>(u)];
+    share.counts[static_cast<std::size_t>(u)] = SearchSubtreeUnit(me.state, me.units, u);
+    share.finished.fetch_add(1, std::memory_order_release);
+  }
+
+  // Task i: its units in order, as long as others take none, then its trace from every unit's
+  // counts once those others are done.
+  void RunTask(Worker& me, std::size_t i) {
+    Prepare(me, i);
+    TaskShare& share = me.share;
+    const int count = me.units.count;
+    share.finished.store(0, std::memory_order_relaxed);
+    share.claim.store(Claim(i, count), std::memory_order_release);
+    for (;;) {
+      const int u = NextUnit(share.claim.fetch_add(1, std::memory_order_acq_rel));
+      if (u >= count) break;
+      RunUnit(me, share, u);
+    }
+    for (int seen; (seen = share.finished.load(std::memory_order_acquire)) < count;)
+      share.finished.wait(seen, std::memory_order_acquire);
+    share.claim.store(0, std::memory_order_relaxed);
+    // A helper that failed counted its unit as finished without its counts.
+    if (shared_.failed.load(std::memory_order_acquire)) return;
+
+    TaskSlot& slot = slots_[i];
+    StartTrace(slot.trace, me.units);
+    for (int u = 0; u < count; ++u) {
+      const auto k = static_cast<std::size_t>(u);
+      AddToTrace(slot.trace, me.units.units[k], share.counts[k]);
+      if (s_.packingSink == nullptr) continue;
+      slot.packings.insert(slot.packings.end(), share.packings[k].begin(), share.packings[k].end());
+      share.packings[k].clear();
+    }
+    slot.done.store(true, std::memory_order_release);
+    shared_.Signal();
+  }
+
+  // Once every task is handed out: units of the running task with the most left, until no task
+  // has any. The lists are made once per task helped.
+  void Help(Worker& me) {
+    std::size_t prepared = SIZE_MAX;
+    while (!shared_.stop.load(std::memory_order_relaxed)) {
+      TaskShare* best = nullptr;
+      std::uint64_t bestClaim = 0;
+      for (std::size_t w = 0; w < workerCount_; ++w) {
+        const std::uint64_t claim = shares_[w].claim.load(std::memory_order_relaxed);
+        if (UnitsLeft(claim) > UnitsLeft(bestClaim)) {
+          best = &shares_[w];
+          bestClaim = claim;
+        }
+      }
+      if (best == nullptr) return;
+      const std::size_t task = ClaimedTask(bestClaim);
+      if (task != prepared) {
+        Prepare(me, task);
+        prepared = task;
+      }
+      std::uint64_t claim = best->claim.load(std::memory_order_acquire);
+      while (claim != 0 && ClaimedTask(claim) == task && UnitsLeft(claim) > 0 &&
+             !shared_.stop.load(std::memory_order_relaxed)) {
+        if (!best->claim.compare_exchange_weak(claim, claim + 1, std::memory_order_acq_rel,
+                                               std::memory_order_acquire))
+          continue;
+        HelpWith(me, *best, NextUnit(claim));
+        claim = best->claim.load(std::memory_order_acquire);
+      }
+    }
+  }
+
+  // A unit of another worker's task; that worker waits for it, so it is counted as finished
+  // whatever happens, and a failure reaches the run before the owner wakes.
+  void HelpWith(Worker& me, TaskShare& share, int u) {
+    sharedUnits_.fetch_add(1, std::memory_order_relaxed);
+    try {
+      RunUnit(me, share, u);
+    } catch (...) {
+      shared_.Fail(std::current_exception());
+      share.finished.fetch_add(1, std::memory_order_release);
+      share.finished.notify_all();
+      throw;
+    }
+    share.finished.notify_all();
+  }
+
   SearchState& s_;
   const SearchScript& script_;
   const WorkerStateMaker& makeState_;
   std::unique_ptr<TaskSlot[]> slots_;
+  std::size_t workerCount_;
+  std::unique_ptr<TaskShare[]> shares_;
   WorkerShared shared_;
+  std::atomic<std::uint64_t> sharedUnits_{0};
 };
 
 }  // namespace
 
-void RunScript(SearchState& s, const SearchScript& script, int jobs,
-               const WorkerStateMaker& makeState) {
-  ScriptRun run(s, script, makeState);
+RunStats RunScript(SearchState& s, const SearchScript& script, int jobs,
+                   const WorkerStateMaker& makeState) {
   const std::size_t workerCount = std::min<std::size_t>(std::max(jobs, 1), script.tasks.size());
+  ScriptRun run(s, script, makeState, workerCount);
   WorkerGroup workers{run.shared().stop, {}};
   workers.threads.reserve(workerCount);
   try {
@@ -166,6 +297,7 @@ void RunScript(SearchState& s, const SearchScript& script, int jobs,
   // A worker that failed after the others had done every task fails the run all the same.
   workers.threads.clear();
   if (run.shared().failed.load(std::memory_order_acquire)) run.shared().Rethrow();
+  return {run.sharedUnits()};
 }
 
 void SearchSeedsParallel(SearchState& s, const Board& emptyBox, int jobs) {

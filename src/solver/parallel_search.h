@@ -3,6 +3,7 @@
 // a script in order, each with its own state, while the calling thread replays the script and
 // reports each event as soon as everything before it is known.
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 
@@ -23,11 +24,15 @@ std::unique_ptr<SearchState> MakeWorkerState(const SearchState& parent, SearchRe
                                              int worker);
 
 // Searches `script`'s tasks on `jobs` worker threads (at least 1, at most one per task) and
-// replays it onto `s`. When a worker fails, the others stop after their current task and the
+// replays it onto `s`. Once every task is handed out, idle workers take units of the running
+// ones. When a worker fails, the others stop after their current task and the
 // worker's exception is rethrown here; a thread that cannot be started throws
 // std::runtime_error("cannot start worker threads: ...").
-void RunScript(SearchState& s, const SearchScript& script, int jobs,
-               const WorkerStateMaker& makeState = MakeWorkerState);
+struct RunStats {
+  std::uint64_t sharedUnits = 0;  // units of a task searched by a worker other than its own
+};
+RunStats RunScript(SearchState& s, const SearchScript& script, int jobs,
+                   const WorkerStateMaker& makeState = MakeWorkerState);
 
 // SearchSeeds on `jobs` worker threads: the same events on `s` in the same order.
 void SearchSeedsParallel(SearchState& s, const Board& emptyBox, int jobs);

@@ -9,30 +9,26 @@ namespace cubepack {
 
 namespace {
 
-// What every depth-3 list visit does: the progress check, or a note in a trace.
-struct ProgressCheck {
-  void operator()(SearchState& s) const {
-    if (ProgressDue(s.stepCount))
-      s.report.Progress(s.seedOrdinal, s.depthMarks[1], s.depthMarks[2], s.solutionCount);
-  }
-};
+template <int kDepth>
+void ShallowLevel(SearchState& s);
 
-// Ends a trace span: the counters since the previous depth-3 visit move into the trace.
-struct TraceMark {
-  SubtreeTrace& trace;
-  void operator()(SearchState& s) const {
-    assert(trace.depth3Visits < kPieceCount);
-    trace.spans[trace.depth3Visits++] = {s.stepCount, s.solutionCount};
-    s.stepCount = 0;
-    s.solutionCount = 0;
-  }
-};
+// Piece `piece` at `p` on `prev` gives `next`; a board that passes CheckHoles goes one deeper.
+template <int kDepth>
+void Descend(SearchState& s, const Board& prev, Board& next, int piece, const Placement& p) {
+  PlaceOnGrid(next, prev, piece, p);
+  assert(MaskMatchesCells(next));
+  if (!CheckHoles(next)) return;
+  if constexpr (kDepth == 1) SearchDepth2(s);
+  if constexpr (kDepth == 2) SearchDepth3(s);
+  if constexpr (kDepth == 3) ShallowLevel<4>(s);
+  if constexpr (kDepth == 4) SearchDepth5(s);
+}
 
 // One shallow depth (1 to 4): anchor at the first empty cell in fill order, every free piece's
 // list there, each fitting placement written with its cells and judged by CheckHoles.
-// `onDepth3Visit` is only used at depth 3.
-template <int kDepth, class Depth3Visit = ProgressCheck>
-void ShallowLevel(SearchState& s, Depth3Visit onDepth3Visit = {}) {
+// Every depth-3 list visit makes the progress check.
+template <int kDepth>
+void ShallowLevel(SearchState& s) {
   static_assert(kDepth >= 1 && kDepth <= 4);
   const Board& prev = s.boardStack[kDepth - 1];
   Board& next = s.boardStack[kDepth];
@@ -43,7 +39,8 @@ void ShallowLevel(SearchState& s, Depth3Visit onDepth3Visit = {}) {
     // Depths 1-2 walk the full lists, depths 3-4 the lists refreshed for boardStack[2].
     auto visit = [&](auto&& placementOf, int count) {
       if constexpr (kDepth == 3) {
-        onDepth3Visit(s);
+        if (ProgressDue(s.stepCount))
+          s.report.Progress(s.seedOrdinal, s.depthMarks[1], s.depthMarks[2], s.solutionCount);
       } else {
         ++s.stepCount;
       }
@@ -54,13 +51,7 @@ void ShallowLevel(SearchState& s, Depth3Visit onDepth3Visit = {}) {
         if (Collides(p.mask, prev.mask)) continue;
         ++ordinal;
         if constexpr (kDepth <= 2) s.depthMarks[kDepth].ordinal = ordinal;
-        PlaceOnGrid(next, prev, i, p);
-        assert(MaskMatchesCells(next));
-        if (!CheckHoles(next)) continue;
-        if constexpr (kDepth == 1) SearchDepth2(s);
-        if constexpr (kDepth == 2) SearchDepth3(s);
-        if constexpr (kDepth == 3) ShallowLevel<4>(s);
-        if constexpr (kDepth == 4) SearchDepth5(s);
+        Descend<kDepth>(s, prev, next, i, p);
       }
     };
     if constexpr (kDepth <= 2) {
@@ -92,12 +83,50 @@ void SearchDepth3(SearchState& s) {
 }
 
 void SearchDepth3Traced(SearchState& s, SubtreeTrace& trace) {
-  trace = SubtreeTrace{};
+  RefreshCandidates(s.catalogue, s.boardStack[2], s.candidates);
+  SubtreeUnits units;
+  ListSubtreeUnits(s, units);
+  StartTrace(trace, units);
+  for (int u = 0; u < units.count; ++u)
+    AddToTrace(trace, units.units[u], SearchSubtreeUnit(s, units, u));
+}
+
+void ListSubtreeUnits(const SearchState& s, SubtreeUnits& out) {
+  const Board& board = s.boardStack[2];
+  out.anchor = NextEmptyCell(board);
+  out.count = 0;
+  out.depth3Visits = 0;
+  for (int i = 1; i < kPieceCount; ++i) {
+    if (board.placed[i] != 0) continue;
+    const CandidateList& list = s.candidates.fitByFillAnchor[i][out.anchor];
+    if (!list.created) continue;
+    for (int n = 0; n < list.Count(); ++n)
+      out.units[out.count++] = {static_cast<std::uint8_t>(out.depth3Visits),
+                                static_cast<std::uint8_t>(i), static_cast<std::uint8_t>(n)};
+    ++out.depth3Visits;
+  }
+}
+
+TraceSpan SearchSubtreeUnit(SearchState& s, const SubtreeUnits& units, int u) {
+  const SubtreeUnit unit = units.units[u];
+  const Board& prev = s.boardStack[2];
+  const Placement& p = *s.candidates.fitByFillAnchor[unit.piece][units.anchor].refs[unit.index];
   s.stepCount = 0;
   s.solutionCount = 0;
-  RefreshCandidates(s.catalogue, s.boardStack[2], s.candidates);
-  ShallowLevel<3>(s, TraceMark{trace});
-  trace.tail = {s.stepCount, s.solutionCount};
+  if (!Collides(p.mask, prev.mask)) Descend<3>(s, prev, s.boardStack[3], unit.piece, p);
+  return {s.stepCount, s.solutionCount};
+}
+
+void StartTrace(SubtreeTrace& trace, const SubtreeUnits& units) {
+  trace = SubtreeTrace{};
+  trace.depth3Visits = units.depth3Visits;
+}
+
+// Visit j's placements are counted between visit j and visit j + 1, the last visit's after it.
+void AddToTrace(SubtreeTrace& trace, SubtreeUnit unit, const TraceSpan& counts) {
+  TraceSpan& span = unit.visit + 1 < trace.depth3Visits ? trace.spans[unit.visit + 1] : trace.tail;
+  span.visits += counts.visits;
+  span.solutions += counts.solutions;
 }
 
 }  // namespace cubepack

@@ -8,8 +8,12 @@
 //      queue of waiting nodes per depth, and counts the solutions at depth 11.
 // SearchDepth8 and SearchDepth10 enter the kernel further down, for tests and benchmarks.
 
+#include <array>
+#include <cstdint>
+
 #include "model/board.h"
 #include "model/ordered_list.h"
+#include "model/placement.h"
 #include "solver/search_state.h"
 #include "solver/subtree_trace.h"
 
@@ -37,8 +41,30 @@ void SearchDepth2(SearchState& s);
 // subtree sink set, the board goes to the sink instead.
 void SearchDepth3(SearchState& s);
 // The same search without progress checks: what it counts goes into `trace`, split at the
-// depth-3 list visits, and `s`'s counters restart from zero.
+// depth-3 list visits; `s`'s counters are left at the last unit's counts.
 void SearchDepth3Traced(SearchState& s, SubtreeTrace& trace);
+
+// The same search in units that can run anywhere in any order, for the parallel runner: one per
+// placement a depth-3 list visit tries. Each needs the candidate lists of boardStack[2].
+struct SubtreeUnit {
+  std::uint8_t visit = 0;  // the depth-3 list visit (0, 1, ...) that tries it
+  std::uint8_t piece = 0;
+  std::uint8_t index = 0;  // in the piece's candidate list at the anchor
+};
+inline constexpr int kMaxSubtreeUnits = (kPieceCount - 3) * kMaxListLength;
+struct SubtreeUnits {
+  std::array<SubtreeUnit, kMaxSubtreeUnits> units;
+  int count = 0;
+  int depth3Visits = 0;
+  int anchor = 0;
+};
+// The units below boardStack[2], in search order, after RefreshCandidates for it.
+void ListSubtreeUnits(const SearchState& s, SubtreeUnits& out);
+// What the search below unit `u` counts.
+TraceSpan SearchSubtreeUnit(SearchState& s, const SubtreeUnits& units, int u);
+// An empty trace with the units' depth-3 visits; adding every unit's counts completes it.
+void StartTrace(SubtreeTrace& trace, const SubtreeUnits& units);
+void AddToTrace(SubtreeTrace& trace, SubtreeUnit unit, const TraceSpan& counts);
 // The mask-only depths below boardStack[4], [7] and [9].
 void SearchDepth5(SearchState& s);
 void SearchDepth8(SearchState& s);

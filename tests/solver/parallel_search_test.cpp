@@ -131,28 +131,25 @@ SearchScript ScriptPrefix(std::uint32_t tasks) {
   return prefix;
 }
 
-TEST(ParallelRun, ThreeWorkersGiveTheEventsOfOneThread) {
-  const SearchScript prefix = ScriptPrefix(120);
+// The events of `script` searched task after task on this thread, starting `visitsBefore`
+// list visits short of a progress line.
+std::unique_ptr<SearchState> ReplayInOrder(const SearchScript& script, RecordingReport& report,
+                                           std::int64_t visitsBefore) {
+  auto one = std::make_unique<SearchState>(Cat(), report);
+  one->stepCount = kProgressInterval - visitsBefore;
+  RecordingReport silent;
+  const auto worker = std::make_unique<SearchState>(Cat(), silent);
+  SubtreeTrace trace;
+  ReplayScript(*one, script, [&](std::uint32_t i) -> const SubtreeTrace& {
+    worker->boardStack[2] = script.tasks[i].board;
+    SearchDepth3Traced(*worker, trace);
+    return trace;
+  });
+  return one;
+}
 
-  RecordingReport inOrder;
-  const auto one = std::make_unique<SearchState>(Cat(), inOrder);
-  one->stepCount = kProgressInterval - 100000;  // so that progress lines fall in the prefix
-  {
-    RecordingReport silent;
-    const auto worker = std::make_unique<SearchState>(Cat(), silent);
-    SubtreeTrace trace;
-    ReplayScript(*one, prefix, [&](std::uint32_t i) -> const SubtreeTrace& {
-      worker->boardStack[2] = prefix.tasks[i].board;
-      SearchDepth3Traced(*worker, trace);
-      return trace;
-    });
-  }
-
-  RecordingReport parallel;
-  const auto three = std::make_unique<SearchState>(Cat(), parallel);
-  three->stepCount = kProgressInterval - 100000;
-  RunScript(*three, prefix, 3);
-
+void ExpectSameEvents(const RecordingReport& parallel, const RecordingReport& inOrder,
+                      const SearchState& many, const SearchState& one) {
   ASSERT_FALSE(inOrder.progress.empty());
   ASSERT_EQ(parallel.progress.size(), inOrder.progress.size());
   for (std::size_t i = 0; i < inOrder.progress.size(); ++i) {
@@ -161,9 +158,22 @@ TEST(ParallelRun, ThreeWorkersGiveTheEventsOfOneThread) {
     EXPECT_EQ(parallel.progress[i].depth2.ordinal, inOrder.progress[i].depth2.ordinal);
   }
   EXPECT_EQ(parallel.classified, inOrder.classified);
-  EXPECT_EQ(three->stepCount, one->stepCount);
-  EXPECT_EQ(three->solutionCount, one->solutionCount);
-  EXPECT_GT(three->solutionCount, 0);
+  EXPECT_EQ(many.stepCount, one.stepCount);
+  EXPECT_EQ(many.solutionCount, one.solutionCount);
+  EXPECT_GT(many.solutionCount, 0);
+}
+
+TEST(ParallelRun, ThreeWorkersGiveTheEventsOfOneThread) {
+  const SearchScript prefix = ScriptPrefix(120);
+  RecordingReport inOrder;
+  // So that progress lines fall in the prefix.
+  const auto one = ReplayInOrder(prefix, inOrder, 100000);
+
+  RecordingReport parallel;
+  const auto three = std::make_unique<SearchState>(Cat(), parallel);
+  three->stepCount = kProgressInterval - 100000;
+  RunScript(*three, prefix, 3);
+  ExpectSameEvents(parallel, inOrder, *three, *one);
 }
 
 // A worker whose state cannot be made (out of memory, say) fails the run with its exception,
@@ -234,6 +244,46 @@ TEST(ParallelRun, ListingGivesTheSamePackingsWithAnyNumberOfWorkers) {
     ASSERT_EQ(all, kFullMask);
     ASSERT_EQ(cells, kCellCount);
   }
+}
+
+// A large task and a small one on two workers: the worker that ends the small one takes units
+// of the large one (whose owner waits for them), and the events, counts and packings are still
+// those of one thread. Which worker takes which task is up to the threads, so a run in which
+// nothing was shared is tried again.
+TEST(ParallelRun, UnitsSharedOutGiveTheEventsAndPackingsOfOneThread) {
+  SearchScript script;
+  for (const std::uint32_t task : {264u, 16u}) {  // about 30 and 10 units, 25 and 3 ms
+    script.steps.push_back(
+        {Kind::kSubtree, false, static_cast<std::uint32_t>(script.tasks.size()), 0});
+    script.tasks.push_back(WholeScript().tasks.at(task));
+  }
+  RecordingReport inOrder;
+  const auto one = ReplayInOrder(script, inOrder, 20000);
+  Collect listedInOrder;
+  {
+    RecordingReport report;
+    const auto s = std::make_unique<SearchState>(Cat(), report);
+    s->packingSink = &listedInOrder;
+    RunScript(*s, script, 1);
+  }
+
+  std::uint64_t shared = 0;
+  for (int attempt = 0; attempt < 5 && shared == 0; ++attempt) {
+    RecordingReport parallel;
+    const auto two = std::make_unique<SearchState>(Cat(), parallel);
+    two->stepCount = kProgressInterval - 20000;
+    shared = RunScript(*two, script, 2).sharedUnits;
+    ExpectSameEvents(parallel, inOrder, *two, *one);
+
+    RecordingReport report;
+    const auto s = std::make_unique<SearchState>(Cat(), report);
+    Collect listed;
+    s->packingSink = &listed;
+    shared = std::min(shared, RunScript(*s, script, 2).sharedUnits);
+    EXPECT_EQ(listed.found, listedInOrder.found);
+  }
+  EXPECT_GT(shared, 0u);
+  EXPECT_FALSE(listedInOrder.found.empty());
 }
 
 }  // namespace
