@@ -55,8 +55,9 @@ class StdoutSink final : public OutputSink {
 // "<program>: cannot write to standard output" on standard error.
 int WriteOut(const char* program, std::string_view text);
 
-// The deep kernel a program runs: the fastest available one, unless the environment has
-// CUBEPACK_PORTABLE=1, which forces the portable one (to compare the two).
+// The deep kernel a program runs: the default one (BestDeepKernel), unless the environment has
+// CUBEPACK_PORTABLE=1, which forces the portable one, or CUBEPACK_AVX512=1, which takes the
+// AVX-512 one where the CPU has it (to compare them).
 DeepKernelKind DeepKernelFromEnvironment();
 
 // Standard input in binary mode, so a listing's bytes arrive unchanged ("\r\n" included).

@@ -1,8 +1,9 @@
 #pragma once
 // The mask-only depths 5 to 11, where nearly all of the run's time goes. This header is
-// compiled twice: for any x86-64 and, in a file of its own, for CPUs with AVX2 (chosen at run
-// time). Everything defined here has internal linkage, so the linker never mixes up the two
-// copies; what it calls from other headers is small arithmetic that optimised builds inline.
+// compiled three times: for any x86-64 and, in files of their own, for CPUs with AVX2 and with
+// AVX-512 (chosen at run time). Everything defined here has internal linkage, so the linker
+// never mixes up the copies; what it calls from other headers is small arithmetic that optimised
+// builds inline.
 //
 // The nodes are searched in batches, one queue per depth, instead of depth first: a node is
 // the occupancy mask in grid bit order, the same mask in fill order (so the fill-order anchor
@@ -14,6 +15,14 @@
 #include <cassert>
 #include <cstddef>
 #include <cstdint>
+
+// The AVX-512 build needs only its 256-bit forms (AVX512VL): tests into a mask register and a
+// compress instruction.
+#if defined(__AVX512F__) && defined(__AVX512VL__)
+#define CUBEPACK_AVX512 1
+#else
+#define CUBEPACK_AVX512 0
+#endif
 
 #if defined(__AVX2__)
 #include <immintrin.h>
@@ -71,7 +80,10 @@ inline int PopCount(std::uint64_t x) {
 
 // Bit k set when entry k of the four does not collide with `board`.
 inline std::uint32_t TestBlock(const OccupancyMask* m, OccupancyMask board) {
-#if defined(__AVX2__)
+#if CUBEPACK_AVX512
+  return _mm256_testn_epi64_mask(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(m)),
+                                 _mm256_set1_epi64x(static_cast<long long>(board)));
+#elif defined(__AVX2__)
   const __m256i x = _mm256_and_si256(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(m)),
                                      _mm256_set1_epi64x(static_cast<long long>(board)));
   return static_cast<std::uint32_t>(
@@ -116,7 +128,33 @@ struct NodeSink {
   std::ptrdiff_t capacity;  // slots in each array, for the checked builds
 };
 
-#if defined(__AVX2__)
+#if CUBEPACK_AVX512
+// One compress into a register per array and a plain store (a compressing store to memory is
+// much slower on some CPUs).
+template <bool kFill, bool kFree>
+inline std::ptrdiff_t AppendBlock(const NodeSink& out, std::ptrdiff_t at,
+                                  const OccupancyMask* tests, const OccupancyMask* masks,
+                                  OccupancyMask board, OccupancyMask add, OccupancyMask testAdd,
+                                  PieceBits free) {
+  assert(at + 4 <= out.capacity);
+  const __m256i t = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(tests));
+  const __mmask8 sel =
+      _mm256_testn_epi64_mask(t, _mm256_set1_epi64x(static_cast<long long>(board)));
+  const __m256i grid = _mm256_or_si256(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(masks)),
+                                       _mm256_set1_epi64x(static_cast<long long>(add)));
+  _mm256_storeu_si256(reinterpret_cast<__m256i*>(out.grid + at),
+                      _mm256_maskz_compress_epi64(sel, grid));
+  if constexpr (kFill) {
+    const __m256i fill = _mm256_or_si256(t, _mm256_set1_epi64x(static_cast<long long>(testAdd)));
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(out.fill + at),
+                        _mm256_maskz_compress_epi64(sel, fill));
+  }
+  if constexpr (kFree)
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out.free + at),
+                     _mm_set1_epi32(static_cast<int>(free)));
+  return PopCount(sel);
+}
+#elif defined(__AVX2__)
 // Lane choices of _mm256_permutevar8x32_epi32 that move the 64-bit entries picked by a 4-bit
 // selector to the front, in order: one byte per 32-bit lane, widened as it is loaded (a single
 // instruction, with no scaling of the index).

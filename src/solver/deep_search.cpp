@@ -10,14 +10,27 @@
 namespace cubepack {
 
 bool DeepKernelAvailable(DeepKernelKind kind) {
-  if (kind == DeepKernelKind::kPortable) return true;
+  switch (kind) {
+    case DeepKernelKind::kPortable:
+      return true;
+    case DeepKernelKind::kAvx2:
 #if CUBEPACK_HAVE_AVX2_KERNEL
-  __builtin_cpu_init();
-  return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("bmi") &&
-         __builtin_cpu_supports("popcnt");
+      __builtin_cpu_init();
+      return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("bmi") &&
+             __builtin_cpu_supports("popcnt");
 #else
-  return false;
+      return false;
 #endif
+    case DeepKernelKind::kAvx512:
+#if CUBEPACK_HAVE_AVX512_KERNEL
+      // These also tell whether the system saves the wide registers.
+      return DeepKernelAvailable(DeepKernelKind::kAvx2) && __builtin_cpu_supports("avx512f") &&
+             __builtin_cpu_supports("avx512vl");
+#else
+      return false;
+#endif
+  }
+  return false;
 }
 
 DeepKernelKind BestDeepKernel() {
@@ -26,13 +39,23 @@ DeepKernelKind BestDeepKernel() {
 }
 
 std::vector<DeepKernelKind> AvailableDeepKernels() {
-  std::vector<DeepKernelKind> kinds = {DeepKernelKind::kPortable};
-  if (DeepKernelAvailable(DeepKernelKind::kAvx2)) kinds.push_back(DeepKernelKind::kAvx2);
+  std::vector<DeepKernelKind> kinds;
+  for (const DeepKernelKind kind :
+       {DeepKernelKind::kPortable, DeepKernelKind::kAvx2, DeepKernelKind::kAvx512})
+    if (DeepKernelAvailable(kind)) kinds.push_back(kind);
   return kinds;
 }
 
 const char* DeepKernelName(DeepKernelKind kind) {
-  return kind == DeepKernelKind::kAvx2 ? "avx2" : "portable";
+  switch (kind) {
+    case DeepKernelKind::kAvx2:
+      return "avx2";
+    case DeepKernelKind::kAvx512:
+      return "avx512";
+    case DeepKernelKind::kPortable:
+      break;
+  }
+  return "portable";
 }
 
 namespace {
@@ -62,6 +85,10 @@ DeepCounts CountDeep(SearchState& s, int depth, OccupancyMask grid, OccupancyMas
                       t.piecesAtLowBit.data()};
   DeepQueues& queues = *s.deepQueues;
   assert(DeepKernelAvailable(s.deepKernel));
+#if CUBEPACK_HAVE_AVX512_KERNEL
+  if (s.deepKernel == DeepKernelKind::kAvx512)
+    return RunDeepAvx512(view, queues, depth, grid, fill, free);
+#endif
 #if CUBEPACK_HAVE_AVX2_KERNEL
   if (s.deepKernel == DeepKernelKind::kAvx2)
     return RunDeepAvx2(view, queues, depth, grid, fill, free);
