@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <atomic>
+#include <condition_variable>
 #include <cstdint>
 #include <exception>
 #include <mutex>
@@ -41,21 +42,40 @@ class SilentReport final : public SearchReport {
   void SeedSearched(std::int32_t) override {}
 };
 
+// Sleeping until another thread has made `ready` true. A mutex and a condition variable, not
+// an atomic's wait: where the library has no futex (MinGW's), that wait checks the value
+// outside its lock and can miss the notification that follows, and the run hung.
+class Wakeup {
+ public:
+  // After whatever makes the condition true.
+  void Notify() {
+    { const std::lock_guard<std::mutex> hold(lock_); }
+    woken_.notify_all();
+  }
+  template <class Ready>
+  void WaitUntil(Ready ready) {
+    if (ready()) return;
+    std::unique_lock<std::mutex> hold(lock_);
+    woken_.wait(hold, ready);
+  }
+
+ private:
+  std::mutex lock_;
+  std::condition_variable woken_;
+};
+
 // What the workers share with the replaying thread besides the slots: the next task to take,
-// the stop flag, the first failure, and a counter that moves at every finished or failed task
-// so the replaying thread can wait for either.
+// the stop flag, the first failure, and a wake-up at every finished or failed task so the
+// replaying thread can wait for either.
 struct WorkerShared {
   std::atomic<std::size_t> next{0};
   std::atomic<bool> stop{false};
   std::atomic<bool> failed{false};
-  std::atomic<std::uint32_t> events{0};
+  Wakeup taskEnded;
   std::mutex errorLock;
   std::exception_ptr error;
 
-  void Signal() {
-    events.fetch_add(1, std::memory_order_release);
-    events.notify_all();
-  }
+  void Signal() { taskEnded.Notify(); }
   void Fail(std::exception_ptr e) {
     {
       const std::lock_guard<std::mutex> lock(errorLock);
@@ -81,6 +101,7 @@ struct alignas(64) TaskShare {
   // units it made lists for are still the ones handed out. 0: nothing shared.
   std::atomic<std::uint64_t> claim{0};
   std::atomic<int> finished{0};
+  Wakeup helped;  // the owner sleeps here for units others still run
   std::array<TraceSpan, kMaxSubtreeUnits> counts{};
   std::array<std::vector<PieceCells>, kMaxSubtreeUnits> packings;  // when listing
 };
@@ -149,12 +170,11 @@ class ScriptRun {
 
   // Task i's trace once it is known; when listing, its packings go to the sink first.
   const SubtreeTrace& TraceOf(std::uint32_t i) {
-    for (;;) {
-      const std::uint32_t seen = shared_.events.load(std::memory_order_acquire);
-      if (slots_[i].done.load(std::memory_order_acquire)) break;
-      if (shared_.failed.load(std::memory_order_acquire)) shared_.Rethrow();
-      shared_.events.wait(seen, std::memory_order_acquire);
-    }
+    shared_.taskEnded.WaitUntil([&] {
+      return slots_[i].done.load(std::memory_order_acquire) ||
+             shared_.failed.load(std::memory_order_acquire);
+    });
+    if (!slots_[i].done.load(std::memory_order_acquire)) shared_.Rethrow();
     if (s_.packingSink != nullptr) {
       for (const PieceCells& packing : slots_[i].packings) s_.packingSink->Found(packing);
       std::vector<PieceCells>().swap(slots_[i].packings);
@@ -202,8 +222,7 @@ class ScriptRun {
       if (u >= count) break;
       RunUnit(me, share, u);
     }
-    for (int seen; (seen = share.finished.load(std::memory_order_acquire)) < count;)
-      share.finished.wait(seen, std::memory_order_acquire);
+    share.helped.WaitUntil([&] { return share.finished.load(std::memory_order_acquire) >= count; });
     share.claim.store(0, std::memory_order_relaxed);
     // A helper that failed counted its unit as finished without its counts.
     if (shared_.failed.load(std::memory_order_acquire)) return;
@@ -262,10 +281,10 @@ class ScriptRun {
     } catch (...) {
       shared_.Fail(std::current_exception());
       share.finished.fetch_add(1, std::memory_order_release);
-      share.finished.notify_all();
+      share.helped.Notify();
       throw;
     }
-    share.finished.notify_all();
+    share.helped.Notify();
   }
 
   SearchState& s_;
