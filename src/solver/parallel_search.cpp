@@ -190,7 +190,7 @@ class ScriptRun {
   struct Worker {
     SearchState& state;
     SlotCollector collector;
-    SubtreeUnits units;  // of the task state's candidate lists are made for
+    SubtreeUnits units;  // of the task whose candidate lists `state` holds
     TaskShare& share;    // where this worker publishes its own task
   };
 
