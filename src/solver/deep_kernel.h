@@ -129,30 +129,16 @@ struct NodeSink {
 };
 
 #if CUBEPACK_AVX512
-// One compress into a register per array and a plain store (a compressing store to memory is
-// much slower on some CPUs).
-template <bool kFill, bool kFree>
-inline std::ptrdiff_t AppendBlock(const NodeSink& out, std::ptrdiff_t at,
-                                  const OccupancyMask* tests, const OccupancyMask* masks,
-                                  OccupancyMask board, OccupancyMask add, OccupancyMask testAdd,
-                                  PieceBits free) {
-  assert(at + 4 <= out.capacity);
-  const __m256i t = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(tests));
-  const __mmask8 sel =
-      _mm256_testn_epi64_mask(t, _mm256_set1_epi64x(static_cast<long long>(board)));
-  const __m256i grid = _mm256_or_si256(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(masks)),
-                                       _mm256_set1_epi64x(static_cast<long long>(add)));
-  _mm256_storeu_si256(reinterpret_cast<__m256i*>(out.grid + at),
-                      _mm256_maskz_compress_epi64(sel, grid));
-  if constexpr (kFill) {
-    const __m256i fill = _mm256_or_si256(t, _mm256_set1_epi64x(static_cast<long long>(testAdd)));
-    _mm256_storeu_si256(reinterpret_cast<__m256i*>(out.fill + at),
-                        _mm256_maskz_compress_epi64(sel, fill));
-  }
-  if constexpr (kFree)
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(out.free + at),
-                     _mm_set1_epi32(static_cast<int>(free)));
-  return PopCount(sel);
+// The block's selector picks the entries to keep; one compress into a register and a plain
+// store (a compressing store to memory is much slower on some CPUs).
+using BlockLanes = __mmask8;
+inline BlockLanes LanesOf(std::uint32_t sel) { return static_cast<__mmask8>(sel); }
+
+inline void Compress(OccupancyMask* out, const OccupancyMask* in, OccupancyMask add,
+                     BlockLanes lanes) {
+  const __m256i v = _mm256_or_si256(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(in)),
+                                    _mm256_set1_epi64x(static_cast<long long>(add)));
+  _mm256_storeu_si256(reinterpret_cast<__m256i*>(out), _mm256_maskz_compress_epi64(lanes, v));
 }
 #elif defined(__AVX2__)
 // Lane choices of _mm256_permutevar8x32_epi32 that move the 64-bit entries picked by a 4-bit
@@ -173,13 +159,21 @@ inline constexpr std::array<std::uint64_t, 16> kCompressRows = [] {
 }();
 static_assert(kCompressRows[10] == 0x07060302);
 
+using BlockLanes = __m256i;
+inline BlockLanes LanesOf(std::uint32_t sel) {
+  return _mm256_cvtepu8_epi32(
+      _mm_loadl_epi64(reinterpret_cast<const __m128i*>(&kCompressRows[sel])));
+}
+
 inline void Compress(OccupancyMask* out, const OccupancyMask* in, OccupancyMask add,
-                     __m256i lanes) {
+                     BlockLanes lanes) {
   const __m256i v = _mm256_or_si256(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(in)),
                                     _mm256_set1_epi64x(static_cast<long long>(add)));
   _mm256_storeu_si256(reinterpret_cast<__m256i*>(out), _mm256_permutevar8x32_epi32(v, lanes));
 }
+#endif
 
+#if defined(__AVX2__)
 // Appends the entries of a block of four whose test entry does not collide with `board`:
 // `masks[n] | add`, and `tests[n] | testAdd` and `free` where the sink keeps them. Always
 // writes four slots. Returns how many were appended.
@@ -190,8 +184,7 @@ inline std::ptrdiff_t AppendBlock(const NodeSink& out, std::ptrdiff_t at,
                                   PieceBits free) {
   assert(at + 4 <= out.capacity);
   const std::uint32_t sel = TestBlock(tests, board);
-  const __m256i lanes =
-      _mm256_cvtepu8_epi32(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(&kCompressRows[sel])));
+  const BlockLanes lanes = LanesOf(sel);
   Compress(out.grid + at, masks, add, lanes);
   if constexpr (kFill) Compress(out.fill + at, tests, testAdd, lanes);
   if constexpr (kFree)
