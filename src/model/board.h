@@ -61,6 +61,9 @@ inline void HalfTurnZ(CellGrid& g) { MirrorX(g), MirrorY(g); }
 // Turns a board by HalfTurnX when tx, then HalfTurnY when ty, then HalfTurnZ when tz.
 void TurnBoard(Board& b, bool tx, bool ty, bool tz);
 
+// The playable cells whose byte is `value`, as a mask (0 gives the empty cells).
+OccupancyMask CellsHolding(const CellGrid& g, std::uint8_t value);
+
 // True when the 60 playable cells hold equal bytes; border, mask and flags are ignored.
 bool SameCells(const Board& a, const Board& b);
 

@@ -124,9 +124,7 @@ class Lister {
 }  // namespace
 
 std::array<PlacedPiece, 3> FirstThreePieces(const SearchState& s) {
-  PlacedPiece seed{kSeedPiece, 0};
-  for (int k = 0; k < kCellCount; ++k)
-    if (s.boardStack[2].cells[BitCellTable[k].gridIndex] == kSeedMark) seed.cells |= CellBit(k);
+  const PlacedPiece seed{kSeedPiece, CellsHolding(s.boardStack[2].cells, kSeedMark)};
   PlacedPiece second = Difference(s.boardStack[0], s.boardStack[1]);
   second.cells &= ~seed.cells;  // the symmetric search's seed board carries no mask
   return {seed, second, Difference(s.boardStack[1], s.boardStack[2])};

@@ -80,6 +80,10 @@ TEST(HolePruning, EachRegionIsJudgedOnItsOwn) {
   EXPECT_FALSE(Check(Join(two, {{2, 1, 1}, {3, 1, 1}, {4, 1, 1}}), false, false));
   EXPECT_FALSE(Check({{3, 0, 0}, {4, 0, 0}, {0, 1, 0}, {1, 1, 0}, {2, 1, 0}}, false, false));
   EXPECT_FALSE(Check({{3, 3, 0}, {4, 3, 0}, {0, 0, 1}, {1, 0, 1}, {2, 0, 1}}, false, false));
+  // A region of four that reaches the first cell of a row, or of a layer's first row, must not
+  // take in a lone cell just before it in bit order (the last of the row or layer below).
+  EXPECT_FALSE(Check({{0, 0, 0}, {0, 1, 0}, {1, 1, 0}, {2, 1, 0}, {4, 0, 0}}, false, false));
+  EXPECT_FALSE(Check({{0, 0, 0}, {0, 0, 1}, {1, 0, 1}, {2, 0, 1}, {2, 3, 0}}, false, false));
 }
 
 }  // namespace
