@@ -6,17 +6,18 @@
 //   cubepack_tasks [--save FILE] [--threads 1,2,4,...]   record (about one full run), then model
 //   cubepack_tasks --load FILE [--threads ...]           model a saved recording
 //
-// The model: the serial part (catalogue and the recording of the script) first; then each
-// thread, when free, takes the next task in search order, as the runner's shared index hands
-// them out, and works through its units; once every task is handed out, a free thread sets up
-// the running task with the most units left and takes units from it. The replaying thread
-// prints in order, so the run ends when the last task ends. The last column shows the same
-// without the sharing of units: whole tasks only.
+// The model: the catalogue first; then every thread makes its search state while the script is
+// being recorded, and each, when free, takes the next task in search order once the recording
+// has reached it, and works through its units; once every task is handed out, a free thread
+// sets up the running task with the most units left and takes units from it. The replaying
+// thread prints in order, so the run ends when the last task ends. Starting the threads is
+// left out. The last column shows the same without the sharing of units: whole tasks only.
 
 #include <malloc.h>
 #include <time.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -35,6 +36,7 @@ namespace {
 using cubepack::SearchState;
 
 struct TaskCost {
+  double ready = 0;  // when the recording handed it over, from the start of the run
   double setup = 0;  // the candidate lists and the list of units
   long long visits = 0;
   long long solutions = 0;
@@ -47,7 +49,8 @@ struct TaskCost {
 };
 
 struct Recording {
-  double serialSeconds = 0;     // catalogue and script
+  double catalogueSeconds = 0;  // before any worker starts
+  double workerSetup = 0;       // making one worker's search state
   double workerBytes = 0;       // heap of one worker's search state
   std::vector<TaskCost> tasks;  // in search order
 };
@@ -66,23 +69,49 @@ class Quiet final : public cubepack::CatalogueReport, public cubepack::SearchRep
   void SeedSearched(std::int32_t) override {}
 };
 
+// When each task of the script is handed over, `offset` seconds after the recording starts.
+// The steady clock: the thread CPU clock is a system call, which would slow the recording
+// noticeably.
+class ReadyTimes final : public cubepack::TaskFeed {
+ public:
+  explicit ReadyTimes(double offset) : offset_(offset) {}
+  void Recorded(const cubepack::SubtreeTask&, std::uint32_t) override {
+    times.push_back(
+        offset_ + std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count());
+  }
+  std::vector<double> times;
+
+ private:
+  double offset_;
+  std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
+};
+
 Recording Record() {
   Recording r;
   Quiet quiet;
   const double start = ThreadSeconds();
   const auto catalogue = cubepack::BuildCatalogue(quiet);
-  const cubepack::SearchScript script =
-      cubepack::RecordScript(*catalogue, cubepack::MakeEmptyBox());
-  r.serialSeconds = ThreadSeconds() - start;
+  r.catalogueSeconds = ThreadSeconds() - start;
 
-  const std::size_t heapBefore = mallinfo2().uordblks;
+  // A worker's state, as the first thing its thread does; the run records the script meanwhile,
+  // so the recording's times start after the catalogue.
+  const auto heap = [] { return mallinfo2().uordblks + mallinfo2().hblkhd; };  // with mmap'ed
+  const std::size_t heapBefore = heap();
+  const double t = ThreadSeconds();
   const auto state = std::make_unique<SearchState>(*catalogue, quiet);
-  r.workerBytes = static_cast<double>(mallinfo2().uordblks - heapBefore) + sizeof(SearchState);
+  r.workerSetup = ThreadSeconds() - t;
+  r.workerBytes = static_cast<double>(heap() - heapBefore) + sizeof(SearchState);
+
+  ReadyTimes ready(r.catalogueSeconds);
+  const cubepack::SearchScript script =
+      cubepack::RecordScript(*catalogue, cubepack::MakeEmptyBox(), &ready);
 
   cubepack::SubtreeUnits units;
-  for (const cubepack::SubtreeTask& task : script.tasks) {
+  for (std::size_t i = 0; i < script.tasks.size(); ++i) {
+    const cubepack::SubtreeTask& task = script.tasks[i];
     state->boardStack[2] = task.board;
     TaskCost cost;
+    cost.ready = ready.times[i];
     double t0 = ThreadSeconds();
     cubepack::RefreshCandidates(*catalogue, task.board, state->candidates);
     cubepack::ListSubtreeUnits(*state, units);
@@ -105,9 +134,11 @@ Recording Record() {
 bool Save(const Recording& r, const char* path) {
   std::FILE* f = std::fopen(path, "w");
   if (f == nullptr) return false;
-  std::fprintf(f, "serial %.6f\nworker_bytes %.0f\n", r.serialSeconds, r.workerBytes);
+  std::fprintf(f, "catalogue %.6f\nworker_setup %.6f\nworker_bytes %.0f\n", r.catalogueSeconds,
+               r.workerSetup, r.workerBytes);
   for (const TaskCost& t : r.tasks) {
-    std::fprintf(f, "%lld %lld %.9f %zu", t.visits, t.solutions, t.setup, t.units.size());
+    std::fprintf(f, "%.9f %lld %lld %.9f %zu", t.ready, t.visits, t.solutions, t.setup,
+                 t.units.size());
     for (const double u : t.units) std::fprintf(f, " %.9f", u);
     std::fputc('\n', f);
   }
@@ -117,11 +148,12 @@ bool Save(const Recording& r, const char* path) {
 bool Load(Recording& r, const char* path) {
   std::FILE* f = std::fopen(path, "r");
   if (f == nullptr) return false;
-  bool ok = std::fscanf(f, "serial %lf worker_bytes %lf", &r.serialSeconds, &r.workerBytes) == 2;
+  bool ok = std::fscanf(f, "catalogue %lf worker_setup %lf worker_bytes %lf", &r.catalogueSeconds,
+                        &r.workerSetup, &r.workerBytes) == 3;
   TaskCost t;
   std::size_t count = 0;
-  while (ok &&
-         std::fscanf(f, "%lld %lld %lf %zu", &t.visits, &t.solutions, &t.setup, &count) == 4) {
+  while (ok && std::fscanf(f, "%lf %lld %lld %lf %zu", &t.ready, &t.visits, &t.solutions, &t.setup,
+                           &count) == 5) {
     t.units.assign(count, 0);
     for (double& u : t.units) ok = ok && std::fscanf(f, "%lf", &u) == 1;
     r.tasks.push_back(t);
@@ -130,22 +162,28 @@ bool Load(Recording& r, const char* path) {
   return ok && !r.tasks.empty();
 }
 
+// Times from the start of the run.
 struct Prediction {
-  double wall, makespan;
+  double wall;
+  double firstTask;  // when the first task starts: the start-up before that is serial
 };
 
-// Whole tasks only: the earliest free thread takes the next task.
+// When a thread can take its first task.
+double ThreadStart(const Recording& r) { return r.catalogueSeconds + r.workerSetup; }
+double FirstTask(const Recording& r) { return std::max(ThreadStart(r), r.tasks.front().ready); }
+
+// Whole tasks only: the earliest free thread takes the next task once it is recorded.
 Prediction ModelWholeTasks(const Recording& r, int threads) {
   std::priority_queue<double, std::vector<double>, std::greater<>> freeAt;
-  for (int i = 0; i < threads; ++i) freeAt.push(0);
+  for (int i = 0; i < threads; ++i) freeAt.push(ThreadStart(r));
   double end = 0;
   for (const TaskCost& t : r.tasks) {
-    const double start = freeAt.top();
+    const double start = std::max(freeAt.top(), t.ready);
     freeAt.pop();
     freeAt.push(start + t.Seconds());
     end = std::max(end, start + t.Seconds());
   }
-  return {r.serialSeconds + end, end};
+  return {end, FirstTask(r)};
 }
 
 // The runner as it is: tasks in order, then the units of running tasks shared out. An event
@@ -156,13 +194,13 @@ class SharingModel {
       : r_(r), running_(r.tasks.size()), threads_(static_cast<std::size_t>(threads)) {}
 
   Prediction Run() {
-    for (std::size_t w = 0; w < threads_.size(); ++w) events_.push({0, w});
+    for (std::size_t w = 0; w < threads_.size(); ++w) events_.push({ThreadStart(r_), w});
     while (!events_.empty()) {
       const auto [now, w] = events_.top();
       events_.pop();
       Step(now, w);
     }
-    return {r_.serialSeconds + end_, end_};
+    return {end_, FirstTask(r_)};
   }
 
  private:
@@ -217,7 +255,8 @@ class SharingModel {
       me.owns = nextTask_++;
       running_[me.owns].owner = w;
       active_.push_back(me.owns);
-      events_.push({now + r_.tasks[me.owns].setup, w});
+      const TaskCost& task = r_.tasks[me.owns];
+      events_.push({std::max(now, task.ready) + task.setup, w});
       return;
     }
     if (me.helping != kNone && me.helpReady && Remaining(me.helping) > 0)
@@ -259,8 +298,12 @@ void PrintModel(const Recording& r, const std::vector<int>& threadCounts) {
   }
   std::printf(
       "%zu tasks, %zu units, %lld solutions, %lld list visits; work %.2f s, largest task %.3f s, "
-      "largest unit %.3f s, serial part %.3f s\n",
-      r.tasks.size(), units, solutions, visits, work, largest, largestUnit, r.serialSeconds);
+      "largest unit %.3f s\n",
+      r.tasks.size(), units, solutions, visits, work, largest, largestUnit);
+  std::printf(
+      "start-up: catalogue %.4f s, a worker's state %.4f s, first task recorded at %.4f s, "
+      "script recorded at %.4f s\n",
+      r.catalogueSeconds, r.workerSetup, r.tasks.front().ready, r.tasks.back().ready);
   std::printf("memory per worker %.1f MB, at 256 workers %.0f MB\n\n", r.workerBytes / 1e6,
               256 * r.workerBytes / 1e6);
   std::printf(
@@ -270,17 +313,19 @@ void PrintModel(const Recording& r, const std::vector<int>& threadCounts) {
   for (const int n : threadCounts) {
     const Prediction p = Model(r, n);
     const Prediction whole = ModelWholeTasks(r, n);
-    // What the wall time holds besides the work itself: the serial part, and the tail (threads
-    // idle or making lists for units they help with).
-    const double serialShare = r.serialSeconds / p.wall;
-    const double tailShare = (p.makespan - work / n) / p.wall;
+    // What the wall time holds besides the work itself: the serial part before the first task,
+    // and the tail (threads idle, waiting for the recording or at the end, or making lists for
+    // units they help with).
+    const double serialShare = p.firstTask / p.wall;
+    const double tailShare = (p.wall - p.firstTask - work / n) / p.wall;
     char limit[96] = "the work itself";
     if (serialShare + tailShare > 0.05)
       std::snprintf(
           limit, sizeof limit, "%s %.0f %%, %s %.0f %%",
           serialShare > tailShare ? "serial part" : "tail", 100 * std::max(serialShare, tailShare),
           serialShare > tailShare ? "tail" : "serial part", 100 * std::min(serialShare, tailShare));
-    if (largestUnit > 0.5 * p.makespan) std::snprintf(limit, sizeof limit, "the largest unit");
+    if (largestUnit > 0.5 * (p.wall - p.firstTask))
+      std::snprintf(limit, sizeof limit, "the largest unit");
     std::printf("| %d | %.2f | %.1f | %.0f %% | %s | %.2f s, %.0f %% |\n", n, p.wall, one / p.wall,
                 100 * one / p.wall / n, limit, whole.wall, 100 * one / whole.wall / n);
   }

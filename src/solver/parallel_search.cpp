@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <atomic>
+#include <cassert>
 #include <condition_variable>
 #include <cstdint>
 #include <exception>
@@ -64,11 +65,91 @@ class Wakeup {
   std::condition_variable woken_;
 };
 
-// What the workers share with the replaying thread besides the slots: the next task to take,
-// the stop flag, the first failure, and a wake-up at every finished or failed task so the
+// The tasks as the recording hands them over, each with its slot. Only the recording thread
+// appends; a worker reads a task only after taking it from the TaskQueue, under the lock that
+// the append was published under, and chunks never move, so reading needs no lock.
+class TaskStore {
+ public:
+  struct Entry {
+    SubtreeTask task;
+    TaskSlot slot;
+  };
+
+  Entry& operator[](std::size_t i) { return chunks_[i / kChunk][i % kChunk]; }
+  std::size_t size() const { return size_; }  // the recording thread's view
+
+  void Append(const SubtreeTask& task) {
+    if (size_ % kChunk == 0) {
+      if (size_ / kChunk == kMaxChunks)
+        throw std::length_error("more three-piece boards than the task store holds");
+      chunks_[size_ / kChunk] = std::make_unique<Entry[]>(kChunk);
+    }
+    (*this)[size_].task = task;
+    ++size_;
+  }
+
+ private:
+  // Small chunks, so the first tasks are out quickly; room for far more boards than the box has.
+  static constexpr std::size_t kChunk = 256;
+  static constexpr std::size_t kMaxChunks = 1024;
+  std::array<std::unique_ptr<Entry[]>, kMaxChunks> chunks_;
+  std::size_t size_ = 0;
+};
+
+// Hands the tasks out in search order as they are recorded. A worker that finds none ready
+// sleeps until the next is published (each publication wakes one sleeper), the recording ends,
+// or the run stops.
+class TaskQueue {
+ public:
+  void Publish(std::size_t count) {
+    bool sleeper = false;
+    {
+      const std::lock_guard<std::mutex> hold(lock_);
+      published_ = count;
+      sleeper = sleeping_ > 0;
+    }
+    if (sleeper) ready_.notify_one();
+  }
+  void Close() {
+    {
+      const std::lock_guard<std::mutex> hold(lock_);
+      closed_ = true;
+    }
+    ready_.notify_all();
+  }
+  // After `stop` is set: every sleeper looks at it.
+  void WakeAll() {
+    { const std::lock_guard<std::mutex> hold(lock_); }
+    ready_.notify_all();
+  }
+  // The next task; none once the recording has ended and every task is handed out, or `stop`
+  // is set.
+  bool Take(const std::atomic<bool>& stop, std::size_t& task) {
+    std::unique_lock<std::mutex> hold(lock_);
+    while (next_ == published_ && !closed_ && !stop.load(std::memory_order_relaxed)) {
+      ++sleeping_;
+      ready_.wait(hold);
+      --sleeping_;
+    }
+    if (next_ == published_ || stop.load(std::memory_order_relaxed)) return false;
+    task = next_++;
+    return true;
+  }
+
+ private:
+  std::mutex lock_;
+  std::condition_variable ready_;
+  std::size_t published_ = 0;
+  std::size_t next_ = 0;
+  int sleeping_ = 0;
+  bool closed_ = false;
+};
+
+// What the workers share with the replaying thread besides the tasks: the queue they take them
+// from, the stop flag, the first failure, and a wake-up at every finished or failed task so the
 // replaying thread can wait for either.
 struct WorkerShared {
-  std::atomic<std::size_t> next{0};
+  TaskQueue queue;
   std::atomic<bool> stop{false};
   std::atomic<bool> failed{false};
   Wakeup taskEnded;
@@ -76,12 +157,16 @@ struct WorkerShared {
   std::exception_ptr error;
 
   void Signal() { taskEnded.Notify(); }
+  void Stop() {
+    stop.store(true, std::memory_order_relaxed);
+    queue.WakeAll();
+  }
   void Fail(std::exception_ptr e) {
     {
       const std::lock_guard<std::mutex> lock(errorLock);
       if (!error) error = std::move(e);
     }
-    stop.store(true, std::memory_order_relaxed);
+    Stop();
     failed.store(true, std::memory_order_release);
     Signal();
   }
@@ -91,7 +176,7 @@ struct WorkerShared {
   }
 };
 
-// A running task's units, open to the other workers once the shared index has handed out every
+// A running task's units, open to the other workers once the queue has handed out every
 // task: without this, the run would end with the last few large tasks each on one thread.
 // Each worker owns one and publishes its current task in `claim`; any worker takes unit
 // `next` by moving `next` on, runs it with its own state and candidate lists (made for the
@@ -117,12 +202,13 @@ constexpr int UnitsLeft(std::uint64_t claim) {
 }
 static_assert(kMaxSubtreeUnits < 0x8000, "the next unit may pass the count; both need room");
 
-// The worker threads. Leaving the scope early (a failed write, a failed worker) stops them
-// after their current task; the flag is set before the member threads are joined.
+// The worker threads. Leaving the scope early (a failed write, a failed worker, a failed
+// recording) stops them after their current task; the flag is set, and sleepers woken, before
+// the member threads are joined.
 struct WorkerGroup {
-  std::atomic<bool>& stop;
+  WorkerShared& shared;
   std::vector<std::jthread> threads;
-  ~WorkerGroup() { stop.store(true, std::memory_order_relaxed); }
+  ~WorkerGroup() { shared.Stop(); }
 };
 
 }  // namespace
@@ -136,17 +222,23 @@ std::unique_ptr<SearchState> MakeWorkerState(const SearchState& parent, SearchRe
 
 namespace {
 
-// One run of a script: the slots, what the workers share, and the two sides of the work.
-class ScriptRun {
+// One run of a script: the tasks and their slots, what the workers share, and the two sides
+// of the work. It is fed the tasks as they are recorded.
+class ScriptRun final : public TaskFeed {
  public:
-  ScriptRun(SearchState& s, const SearchScript& script, const WorkerStateMaker& makeState,
-            std::size_t workerCount)
+  ScriptRun(SearchState& s, const WorkerStateMaker& makeState, std::size_t workerCount)
       : s_(s),
-        script_(script),
         makeState_(makeState),
-        slots_(std::make_unique<TaskSlot[]>(script.tasks.size())),
         workerCount_(workerCount),
         shares_(std::make_unique<TaskShare[]>(workerCount)) {}
+
+  void Recorded(const SubtreeTask& task, std::uint32_t index) override {
+    assert(index == tasks_.size());
+    (void)index;
+    tasks_.Append(task);
+    shared_.queue.Publish(tasks_.size());
+  }
+  void RecordingEnded() { shared_.queue.Close(); }
 
   // A worker's loop. Any exception, out of memory included, ends this worker and stops the
   // others; it must not leave the thread, where nothing could catch it.
@@ -157,11 +249,7 @@ class ScriptRun {
       Worker me{*state, {}, {}, shares_[static_cast<std::size_t>(worker)]};
       if (s_.packingSink != nullptr) state->packingSink = &me.collector;
       // Tasks are taken in search order, so the replay rarely waits.
-      while (!shared_.stop.load(std::memory_order_relaxed)) {
-        const std::size_t i = shared_.next.fetch_add(1, std::memory_order_relaxed);
-        if (i >= script_.tasks.size()) break;
-        RunTask(me, i);
-      }
+      for (std::size_t i = 0; shared_.queue.Take(shared_.stop, i);) RunTask(me, i);
       Help(me);
     } catch (...) {
       shared_.Fail(std::current_exception());
@@ -169,18 +257,20 @@ class ScriptRun {
   }
 
   // Task i's trace once it is known; when listing, its packings go to the sink first.
+  // Called once the recording has ended.
   const SubtreeTrace& TraceOf(std::uint32_t i) {
+    TaskSlot& slot = tasks_[i].slot;
     shared_.taskEnded.WaitUntil([&] {
-      return slots_[i].done.load(std::memory_order_acquire) ||
+      return slot.done.load(std::memory_order_acquire) ||
              shared_.failed.load(std::memory_order_acquire);
     });
-    if (!slots_[i].done.load(std::memory_order_acquire)) shared_.Rethrow();
+    if (!slot.done.load(std::memory_order_acquire)) shared_.Rethrow();
     if (s_.packingSink != nullptr) {
-      for (const PieceCells& packing : slots_[i].packings) s_.packingSink->Found(packing);
-      std::vector<PieceCells>().swap(slots_[i].packings);
-      s_.packingSink->TaskDone(i + 1, script_.tasks.size());
+      for (const PieceCells& packing : slot.packings) s_.packingSink->Found(packing);
+      std::vector<PieceCells>().swap(slot.packings);
+      s_.packingSink->TaskDone(i + 1, tasks_.size());
     }
-    return slots_[i].trace;
+    return slot.trace;
   }
 
   WorkerShared& shared() { return shared_; }
@@ -195,9 +285,10 @@ class ScriptRun {
   };
 
   // Makes `me`'s candidate lists and units for task i.
-  void Prepare(Worker& me, std::size_t i) const {
-    me.state.boardStack[2] = script_.tasks[i].board;
-    me.state.firstPieces = script_.tasks[i].firstPieces;
+  void Prepare(Worker& me, std::size_t i) {
+    const SubtreeTask& task = tasks_[i].task;
+    me.state.boardStack[2] = task.board;
+    me.state.firstPieces = task.firstPieces;
     RefreshCandidates(s_.catalogue, me.state.boardStack[2], me.state.candidates);
     ListSubtreeUnits(me.state, me.units);
   }
@@ -227,7 +318,7 @@ class ScriptRun {
     // A helper that failed counted its unit as finished without its counts.
     if (shared_.failed.load(std::memory_order_acquire)) return;
 
-    TaskSlot& slot = slots_[i];
+    TaskSlot& slot = tasks_[i].slot;
     StartTrace(slot.trace, me.units);
     for (int u = 0; u < count; ++u) {
       const auto k = static_cast<std::size_t>(u);
@@ -288,9 +379,8 @@ class ScriptRun {
   }
 
   SearchState& s_;
-  const SearchScript& script_;
   const WorkerStateMaker& makeState_;
-  std::unique_ptr<TaskSlot[]> slots_;
+  TaskStore tasks_;
   std::size_t workerCount_;
   std::unique_ptr<TaskShare[]> shares_;
   WorkerShared shared_;
@@ -299,11 +389,14 @@ class ScriptRun {
 
 }  // namespace
 
-RunStats RunScript(SearchState& s, const SearchScript& script, int jobs,
-                   const WorkerStateMaker& makeState) {
-  const std::size_t workerCount = std::min<std::size_t>(std::max(jobs, 1), script.tasks.size());
-  ScriptRun run(s, script, makeState, workerCount);
-  WorkerGroup workers{run.shared().stop, {}};
+namespace {
+
+// Starts `workerCount` workers, which make their states and then search the tasks as `record`
+// hands them over; replays the script once it is recorded.
+RunStats Run(SearchState& s, std::size_t workerCount, const ScriptRecording& record,
+             const WorkerStateMaker& makeState) {
+  ScriptRun run(s, makeState, workerCount);
+  WorkerGroup workers{run.shared(), {}};
   workers.threads.reserve(workerCount);
   try {
     for (std::size_t j = 0; j < workerCount; ++j)
@@ -311,6 +404,8 @@ RunStats RunScript(SearchState& s, const SearchScript& script, int jobs,
   } catch (const std::system_error& e) {
     throw std::runtime_error(std::string("cannot start worker threads: ") + e.what());
   }
+  const SearchScript& script = record(run);
+  run.RecordingEnded();
   ReplayScript(s, script,
                [&run](std::uint32_t i) -> const SubtreeTrace& { return run.TraceOf(i); });
   // A worker that failed after the others had done every task fails the run all the same.
@@ -319,9 +414,32 @@ RunStats RunScript(SearchState& s, const SearchScript& script, int jobs,
   return {run.sharedUnits()};
 }
 
+}  // namespace
+
+RunStats RunScript(SearchState& s, const SearchScript& script, int jobs,
+                   const WorkerStateMaker& makeState) {
+  const std::size_t workerCount = std::min<std::size_t>(std::max(jobs, 1), script.tasks.size());
+  return Run(
+      s, workerCount,
+      [&script](TaskFeed& feed) -> const SearchScript& {
+        for (std::size_t i = 0; i < script.tasks.size(); ++i)
+          feed.Recorded(script.tasks[i], static_cast<std::uint32_t>(i));
+        return script;
+      },
+      makeState);
+}
+
+RunStats RunRecording(SearchState& s, int jobs, const ScriptRecording& record,
+                      const WorkerStateMaker& makeState) {
+  return Run(s, static_cast<std::size_t>(std::max(jobs, 1)), record, makeState);
+}
+
 void SearchSeedsParallel(SearchState& s, const Board& emptyBox, int jobs) {
-  const SearchScript script = RecordScript(s.catalogue, emptyBox);
-  RunScript(s, script, jobs);
+  SearchScript script;
+  RunRecording(s, jobs, [&](TaskFeed& feed) -> const SearchScript& {
+    script = RecordScript(s.catalogue, emptyBox, &feed);
+    return script;
+  });
 }
 
 }  // namespace cubepack

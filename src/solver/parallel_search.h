@@ -34,7 +34,15 @@ struct RunStats {
 RunStats RunScript(SearchState& s, const SearchScript& script, int jobs,
                    const WorkerStateMaker& makeState = MakeWorkerState);
 
-// SearchSeeds on `jobs` worker threads: the same events on `s` in the same order.
+// The same while the script is being recorded: `record` records it, handing each task to the
+// feed it is given (as RecordScript does), and `jobs` workers search the tasks as they come.
+// Should `record` throw, the workers stop and its exception leaves here.
+using ScriptRecording = std::function<const SearchScript&(TaskFeed& feed)>;
+RunStats RunRecording(SearchState& s, int jobs, const ScriptRecording& record,
+                      const WorkerStateMaker& makeState = MakeWorkerState);
+
+// SearchSeeds on `jobs` worker threads: the same events on `s` in the same order. The workers
+// start on the first three-piece boards while the rest are still being found.
 void SearchSeedsParallel(SearchState& s, const Board& emptyBox, int jobs);
 
 }  // namespace cubepack

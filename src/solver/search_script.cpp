@@ -12,7 +12,7 @@ namespace {
 // Collects the steps; the shallow list visits are taken from the state's counter at each step.
 class ScriptRecorder final : public SearchReport, public SubtreeSink {
  public:
-  explicit ScriptRecorder(SearchScript& script) : script_(script) {}
+  ScriptRecorder(SearchScript& script, TaskFeed* feed) : script_(script), feed_(feed) {}
   void Attach(SearchState& s) { state_ = &s; }
 
   void SeedClassified(bool symmetric) override {
@@ -25,8 +25,9 @@ class ScriptRecorder final : public SearchReport, public SubtreeSink {
   void Take(SearchState& s) override {
     script_.tasks.push_back(
         {s.boardStack[2], s.seedOrdinal, s.depthMarks[1], s.depthMarks[2], FirstThreePieces(s)});
-    Add({ScriptStep::Kind::kSubtree, false, static_cast<std::uint32_t>(script_.tasks.size() - 1),
-         0});
+    const auto index = static_cast<std::uint32_t>(script_.tasks.size() - 1);
+    Add({ScriptStep::Kind::kSubtree, false, index, 0});
+    if (feed_ != nullptr) feed_->Recorded(script_.tasks.back(), index);
   }
 
  private:
@@ -37,6 +38,7 @@ class ScriptRecorder final : public SearchReport, public SubtreeSink {
   }
 
   SearchScript& script_;
+  TaskFeed* feed_;
   SearchState* state_ = nullptr;
 };
 
@@ -47,9 +49,9 @@ void Apply(SearchState& s, const TraceSpan& span) {
 
 }  // namespace
 
-SearchScript RecordScript(const PieceCatalogue& catalogue, const Board& emptyBox) {
+SearchScript RecordScript(const PieceCatalogue& catalogue, const Board& emptyBox, TaskFeed* feed) {
   SearchScript script;
-  ScriptRecorder recorder(script);
+  ScriptRecorder recorder(script, feed);
   const auto state = std::make_unique<SearchState>(catalogue, recorder);
   recorder.Attach(*state);
   state->subtreeSink = &recorder;

@@ -39,8 +39,19 @@ struct SearchScript {
   std::vector<SubtreeTask> tasks;  // in the order the steps name them
 };
 
-// Runs the seed stage from `emptyBox` and depths 1-2, collecting the script.
-SearchScript RecordScript(const PieceCatalogue& catalogue, const Board& emptyBox);
+// Told of each task as soon as it is recorded, so the search below it can start while the
+// rest of the script is still being recorded.
+class TaskFeed {
+ public:
+  virtual ~TaskFeed() = default;
+  // `task` is the script's entry `index`.
+  virtual void Recorded(const SubtreeTask& task, std::uint32_t index) = 0;
+};
+
+// Runs the seed stage from `emptyBox` and depths 1-2, collecting the script; each task also
+// goes to `feed` when there is one.
+SearchScript RecordScript(const PieceCatalogue& catalogue, const Board& emptyBox,
+                          TaskFeed* feed = nullptr);
 
 // Gives the trace of task i, once it is known (it may wait for it).
 using TraceSource = std::function<const SubtreeTrace&(std::uint32_t task)>;

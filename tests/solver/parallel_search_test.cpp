@@ -8,9 +8,12 @@
 
 #include <atomic>
 #include <bit>
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <new>
+#include <stdexcept>
+#include <thread>
 #include <vector>
 
 #include "solver/search.h"
@@ -163,6 +166,8 @@ void ExpectSameEvents(const RecordingReport& parallel, const RecordingReport& in
   EXPECT_GT(many.solutionCount, 0);
 }
 
+// The tasks come while the script is still being recorded, in bursts with pauses, so the
+// workers run out of tasks and sleep until more come.
 TEST(ParallelRun, ThreeWorkersGiveTheEventsOfOneThread) {
   const SearchScript prefix = ScriptPrefix(120);
   RecordingReport inOrder;
@@ -172,7 +177,13 @@ TEST(ParallelRun, ThreeWorkersGiveTheEventsOfOneThread) {
   RecordingReport parallel;
   const auto three = std::make_unique<SearchState>(Cat(), parallel);
   three->stepCount = kProgressInterval - 100000;
-  RunScript(*three, prefix, 3);
+  RunRecording(*three, 3, [&prefix](TaskFeed& feed) -> const SearchScript& {
+    for (std::uint32_t i = 0; i < prefix.tasks.size(); ++i) {
+      if (i % 20 == 0) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+      feed.Recorded(prefix.tasks[i], i);
+    }
+    return prefix;
+  });
   ExpectSameEvents(parallel, inOrder, *three, *one);
 }
 
@@ -190,6 +201,21 @@ TEST(ParallelRun, AWorkerThatFailsFailsTheRun) {
       return MakeWorkerState(parent, silent, worker);
     };
     EXPECT_THROW(RunScript(*s, prefix, 3, make), std::bad_alloc);
+  }
+  // A recording that fails, before any task or after some: the workers, busy or asleep, stop,
+  // and the recording's exception leaves the run.
+  for (const std::uint32_t recorded : {0u, 5u}) {
+    RecordingReport report;
+    const auto s = std::make_unique<SearchState>(Cat(), report);
+    EXPECT_THROW(RunRecording(*s, 3,
+                              [&](TaskFeed& feed) -> const SearchScript& {
+                                for (std::uint32_t i = 0; i < recorded; ++i)
+                                  feed.Recorded(prefix.tasks[i], i);
+                                // Long enough for idle workers to fall asleep.
+                                std::this_thread::sleep_for(std::chrono::milliseconds(50));
+                                throw std::length_error("recording failed");
+                              }),
+                 std::length_error);
   }
   // More workers than tasks: only as many start as there are tasks.
   RecordingReport report;
