@@ -239,6 +239,7 @@ class ScriptRun final : public TaskFeed {
     shared_.queue.Publish(tasks_.size());
   }
   void RecordingEnded() { shared_.queue.Close(); }
+  std::size_t TaskCount() const { return tasks_.size(); }  // the recording thread's view
 
   // A worker's loop. Any exception, out of memory included, ends this worker and stops the
   // others; it must not leave the thread, where nothing could catch it.
@@ -406,6 +407,9 @@ RunStats Run(SearchState& s, std::size_t workerCount, const ScriptRecording& rec
   }
   const SearchScript& script = record(run);
   run.RecordingEnded();
+  if (run.TaskCount() != script.tasks.size())
+    throw std::logic_error("the recording handed over " + std::to_string(run.TaskCount()) +
+                           " of the script's " + std::to_string(script.tasks.size()) + " tasks");
   ReplayScript(s, script,
                [&run](std::uint32_t i) -> const SubtreeTrace& { return run.TraceOf(i); });
   // A worker that failed after the others had done every task fails the run all the same.

@@ -217,6 +217,11 @@ TEST(ParallelRun, AWorkerThatFailsFailsTheRun) {
                               }),
                  std::length_error);
   }
+  // A recording whose script names tasks it never handed over fails instead of reading them.
+  RecordingReport unfed;
+  const auto u = std::make_unique<SearchState>(Cat(), unfed);
+  EXPECT_THROW(RunRecording(*u, 2, [&](TaskFeed&) -> const SearchScript& { return prefix; }),
+               std::logic_error);
   // More workers than tasks: only as many start as there are tasks.
   RecordingReport report;
   const auto s = std::make_unique<SearchState>(Cat(), report);
