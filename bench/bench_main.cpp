@@ -19,11 +19,6 @@
 
 namespace {
 
-class Quiet final : public cubepack::CatalogueReport {
- public:
-  void PieceBuilt(int, int, int) override {}
-};
-
 // What the first seed's search visits and counts.
 constexpr cubepack::SliceSignature kRecorded = {52187, 10615516, 33};
 
@@ -57,7 +52,7 @@ int main(int argc, char** argv) {
     }
   }
   const cubepack::DeepKernelKind kernel = cubepack::DeepKernelFromEnvironment();
-  Quiet quiet;
+  cubepack::SilentCatalogueReport quiet;
   const auto catalogue = cubepack::BuildCatalogue(quiet);
 
   Checksum packings;

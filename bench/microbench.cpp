@@ -16,21 +16,14 @@
 namespace cubepack {
 namespace {
 
-class Quiet final : public CatalogueReport, public SearchReport {
- public:
-  void PieceBuilt(int, int, int) override {}
-  void SeedClassified(bool) override {}
-  void Progress(std::int32_t, DepthMark, DepthMark, std::int32_t) override {}
-  void SeedSearched(std::int32_t) override {}
-};
-
-Quiet& Reports() {
-  static Quiet quiet;
+SilentSearchReport& Reports() {
+  static SilentSearchReport quiet;
   return quiet;
 }
 
 const PieceCatalogue& Catalogue() {
-  static const auto catalogue = BuildCatalogue(Reports());
+  static SilentCatalogueReport quiet;
+  static const auto catalogue = BuildCatalogue(quiet);
   return *catalogue;
 }
 

@@ -4,6 +4,7 @@
 
 #include "model/placement.h"
 #include "solver/empty_cell_scan.h"
+#include "solver/packing_search.h"
 #include "solver/search.h"
 
 namespace cubepack {
@@ -34,9 +35,11 @@ SliceSignature RunFirstSeedSlice(const PieceCatalogue& catalogue, DeepKernelKind
   CountingReport report;
   auto state = std::make_unique<SearchState>(catalogue, report);
   state->deepKernel = kernel;
-  state->packingSink = packings;
   state->boardStack[0] = FirstSeedBoard(catalogue);
-  SearchPlain(*state);
+  if (packings != nullptr)
+    ListPlain(*state, *packings);
+  else
+    SearchPlain(*state);
   return {state->solutionCount, state->stepCount, report.lines};
 }
 

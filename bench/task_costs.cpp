@@ -61,21 +61,13 @@ double ThreadSeconds() {
   return static_cast<double>(t.tv_sec) + 1e-9 * static_cast<double>(t.tv_nsec);
 }
 
-class Quiet final : public cubepack::CatalogueReport, public cubepack::SearchReport {
- public:
-  void PieceBuilt(int, int, int) override {}
-  void SeedClassified(bool) override {}
-  void Progress(std::int32_t, cubepack::DepthMark, cubepack::DepthMark, std::int32_t) override {}
-  void SeedSearched(std::int32_t) override {}
-};
-
 // When each task of the script is handed over, `offset` seconds after the recording starts.
 // The steady clock: the thread CPU clock is a system call, which would slow the recording
 // noticeably.
 class ReadyTimes final : public cubepack::TaskFeed {
  public:
   explicit ReadyTimes(double offset) : offset_(offset) {}
-  void Recorded(const cubepack::SubtreeTask&, std::uint32_t) override {
+  void Recorded(std::uint32_t) override {
     times.push_back(
         offset_ + std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count());
   }
@@ -88,9 +80,10 @@ class ReadyTimes final : public cubepack::TaskFeed {
 
 Recording Record() {
   Recording r;
-  Quiet quiet;
+  cubepack::SilentCatalogueReport quietCatalogue;
+  cubepack::SilentSearchReport quiet;
   const double start = ThreadSeconds();
-  const auto catalogue = cubepack::BuildCatalogue(quiet);
+  const auto catalogue = cubepack::BuildCatalogue(quietCatalogue);
   r.catalogueSeconds = ThreadSeconds() - start;
 
   // A worker's state, as the first thing its thread does; the run records the script meanwhile,
@@ -103,8 +96,8 @@ Recording Record() {
   r.workerBytes = static_cast<double>(heap() - heapBefore) + sizeof(SearchState);
 
   ReadyTimes ready(r.catalogueSeconds);
-  const cubepack::SearchScript script =
-      cubepack::RecordScript(*catalogue, cubepack::MakeEmptyBox(), &ready);
+  cubepack::SearchScript script;
+  cubepack::RecordScript(*catalogue, cubepack::MakeEmptyBox(), script, &ready);
 
   cubepack::SubtreeUnits units;
   for (std::size_t i = 0; i < script.tasks.size(); ++i) {
@@ -114,16 +107,16 @@ Recording Record() {
     cost.ready = ready.times[i];
     double t0 = ThreadSeconds();
     cubepack::RefreshCandidates(*catalogue, task.board, state->candidates);
-    cubepack::ListSubtreeUnits(*state, units);
+    cubepack::MakeSubtreeUnits(*state, units);
     double t1 = ThreadSeconds();
     cost.setup = t1 - t0;
     cost.visits = units.depth3Visits;
     for (int u = 0; u < units.count; ++u) {
-      const cubepack::TraceSpan counts = cubepack::SearchSubtreeUnit(*state, units, u);
+      const cubepack::SearchCounts counts = cubepack::CountSubtreeUnit(*state, units, u);
       t0 = t1;
       t1 = ThreadSeconds();
       cost.units.push_back(t1 - t0);
-      cost.visits += counts.visits;
+      cost.visits += counts.listVisits;
       cost.solutions += counts.solutions;
     }
     r.tasks.push_back(std::move(cost));

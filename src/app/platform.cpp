@@ -44,9 +44,6 @@ int WriteOut(const char* program, std::string_view text) {
 DeepKernelKind DeepKernelFromEnvironment() {
   const char* portable = std::getenv("CUBEPACK_PORTABLE");
   if (portable != nullptr && portable[0] == '1') return DeepKernelKind::kPortable;
-  const char* avx512 = std::getenv("CUBEPACK_AVX512");
-  if (avx512 != nullptr && avx512[0] == '1' && DeepKernelAvailable(DeepKernelKind::kAvx512))
-    return DeepKernelKind::kAvx512;
   return BestDeepKernel();
 }
 

@@ -56,8 +56,7 @@ class StdoutSink final : public OutputSink {
 int WriteOut(const char* program, std::string_view text);
 
 // The deep kernel a program runs: the default one (BestDeepKernel), unless the environment has
-// CUBEPACK_PORTABLE=1, which forces the portable one, or CUBEPACK_AVX512=1, which takes the
-// AVX-512 one where the CPU has it (to compare them).
+// CUBEPACK_PORTABLE=1, which forces the portable one (to compare them).
 DeepKernelKind DeepKernelFromEnvironment();
 
 // Standard input in binary mode, so a listing's bytes arrive unchanged ("\r\n" included).

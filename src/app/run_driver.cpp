@@ -8,7 +8,7 @@
 #include "app/console_report.h"
 #include "model/board.h"
 #include "model/catalogue.h"
-#include "solver/parallel_search.h"
+#include "solver/parallel_runner.h"
 #include "solver/search.h"
 
 namespace cubepack {

@@ -9,34 +9,21 @@
 #include "app/platform.h"
 #include "model/board.h"
 #include "model/catalogue.h"
-#include "solver/parallel_search.h"
+#include "solver/parallel_runner.h"
 #include "solver/search.h"
 
 namespace cubepack {
 
 namespace {
 
-class QuietCatalogue final : public CatalogueReport {
- public:
-  void PieceBuilt(int, int, int) override {}
-};
-
-class QuietSearch final : public SearchReport {
- public:
-  void SeedClassified(bool) override {}
-  void Progress(std::int32_t, DepthMark, DepthMark, std::int32_t) override {}
-  void SeedSearched(std::int32_t) override {}
-};
-
 // Lists every packing on `jobs` worker threads (the order does not depend on them) to `sink`.
 void ListAll(int jobs, PackingSink& sink) {
-  QuietCatalogue quiet;
+  SilentCatalogueReport quiet;
   const auto catalogue = BuildCatalogue(quiet);
-  QuietSearch report;
+  SilentSearchReport report;
   const auto state = std::make_unique<SearchState>(*catalogue, report);
   state->deepKernel = DeepKernelFromEnvironment();
-  state->packingSink = &sink;
-  SearchSeedsParallel(*state, MakeEmptyBox(), jobs);
+  ListSeedsParallel(*state, MakeEmptyBox(), jobs, sink);
 }
 
 // Writes the lines to standard output in large blocks, and shows the progress on standard

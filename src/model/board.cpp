@@ -74,10 +74,20 @@ void MirrorZ(CellGrid& g) {
         std::swap(g[GridIndex(x, y, z)], g[GridIndex(x, y, kSizeZ - 1 - z)]);
 }
 
-void TurnBoard(Board& b, bool tx, bool ty, bool tz) {
-  if (tx) HalfTurnX(b.cells);
-  if (ty) HalfTurnY(b.cells);
-  if (tz) HalfTurnZ(b.cells);
+void TurnBoard(Board& b, BoxTurn turn) {
+  switch (turn) {
+    case BoxTurn::kNone:
+      break;
+    case BoxTurn::kHalfX:
+      HalfTurnX(b.cells);
+      break;
+    case BoxTurn::kHalfY:
+      HalfTurnY(b.cells);
+      break;
+    case BoxTurn::kHalfZ:
+      HalfTurnZ(b.cells);
+      break;
+  }
 }
 
 bool SameCells(const Board& a, const Board& b) {

@@ -31,6 +31,15 @@ struct Board {
 static_assert(std::is_trivially_copyable_v<Board>);
 static_assert(sizeof(Board) <= 112, "a board copy should stay a couple of cache lines");
 
+// Pieces 1 to 11 not yet on the board, as bits (bit i for piece i). Piece 0, the seed, is on
+// every board the search makes, and the deep search relies on its bit staying clear.
+inline std::uint32_t FreePieces(const Board& b) {
+  std::uint32_t free = 0;
+  for (int i = 1; i < kPieceCount; ++i)
+    if (b.placed[i] == 0) free |= std::uint32_t{1} << i;
+  return free;
+}
+
 // Zero mask, cells and flags, then the border cells set to 15.
 void ClearBoard(Board& b);
 
@@ -58,8 +67,8 @@ inline void HalfTurnX(CellGrid& g) { MirrorY(g), MirrorZ(g); }
 inline void HalfTurnY(CellGrid& g) { MirrorX(g), MirrorZ(g); }
 inline void HalfTurnZ(CellGrid& g) { MirrorX(g), MirrorY(g); }
 
-// Turns a board by HalfTurnX when tx, then HalfTurnY when ty, then HalfTurnZ when tz.
-void TurnBoard(Board& b, bool tx, bool ty, bool tz);
+// Turns a board's cells with the box (the identity or one of the half turns).
+void TurnBoard(Board& b, BoxTurn turn);
 
 // The playable cells whose byte is `value`, as a mask (0 gives the empty cells).
 OccupancyMask CellsHolding(const CellGrid& g, std::uint8_t value);

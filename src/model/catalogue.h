@@ -96,6 +96,12 @@ class CatalogueReport {
   virtual void PieceBuilt(int piece, int orientationCount, int cubeCount) = 0;
 };
 
+// Ignores the catalogue lines: for the programs and tools that do not print them.
+class SilentCatalogueReport final : public CatalogueReport {
+ public:
+  void PieceBuilt(int, int, int) override {}
+};
+
 // Builds every orientation of every piece in the fixed generation order and files all
 // placements of pieces 1..11 under their anchors.
 std::unique_ptr<PieceCatalogue> BuildCatalogue(CatalogueReport& report);

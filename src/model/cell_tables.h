@@ -10,9 +10,8 @@
 
 namespace cubepack {
 
-// Row k: the value of bit k within its 32-bit word, and the grid index of its cell.
+// Row k: the grid index of the cell of bit k.
 struct BitCellRow {
-  std::uint32_t bitValue;
   std::uint32_t gridIndex;
 };
 
@@ -22,17 +21,14 @@ inline constexpr std::array<BitCellRow, kCellCount> BitCellTable = [] {
     for (int y = 0; y < kSizeY; ++y)
       for (int x = 0; x < kSizeX; ++x) {
         const int k = BitNumber(x, y, z);
-        t[k] = {std::uint32_t{1} << (k % 32), static_cast<std::uint32_t>(GridIndex(x, y, z))};
+        t[k] = {static_cast<std::uint32_t>(GridIndex(x, y, z))};
       }
   return t;
 }();
 
-static_assert(BitCellTable[0].bitValue == 1 && BitCellTable[0].gridIndex == 0);
-static_assert(BitCellTable[4].bitValue == 16 && BitCellTable[4].gridIndex == 4);
-static_assert(BitCellTable[5].bitValue == 32 && BitCellTable[5].gridIndex == 6);
-static_assert(BitCellTable[31].bitValue == 0x80000000u && BitCellTable[31].gridIndex == 43);
-static_assert(BitCellTable[32].bitValue == 1 && BitCellTable[32].gridIndex == 44);
-static_assert(BitCellTable[59].bitValue == (1u << 27) && BitCellTable[59].gridIndex == 82);
+static_assert(BitCellTable[0].gridIndex == 0 && BitCellTable[4].gridIndex == 4);
+static_assert(BitCellTable[5].gridIndex == 6 && BitCellTable[31].gridIndex == 43);
+static_assert(BitCellTable[32].gridIndex == 44 && BitCellTable[59].gridIndex == 82);
 
 // The order in which the search fills the box: x slowest, then y, z fastest.
 inline constexpr int kFillStrideY = kSizeZ;           // 3
@@ -43,9 +39,7 @@ inline constexpr int FillPosition(int x, int y, int z) {
 
 struct FillOrderRow {
   std::int32_t gridIndex;
-  std::uint32_t maskLow;
-  std::uint32_t maskHigh;
-  OccupancyMask mask;  // the same single-cell mask as one word
+  OccupancyMask mask;  // the cell's bit
 };
 
 inline constexpr std::array<FillOrderRow, kCellCount> FillOrderTable = [] {
@@ -54,7 +48,7 @@ inline constexpr std::array<FillOrderRow, kCellCount> FillOrderTable = [] {
     for (int y = 0; y < kSizeY; ++y)
       for (int z = 0; z < kSizeZ; ++z) {
         const OccupancyMask m = CellBit(BitNumber(x, y, z));
-        t[FillPosition(x, y, z)] = {GridIndex(x, y, z), LowWord(m), HighWord(m), m};
+        t[FillPosition(x, y, z)] = {GridIndex(x, y, z), m};
       }
   return t;
 }();
@@ -63,7 +57,7 @@ static_assert(FillOrderTable[0].gridIndex == 0 && FillOrderTable[1].gridIndex ==
 static_assert(FillOrderTable[3].gridIndex == 6 && FillOrderTable[11].gridIndex == 78);
 static_assert(FillOrderTable[12].gridIndex == 1 && FillOrderTable[15].gridIndex == 7);
 static_assert(FillOrderTable[57].gridIndex == 22 && FillOrderTable[59].gridIndex == 82);
-static_assert(FillOrderTable[59].maskLow == 0 && FillOrderTable[59].maskHigh == (1u << 27));
+static_assert(FillOrderTable[59].mask == CellBit(59));
 
 inline constexpr int kFillGroupCount = 6;
 inline constexpr int kFillGroupSize = 8;

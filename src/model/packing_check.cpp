@@ -8,10 +8,10 @@ namespace cubepack {
 OccupancyMask MoveToCorner(OccupancyMask cells) {
   int lowX = kSizeX, lowY = kSizeY, lowZ = kSizeZ;
   for (OccupancyMask rest = cells; rest != 0; rest &= rest - 1) {
-    const int k = std::countr_zero(rest);
-    lowX = std::min(lowX, k % kSizeX);
-    lowY = std::min(lowY, k / kSizeX % kSizeY);
-    lowZ = std::min(lowZ, k / (kSizeX * kSizeY));
+    const CellCoordinates c = CellOfBit(std::countr_zero(rest));
+    lowX = std::min(lowX, c.x);
+    lowY = std::min(lowY, c.y);
+    lowZ = std::min(lowZ, c.z);
   }
   // Every cell's bit number drops by the same amount, so one shift moves them all.
   return cells >> BitNumber(lowX, lowY, lowZ);

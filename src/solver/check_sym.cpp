@@ -3,10 +3,9 @@
 namespace cubepack {
 
 bool CheckSym(const Board& b) {
-  // Flag combinations tx, ty, tz in counting order, without the two that turn nothing.
-  for (int flags = 1; flags < 7; ++flags) {
+  for (const BoxTurn turn : {BoxTurn::kHalfX, BoxTurn::kHalfY, BoxTurn::kHalfZ}) {
     Board work = b;
-    TurnBoard(work, (flags & 4) != 0, (flags & 2) != 0, (flags & 1) != 0);
+    TurnBoard(work, turn);
     if (SameCells(work, b)) return true;
   }
   return false;

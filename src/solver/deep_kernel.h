@@ -1,40 +1,20 @@
 #pragma once
-// The mask-only depths 5 to 11, where nearly all of the run's time goes. This header is
-// compiled three times: for any x86-64 and, in files of their own, for CPUs with AVX2 and with
-// AVX-512 (chosen at run time). Everything defined here has internal linkage, so the linker
-// never mixes up the copies; what it calls from other headers is small arithmetic that optimised
-// builds inline.
+// The mask-only depths 5 to 11, where nearly all of the run's time goes. The kernel's own
+// translation unit (deep_kernel.cpp) is compiled twice: for any x86-64 and for CPUs with AVX2
+// (chosen at run time). Everything defined here has internal linkage, so the linker never mixes
+// up the copies; what it calls from other headers is small arithmetic that optimised builds
+// inline. The rules of these depths (anchor, visits, dead anchors, lists) are deep_rules.h's.
 //
-// The nodes are searched in batches, one queue per depth, instead of depth first: a node is
-// the occupancy mask in grid bit order, the same mask in fill order (so the fill-order anchor
-// is one count of trailing ones instead of a table scan) and the free pieces as bits. List
-// visits are counted per node as the free pieces that have a list at the anchor, which is what
-// walking the pieces one by one would add.
+// The nodes are searched in batches, one queue per depth, instead of depth first.
 
 #include <array>
 #include <cassert>
 #include <cstddef>
 #include <cstdint>
 
-// The AVX-512 build needs only its 256-bit forms (AVX512VL): tests into a mask register and a
-// compress instruction.
-#if defined(__AVX512F__) && defined(__AVX512VL__)
-#define CUBEPACK_AVX512 1
-#else
-#define CUBEPACK_AVX512 0
-#endif
-
-#if defined(__AVX2__)
-#include <immintrin.h>
-#elif defined(__SSE2__)
-#include <emmintrin.h>
-#endif
-#if !defined(__GNUC__)
-#include <bit>
-#endif
-
 #include "model/cell_tables.h"
 #include "solver/deep_queues.h"
+#include "solver/deep_rules.h"
 #include "solver/deep_search_dispatch.h"
 #include "solver/deep_tables.h"
 
@@ -50,76 +30,6 @@ namespace cubepack {
 
 namespace {
 
-using PieceBits = std::uint32_t;
-
-inline int TrailingZeros(std::uint64_t x) {
-#if defined(__GNUC__)
-  return __builtin_ctzll(x);
-#else
-  return std::countr_zero(x);
-#endif
-}
-inline int TrailingOnes(std::uint64_t x) { return TrailingZeros(~x); }
-// The lowest empty cell (bit number, or fill position for a fill-order mask); the mask's cells
-// must not all be filled, or the tables would be read past their rows.
-inline int LowestEmpty(OccupancyMask m) {
-  const int k = TrailingOnes(m);
-  assert(k < kCellCount);
-  return k;
-}
-
-inline int PopCount(std::uint64_t x) {
-#if defined(__POPCNT__)
-  return __builtin_popcountll(x);
-#else
-  int n = 0;  // few bits are set, and the portable build has no popcount instruction
-  for (; x != 0; x &= x - 1) ++n;
-  return n;
-#endif
-}
-
-// Bit k set when entry k of the four does not collide with `board`.
-inline std::uint32_t TestBlock(const OccupancyMask* m, OccupancyMask board) {
-#if CUBEPACK_AVX512
-  return _mm256_testn_epi64_mask(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(m)),
-                                 _mm256_set1_epi64x(static_cast<long long>(board)));
-#elif defined(__AVX2__)
-  const __m256i x = _mm256_and_si256(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(m)),
-                                     _mm256_set1_epi64x(static_cast<long long>(board)));
-  return static_cast<std::uint32_t>(
-      _mm256_movemask_pd(_mm256_castsi256_pd(_mm256_cmpeq_epi64(x, _mm256_setzero_si256()))));
-#elif defined(__SSE2__)
-  // Two entries per register; an entry is free when both of its 32-bit halves are zero.
-  const __m128i b = _mm_set1_epi64x(static_cast<long long>(board));
-  const __m128i zero = _mm_setzero_si128();
-  const __m128i e0 =
-      _mm_cmpeq_epi32(_mm_and_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(m)), b), zero);
-  const __m128i e1 = _mm_cmpeq_epi32(
-      _mm_and_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(m + 2)), b), zero);
-  const __m128i f0 = _mm_and_si128(e0, _mm_shuffle_epi32(e0, _MM_SHUFFLE(2, 3, 0, 1)));
-  const __m128i f1 = _mm_and_si128(e1, _mm_shuffle_epi32(e1, _MM_SHUFFLE(2, 3, 0, 1)));
-  return static_cast<std::uint32_t>(_mm_movemask_pd(_mm_castsi128_pd(f0)) |
-                                    _mm_movemask_pd(_mm_castsi128_pd(f1)) << 2);
-#else
-  // Constant shifts inside the block; the compiler keeps this branch-free.
-  return static_cast<std::uint32_t>((m[0] & board) == 0) |
-         static_cast<std::uint32_t>((m[1] & board) == 0) << 1 |
-         static_cast<std::uint32_t>((m[2] & board) == 0) << 2 |
-         static_cast<std::uint32_t>((m[3] & board) == 0) << 3;
-#endif
-}
-
-// Bit n set for every entry n of the list that does not collide with `board`. Testing every
-// entry without a branch avoids a mispredicted jump at each fitting placement, which cost more
-// than the tests themselves; most lists hold at most eight entries, so eight are tested
-// unconditionally and the loop's hard-to-predict exit stays off the common path.
-inline std::uint64_t FreeEntries(const OccupancyMask* masks, int count, OccupancyMask board) {
-  static_assert(kCandidatePad == 4 && kCandidateMinimum == 8);
-  std::uint64_t hits = TestBlock(masks, board) | TestBlock(masks + 4, board) << 4;
-  for (int n = 8; n < count; n += 4) hits |= std::uint64_t{TestBlock(masks + n, board)} << n;
-  return hits;  // the padding collides with every non-empty board
-}
-
 // Where a batch of nodes goes: masks, and optionally fill-order masks and free pieces.
 struct NodeSink {
   OccupancyMask* grid;
@@ -128,19 +38,7 @@ struct NodeSink {
   std::ptrdiff_t capacity;  // slots in each array, for the checked builds
 };
 
-#if CUBEPACK_AVX512
-// The block's selector picks the entries to keep; one compress into a register and a plain
-// store (a compressing store to memory is much slower on some CPUs).
-using BlockLanes = __mmask8;
-inline BlockLanes LanesOf(std::uint32_t sel) { return static_cast<__mmask8>(sel); }
-
-inline void Compress(OccupancyMask* out, const OccupancyMask* in, OccupancyMask add,
-                     BlockLanes lanes) {
-  const __m256i v = _mm256_or_si256(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(in)),
-                                    _mm256_set1_epi64x(static_cast<long long>(add)));
-  _mm256_storeu_si256(reinterpret_cast<__m256i*>(out), _mm256_maskz_compress_epi64(lanes, v));
-}
-#elif defined(__AVX2__)
+#if defined(__AVX2__)
 // Lane choices of _mm256_permutevar8x32_epi32 that move the 64-bit entries picked by a 4-bit
 // selector to the front, in order: one byte per 32-bit lane, widened as it is loaded (a single
 // instruction, with no scaling of the index).
@@ -212,14 +110,13 @@ inline std::ptrdiff_t AppendList(const NodeSink& out, std::ptrdiff_t at, const O
     at += AppendBlock<kFill, kFree>(out, at, tests + b, masks + b, board, add, testAdd, free);
 #else
   // Without a cheap compress instruction, walking the fitting entries is faster.
-  for (std::uint64_t hits = FreeEntries(tests, count, board); hits != 0; hits &= hits - 1) {
-    const int n = TrailingZeros(hits);
+  ForEachFree(tests, count, board, [&](int n) {
     assert(at < out.capacity);
     out.grid[at] = masks[n] | add;
     if constexpr (kFill) out.fill[at] = tests[n] | testAdd;
     if constexpr (kFree) out.free[at] = free;
     ++at;
-  }
+  });
 #endif
   return at;
 }
@@ -269,7 +166,7 @@ class DeepKernel {
     Drain<11>();
   }
 
-  DeepCounts counts;
+  SearchCounts counts;
 
  private:
   template <int kDepth>
@@ -317,19 +214,17 @@ class DeepKernel {
 
   template <int kDepth>
   void Drained(std::int64_t visits) {
-    counts.visits += visits;
+    counts.listVisits += visits;
     Queue<kDepth>().size = 0;
   }
 
-  // Depths 5-8: the anchor is the first empty cell in fill order, one count of trailing ones of
-  // the fill-order mask. Every free piece is tried, with or without a list there (an absent list
-  // is a block that fits nothing), so the loop runs as often at every node of a depth.
+  // Depths 5-8: the anchor in fill order, every free piece's list there.
   template <int kDepth>
   CUBEPACK_DRAIN_ATTRIBUTES void DrainFillOrder() {
     using Next = NodeQueue<kDepth + 1>;
     const NodeQueue<kDepth>& q = Queue<kDepth>();
-    const DeepTables& deep = *v_.deep;
-    const std::uint32_t* const piecesAtFillPosition = v_.piecesAtFillPosition;
+    const DeepView v = v_;
+    const DeepTables& deep = *v.deep;
     const NodeSink sink = SinkOf(Queue<kDepth + 1>());
     std::ptrdiff_t end = Queue<kDepth + 1>().size;
     std::int64_t visits = 0;
@@ -338,11 +233,12 @@ class DeepKernel {
       const OccupancyMask grid = q.grid[j];
       const PieceBits free = q.free[j];
       const OccupancyMask fill = q.fill[j];
-      const int r = LowestEmpty(fill);
-      visits += PopCount(free & piecesAtFillPosition[r]);
-      // Nothing fits at an anchor whose three neighbours further on are filled; the branch is
-      // cheaper here than testing the lists (about 2 % of the slice).
-      if ((fill >> r & kFillAhead) == kFillAhead) continue;
+      const int r = FillAnchor(fill);
+      visits += VisitsAtFill(v, r, free);
+      // Every free piece is tried, with or without a list there (an absent list is a block
+      // that fits nothing), so the loop runs as often at every node of a depth. A dead anchor
+      // is skipped: the branch is cheaper here than testing the lists (about 2 % of the slice).
+      if (DeadAtFill(fill, r)) continue;
       const auto& tests = deep.fillTests[r];
       const auto& masks = deep.fillMasks[r];
       const auto& sizes = deep.fillCount[r];
@@ -358,12 +254,13 @@ class DeepKernel {
     Drained<kDepth>(visits);
   }
 
-  // Depth 9, three pieces left: the anchor is the lowest empty cell in grid order, and the
-  // three lists there are one triple list whose entries carry their own piece as tag (about
-  // 5 % of the slice against three lists). The children keep this node's free pieces.
+  // Depth 9, three pieces left: the anchor in grid order, and the three lists there are one triple
+  // list whose entries carry their own piece as tag (about 5 % of the slice against three lists).
+  // The children keep this node's free pieces.
   CUBEPACK_DRAIN_ATTRIBUTES void DrainTriples() {
     const NodeQueue<9>& q = Queue<9>();
-    const std::uint32_t* const piecesAtLowBit = v_.piecesAtLowBit;
+    const DeepView v = v_;
+    DeepTables& deep = *v.deep;
     const NodeSink sink = SinkOf(Queue<10>());
     std::ptrdiff_t end = Queue<10>().size;
     std::int64_t visits = 0;
@@ -371,12 +268,12 @@ class DeepKernel {
     for (std::ptrdiff_t j = 0; j < size; ++j) {
       const OccupancyMask grid = q.grid[j];
       const PieceBits free = q.free[j];
-      const int k = LowestEmpty(grid);
-      visits += PopCount(free & piecesAtLowBit[k]);
-      const std::uint32_t span = TripleSpanAt(k, free);
+      const int k = LowAnchor(grid);
+      visits += VisitsAtLow(v, k, free);
+      const std::uint32_t span = TripleSpanAt(deep, k, free);
       assert(SpanStart(span) + PaddedLength(SpanCount(span), kTripleMinimum) <=
-             v_.deep->tripleMasks.size());
-      const OccupancyMask* masks = v_.deep->tripleMasks.data() + SpanStart(span);
+             deep.tripleMasks.size());
+      const OccupancyMask* masks = deep.tripleMasks.data() + SpanStart(span);
       end = AppendList<false, true, kTripleMinimum / kCandidatePad>(
           sink, end, masks, masks, SpanCount(span), grid, grid, 0, free);
       DrainIfFull<10>(end);
@@ -393,8 +290,9 @@ class DeepKernel {
   CUBEPACK_DRAIN_ATTRIBUTES void DrainPairs() {
     constexpr int kChunk = 16;
     const NodeQueue<10>& q = Queue<10>();
-    const DeepTables& deep = *v_.deep;
-    const std::uint32_t* const piecesAtLowBit = v_.piecesAtLowBit;
+    const DeepView v = v_;
+    const DeepTables& deep = *v.deep;
+    const OccupancyMask* const pairPool = deep.pairMasks.data();
     const NodeSink sink = SinkOf(Queue<11>());
     std::ptrdiff_t end = Queue<11>().size;
     std::int64_t visits = 0;
@@ -407,20 +305,19 @@ class DeepKernel {
       for (int t = 0; t < chunk; ++t) {
         // The tag is the piece placed at depth 9, and the free pieces are the parent's.
         const OccupancyMask tagged = q.grid[j0 + t];
-        const OccupancyMask grid = tagged & kFullMask;
-        const PieceBits free =
-            q.free[j0 + t] & ~(PieceBits{1} << static_cast<int>(tagged >> kPieceTagShift));
+        const OccupancyMask grid = TaggedCells(tagged);
+        const PieceBits free = q.free[j0 + t] & ~(PieceBits{1} << TaggedPiece(tagged));
         assert(PopCount(free) == 2);
-        const int k = LowestEmpty(grid);
-        visits += PopCount(free & piecesAtLowBit[k]);
+        const int k = LowAnchor(grid);
+        visits += VisitsAtLow(v, k, free);
         grids[live] = grid;
-        spans[live] = deep.pairSpans[k][kPairOfPieces[free]];
-        live += (grid >> k & kLowAhead) == kLowAhead ? 0 : 1;  // no branch to mispredict
+        spans[live] = PairSpanAt(deep, k, free);
+        live += DeadAtLow(grid, k) ? 0 : 1;  // no branch to mispredict
       }
       for (int t = 0; t < live; ++t) {
         assert(SpanStart(spans[t]) + PaddedLength(SpanCount(spans[t]), kPairMinimum) <=
                deep.pairMasks.size());
-        const OccupancyMask* masks = v_.pairMasks + SpanStart(spans[t]);
+        const OccupancyMask* masks = pairPool + SpanStart(spans[t]);
         end = AppendList<false, false, kPairMinimum / kCandidatePad>(
             sink, end, masks, masks, SpanCount(spans[t]), grids[t], grids[t], 0, 0);
         DrainIfFull<11>(end);
@@ -435,31 +332,21 @@ class DeepKernel {
   // the flag. Every fitting placement is a solution.
   CUBEPACK_DRAIN_ATTRIBUTES void DrainLastPiece() {
     const NodeQueue<11>& q = Queue<11>();
-    const DeepTables& deep = *v_.deep;
-    const std::uint32_t* const piecesAtLowBit = v_.piecesAtLowBit;
+    const DeepView v = v_;
+    const DeepTables& deep = *v.deep;
     std::int64_t visits = 0;
     std::int64_t solutions = 0;
     const std::ptrdiff_t size = q.size;
     for (std::ptrdiff_t j = 0; j < size; ++j) {
       const OccupancyMask grid = q.grid[j];
-      const int k = LowestEmpty(grid);
-      const int last = static_cast<int>(grid >> kPieceTagShift);
+      const int k = LowAnchor(grid);
+      const int last = TaggedPiece(grid);
       assert(deep.lowCount[k][last] <= kMaxListLength);
-      visits += piecesAtLowBit[k] >> last & 1;
-      solutions +=
-          PopCount(FreeEntries(deep.lowMasks[k][last].data(), deep.lowCount[k][last], grid));
+      visits += VisitsAtLow(v, k, PieceBits{1} << last);
+      solutions += CountFree(deep.lowMasks[k][last].data(), deep.lowCount[k][last], grid);
     }
     counts.solutions += solutions;
     Drained<11>(visits);
-  }
-
-  // The triple list of the three free pieces at anchor k, built now if this refresh has not
-  // built it yet (the rare case: the branch is well predicted).
-  std::uint32_t TripleSpanAt(int k, PieceBits free) {
-    const TripleSpan& entry = v_.deep->tripleSpans[k][kTripleOfPieces[free]];
-    if (entry.stamp == v_.deep->generation) [[likely]]
-      return entry.span;
-    return TripleList(*v_.deep, k, free);
   }
 
   const DeepView v_;
@@ -467,8 +354,8 @@ class DeepKernel {
 };
 
 // Runs the deep depths from depth `depth` (5 to 10) below one board.
-inline DeepCounts RunDeepKernel(const DeepView& v, DeepQueues& queues, int depth,
-                                OccupancyMask grid, OccupancyMask fill, PieceBits free) {
+inline SearchCounts RunDeepKernel(const DeepView& v, DeepQueues& queues, int depth,
+                                  OccupancyMask grid, OccupancyMask fill, PieceBits free) {
   DeepKernel kernel(v, queues);
   kernel.PushAt(depth, grid, fill, free);
   kernel.Finish();

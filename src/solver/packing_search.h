@@ -1,19 +1,20 @@
 #pragma once
-// The listing search: the same search below a five-piece board as the deep kernel, but depth
-// first and in the order the sequential search meets the packings, handing each packing to a
-// sink. Its own path, so the count never pays for it.
+// The listing search: the same search as the count, but depth first below depth 4 and in the
+// order the sequential search meets the packings, handing each packing to a sink. Its own
+// entries, so the count never pays for it.
 
 #include <array>
 #include <cstddef>
 #include <cstdint>
 
+#include "model/board.h"
 #include "model/geometry.h"
 #include "model/mask.h"
+#include "solver/search_counts.h"
 
 namespace cubepack {
 
 struct SearchState;
-struct DeepCounts;
 
 // The cells of every piece of a packing, by piece number.
 using PieceCells = std::array<OccupancyMask, kPieceCount>;
@@ -33,17 +34,25 @@ class PackingSink {
   virtual void TaskDone(std::size_t /*done*/, std::size_t /*total*/) {}
 };
 
-// The three pieces of boardStack[2] as depths 0 to 2 placed them, read from boardStack[0..2]:
-// the seed's cells are those with the seed's mark (a symmetric seed's board has no mask).
+// What the listing below a three-piece board needs besides the search state: where the
+// packings go, and the three pieces of that board.
+struct PackingListing {
+  PackingSink& sink;
+  std::array<PlacedPiece, 3> firstPieces;
+};
+
+// The piece that `after` has and `before` has not, and its cells (from the masks).
+PlacedPiece AddedPiece(const Board& before, const Board& after);
+// The three pieces of boardStack[2] as depths 0 to 2 placed them.
 std::array<PlacedPiece, 3> FirstThreePieces(const SearchState& s);
 
-// Depths 5 to 11 below boardStack[4], depth first: every packing goes to s.packingSink, with
-// the first three pieces from s.firstPieces and the next two from boardStack[3] and [4].
+// Depths 1 to 11 below boardStack[0], listing every packing to `sink` and counting as
+// SearchPlain does.
+void ListPlain(SearchState& s, PackingSink& sink);
+// Depths 3 to 11 below boardStack[2], listing and counting as SearchDepth3 does.
+void ListDepth3(SearchState& s, const PackingListing& listing);
+// Depths 5 to 11 below boardStack[4], depth first: every packing goes to the listing's sink.
 // Counts list visits and solutions exactly as the deep kernel does.
-DeepCounts ListPackingsBelow(SearchState& s);
-
-// The deep kernel's count below one node of depth `depth` - 1 (5, 8 or 10).
-DeepCounts CountDeep(SearchState& s, int depth, OccupancyMask grid, OccupancyMask fill,
-                     std::uint32_t free);
+SearchCounts ListDepth5(SearchState& s, const PackingListing& listing);
 
 }  // namespace cubepack

@@ -7,21 +7,30 @@
 //   -> SearchDepth5: the deep kernel (deep_kernel.h) takes depths 5 to 11 in batches, one
 //      queue of waiting nodes per depth, and counts the solutions at depth 11.
 // SearchDepth8 and SearchDepth10 enter the kernel further down, for tests and benchmarks.
-
-#include <array>
-#include <cstdint>
+// Every entry here counts. RecordSeeds runs the same depths 0 to 2 for the parallel runner;
+// the listing's entries are in packing_search.h.
 
 #include "model/board.h"
 #include "model/ordered_list.h"
-#include "model/placement.h"
 #include "solver/search_state.h"
-#include "solver/subtree_trace.h"
 
 namespace cubepack {
 
 // Places piece 0 everywhere, skips seeds that a rotation maps onto a searched one, and counts
 // the packings below every other seed.
 void SearchSeeds(SearchState& s, const Board& emptyBox);
+
+// Takes each three-piece board that the seed stage and depths 1-2 reach, instead of the search
+// below it.
+class ThreePieceBoards {
+ public:
+  virtual ~ThreePieceBoards() = default;
+  // boardStack[0..2], depthMarks and seedOrdinal of `s` describe the board.
+  virtual void Take(const SearchState& s) = 0;
+};
+// The seed stage and depths 1-2 as SearchSeeds runs them, with every report event, handing
+// each three-piece board to `boards`.
+void RecordSeeds(SearchState& s, const Board& emptyBox, ThreePieceBoards& boards);
 
 // Fills the eight variant slots from `b` (slot 4*tx + 2*ty + tz).
 void FillVariants(SearchState& s, const Board& b);
@@ -37,34 +46,8 @@ void SearchSymmetric(SearchState& s, const Board& seed);
 void SearchPlain(SearchState& s);
 // Depth 2 below boardStack[1]: the third piece, each board that passes CheckHoles to depth 3.
 void SearchDepth2(SearchState& s);
-// Depths 3-4 below boardStack[2]; refreshes the candidate lists and reports progress. With a
-// subtree sink set, the board goes to the sink instead.
+// Depths 3-4 below boardStack[2]; refreshes the candidate lists and reports progress.
 void SearchDepth3(SearchState& s);
-// The same search without progress checks: what it counts goes into `trace`, split at the
-// depth-3 list visits; `s`'s counters are left at the last unit's counts.
-void SearchDepth3Traced(SearchState& s, SubtreeTrace& trace);
-
-// The same search in units that can run anywhere in any order, for the parallel runner: one per
-// placement a depth-3 list visit tries. Each needs the candidate lists of boardStack[2].
-struct SubtreeUnit {
-  std::uint8_t visit = 0;  // the depth-3 list visit (0, 1, ...) that tries it
-  std::uint8_t piece = 0;
-  std::uint8_t index = 0;  // in the piece's candidate list at the anchor
-};
-inline constexpr int kMaxSubtreeUnits = (kPieceCount - 3) * kMaxListLength;
-struct SubtreeUnits {
-  std::array<SubtreeUnit, kMaxSubtreeUnits> units;
-  int count = 0;
-  int depth3Visits = 0;
-  int anchor = 0;
-};
-// The units below boardStack[2], in search order, after RefreshCandidates for it.
-void ListSubtreeUnits(const SearchState& s, SubtreeUnits& out);
-// What the search below unit `u` counts.
-TraceSpan SearchSubtreeUnit(SearchState& s, const SubtreeUnits& units, int u);
-// An empty trace with the units' depth-3 visits; adding every unit's counts completes it.
-void StartTrace(SubtreeTrace& trace, const SubtreeUnits& units);
-void AddToTrace(SubtreeTrace& trace, SubtreeUnit unit, const TraceSpan& counts);
 // The mask-only depths below boardStack[4], [7] and [9].
 void SearchDepth5(SearchState& s);
 void SearchDepth8(SearchState& s);

@@ -25,4 +25,12 @@ class SearchReport {
   virtual void SeedSearched(std::int32_t solutionCount) = 0;
 };
 
+// Ignores every event: for searches whose events are not shown (workers, listings, tools).
+class SilentSearchReport final : public SearchReport {
+ public:
+  void SeedClassified(bool) override {}
+  void Progress(std::int32_t, DepthMark, DepthMark, std::int32_t) override {}
+  void SeedSearched(std::int32_t) override {}
+};
+
 }  // namespace cubepack

@@ -10,7 +10,7 @@ namespace cubepack {
 namespace {
 
 // Collects the steps; the shallow list visits are taken from the state's counter at each step.
-class ScriptRecorder final : public SearchReport, public SubtreeSink {
+class ScriptRecorder final : public SearchReport, public ThreePieceBoards {
  public:
   ScriptRecorder(SearchScript& script, TaskFeed* feed) : script_(script), feed_(feed) {}
   void Attach(SearchState& s) { state_ = &s; }
@@ -22,12 +22,12 @@ class ScriptRecorder final : public SearchReport, public SubtreeSink {
   void Progress(std::int32_t, DepthMark, DepthMark, std::int32_t) override { assert(false); }
   void SeedSearched(std::int32_t) override { Add({ScriptStep::Kind::kSeedSearched, false, 0, 0}); }
 
-  void Take(SearchState& s) override {
-    script_.tasks.push_back(
+  void Take(const SearchState& s) override {
+    script_.tasks.Append(
         {s.boardStack[2], s.seedOrdinal, s.depthMarks[1], s.depthMarks[2], FirstThreePieces(s)});
     const auto index = static_cast<std::uint32_t>(script_.tasks.size() - 1);
     Add({ScriptStep::Kind::kSubtree, false, index, 0});
-    if (feed_ != nullptr) feed_->Recorded(script_.tasks.back(), index);
+    if (feed_ != nullptr) feed_->Recorded(index);
   }
 
  private:
@@ -42,20 +42,19 @@ class ScriptRecorder final : public SearchReport, public SubtreeSink {
   SearchState* state_ = nullptr;
 };
 
-void Apply(SearchState& s, const TraceSpan& span) {
-  s.stepCount += span.visits;
-  s.solutionCount += span.solutions;
-}
-
 }  // namespace
 
-SearchScript RecordScript(const PieceCatalogue& catalogue, const Board& emptyBox, TaskFeed* feed) {
-  SearchScript script;
+void RecordScript(const PieceCatalogue& catalogue, const Board& emptyBox, SearchScript& script,
+                  TaskFeed* feed) {
   ScriptRecorder recorder(script, feed);
   const auto state = std::make_unique<SearchState>(catalogue, recorder);
   recorder.Attach(*state);
-  state->subtreeSink = &recorder;
-  SearchSeeds(*state, emptyBox);
+  RecordSeeds(*state, emptyBox, recorder);
+}
+
+SearchScript RecordScript(const PieceCatalogue& catalogue, const Board& emptyBox) {
+  SearchScript script;
+  RecordScript(catalogue, emptyBox, script);
   return script;
 }
 
@@ -73,11 +72,11 @@ void ReplayScript(SearchState& s, const SearchScript& script, const TraceSource&
         const SubtreeTask& task = script.tasks[step.task];
         const SubtreeTrace& trace = traceOf(step.task);
         for (int j = 0; j < trace.depth3Visits; ++j) {
-          Apply(s, trace.spans[j]);
+          AddCounts(s, trace.beforeVisit[j]);
           if (ProgressDue(s.stepCount))
             s.report.Progress(task.seedOrdinal, task.depth1, task.depth2, s.solutionCount);
         }
-        Apply(s, trace.tail);
+        AddCounts(s, trace.tail);
         break;
       }
     }

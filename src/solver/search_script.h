@@ -11,9 +11,11 @@
 #include <vector>
 
 #include "model/board.h"
+#include "solver/packing_search.h"
 #include "solver/search_report.h"
 #include "solver/search_state.h"
-#include "solver/subtree_trace.h"
+#include "solver/subtree_units.h"
+#include "solver/task_store.h"
 
 namespace cubepack {
 
@@ -36,7 +38,7 @@ struct ScriptStep {
 
 struct SearchScript {
   std::vector<ScriptStep> steps;
-  std::vector<SubtreeTask> tasks;  // in the order the steps name them
+  ChunkedStore<SubtreeTask> tasks;  // in the order the steps name them
 };
 
 // Told of each task as soon as it is recorded, so the search below it can start while the
@@ -44,14 +46,15 @@ struct SearchScript {
 class TaskFeed {
  public:
   virtual ~TaskFeed() = default;
-  // `task` is the script's entry `index`.
-  virtual void Recorded(const SubtreeTask& task, std::uint32_t index) = 0;
+  // The script's tasks 0 to `index` are recorded.
+  virtual void Recorded(std::uint32_t index) = 0;
 };
 
-// Runs the seed stage from `emptyBox` and depths 1-2, collecting the script; each task also
-// goes to `feed` when there is one.
-SearchScript RecordScript(const PieceCatalogue& catalogue, const Board& emptyBox,
-                          TaskFeed* feed = nullptr);
+// Runs the seed stage from `emptyBox` and depths 1-2, recording the script into `script`
+// (empty); `feed`, when there is one, hears of each task.
+void RecordScript(const PieceCatalogue& catalogue, const Board& emptyBox, SearchScript& script,
+                  TaskFeed* feed = nullptr);
+SearchScript RecordScript(const PieceCatalogue& catalogue, const Board& emptyBox);
 
 // Gives the trace of task i, once it is known (it may wait for it).
 using TraceSource = std::function<const SubtreeTrace&(std::uint32_t task)>;

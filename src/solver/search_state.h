@@ -12,7 +12,7 @@
 #include "solver/candidates.h"
 #include "solver/deep_queues.h"
 #include "solver/deep_search_dispatch.h"
-#include "solver/packing_search.h"
+#include "solver/search_counts.h"
 #include "solver/search_report.h"
 
 namespace cubepack {
@@ -21,17 +21,6 @@ namespace cubepack {
 inline constexpr std::int64_t kProgressInterval = std::int64_t{1} << 24;
 
 inline constexpr int kVariantCount = 8;
-
-struct SearchState;
-
-// Takes the boards that reach depth 3 instead of searching below them here; the parallel
-// runner uses one to collect its tasks.
-class SubtreeSink {
- public:
-  virtual ~SubtreeSink() = default;
-  // boardStack[2], depthMarks and seedOrdinal of `s` describe the board.
-  virtual void Take(SearchState& s) = 0;
-};
 
 struct SearchState {
   SearchState(const PieceCatalogue& cat, SearchReport& rep)
@@ -61,13 +50,6 @@ struct SearchState {
   std::unique_ptr<DeepQueues> deepQueues = std::make_unique<DeepQueues>();
   // The build of the deep kernel that runs depths 5 to 11; it must be available.
   DeepKernelKind deepKernel = BestDeepKernel();
-
-  // When set, SearchDepth3 hands its board over instead of searching it.
-  SubtreeSink* subtreeSink = nullptr;
-  // When set, the deep depths list every packing to it instead of only counting, and
-  // firstPieces holds the pieces of boardStack[2].
-  PackingSink* packingSink = nullptr;
-  std::array<PlacedPiece, 3> firstPieces{};
 };
 
 // The progress check of a depth-3 list visit: true when a progress line is due (the counter is
@@ -79,6 +61,12 @@ inline bool ProgressDue(std::int64_t& stepCount) {
   }
   ++stepCount;
   return false;
+}
+
+// Adds what a part of the search counted to the state's counters.
+inline void AddCounts(SearchState& s, const SearchCounts& counts) {
+  s.stepCount += counts.listVisits;
+  s.solutionCount += static_cast<std::int32_t>(counts.solutions);
 }
 
 }  // namespace cubepack

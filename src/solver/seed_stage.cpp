@@ -1,15 +1,19 @@
+// Depth 0 and the symmetric search's depth 1: the seeds and pairs, up to rotation.
+
 #include <algorithm>
 
-#include "model/placement.h"
-#include "solver/check_sym.h"
 #include "solver/search.h"
+#include "solver/shallow_levels.h"
 
 namespace cubepack {
 
 void FillVariants(SearchState& s, const Board& b) {
   for (int slot = 0; slot < kVariantCount; ++slot) {
+    const BoxTurn tx = (slot & 4) != 0 ? BoxTurn::kHalfX : BoxTurn::kNone;
+    const BoxTurn ty = (slot & 2) != 0 ? BoxTurn::kHalfY : BoxTurn::kNone;
+    const BoxTurn tz = (slot & 1) != 0 ? BoxTurn::kHalfZ : BoxTurn::kNone;
     s.variantBoards[slot] = b;
-    TurnBoard(s.variantBoards[slot], (slot & 4) != 0, (slot & 2) != 0, (slot & 1) != 0);
+    TurnBoard(s.variantBoards[slot], Combine(Combine(tx, ty), tz));
   }
 }
 
@@ -20,37 +24,12 @@ bool SeenUnderRotation(const SearchState& s, const OrderedList<Board, kListBlock
   });
 }
 
-void SearchSeeds(SearchState& s, const Board& emptyBox) {
-  int attempt = 0;
-  for (const Orientation* o : s.catalogue.orientations[kSeedPiece]) {
-    for (int x = 0; x < kSizeX; ++x)
-      for (int y = 0; y < kSizeY; ++y)
-        for (int z = 0; z < kSizeZ; ++z, ++attempt) {
-          const int origin = GridIndex(x, y, z);
-          if (!FitsGrid(emptyBox, *o, origin)) continue;
-          s.seedOrdinal = attempt;
+void SearchSeeds(SearchState& s, const Board& emptyBox) { SeedStage(s, emptyBox, SearchDepth3); }
 
-          Board& seed = s.boardStack[0];
-          seed = emptyBox;
-          MarkCells(seed, *o, origin, kSeedMark);
-          seed.placed[kSeedPiece] = 1;
-
-          FillVariants(s, seed);
-          if (SeenUnderRotation(s, s.seenBoards)) continue;
-
-          const bool symmetric = CheckSym(seed);
-          s.report.SeedClassified(symmetric);
-          if (symmetric) {
-            SearchSymmetric(s, seed);
-          } else {
-            ComputeMask(seed);
-            SearchPlain(s);
-          }
-          s.seenBoards.Append(seed);
-          s.report.SeedSearched(s.solutionCount);
-        }
-  }
-  s.seedOrdinal = attempt;
+void RecordSeeds(SearchState& s, const Board& emptyBox, ThreePieceBoards& boards) {
+  SeedStage(s, emptyBox, [&boards](SearchState& st) { boards.Take(st); });
 }
+
+void SearchSymmetric(SearchState& s, const Board& seed) { SymmetricStage(s, seed, SearchDepth3); }
 
 }  // namespace cubepack

@@ -39,30 +39,28 @@ TEST(Board, ClearedBoxHoldsOnlyTheBorder) {
   EXPECT_EQ(empty.placed, used.placed);
 }
 
-TEST(Board, ComputeMaskSplitsTheBitsBetweenTwoWords) {
-  // (1,2,1) = grid 43 is bit 31, the top of the low word; (2,2,1) = grid 44 is bit 32.
+TEST(Board, ComputeMaskSetsTheCellsBitOnly) {
+  // (1,2,1) = grid 43 is bit 31 and (2,2,1) = grid 44 bit 32: the old boundary of two words.
   struct Case {
     int grid;
-    std::uint32_t low, high;
+    int bit;
   };
-  for (const Case& c : {Case{0, 1, 0}, Case{GridOf(2, 1, 1), 1u << 27, 0}, Case{43, 0x80000000u, 0},
-                        Case{44, 0, 1}, Case{GridOf(4, 3, 2), 0, 1u << 27}}) {
+  for (const Case& c : {Case{0, 0}, Case{GridOf(2, 1, 1), 27}, Case{43, 31}, Case{44, 32},
+                        Case{GridOf(4, 3, 2), 59}}) {
     Board b = MakeEmptyBox();
     b.cells[c.grid] = 255;  // any non-zero mark fills
     b.mask = kFullMask;     // rebuilt, not added to
     ComputeMask(b);
-    EXPECT_EQ(LowWord(b.mask), c.low) << "grid index " << c.grid;
-    EXPECT_EQ(HighWord(b.mask), c.high) << "grid index " << c.grid;
+    EXPECT_EQ(b.mask, CellBit(c.bit)) << "grid index " << c.grid;
   }
-  // A full box gives 32 + 28 bits whatever the border holds, and a border alone fills nothing.
+  // A full box gives all 60 bits whatever the border holds, and a border alone fills nothing.
   for (const std::uint8_t border : {std::uint8_t{0}, std::uint8_t{15}, std::uint8_t{255}}) {
     Board full = NumberedBoard(), none = MakeEmptyBox();
     for (int g = 0; g < 90; ++g)
       if (IsBorder(g)) full.cells[g] = none.cells[g] = border;
     ComputeMask(full);
     ComputeMask(none);
-    EXPECT_EQ(LowWord(full.mask), 0xFFFFFFFFu) << "border " << int{border};
-    EXPECT_EQ(HighWord(full.mask), 0x0FFFFFFFu) << "border " << int{border};
+    EXPECT_EQ(full.mask, kFullMask) << "border " << int{border};
     EXPECT_EQ(none.mask, 0u) << "border " << int{border};
   }
 }
@@ -94,28 +92,27 @@ TEST(Board, MirrorsAndHalfTurnsMovePlayableCellsOnly) {
 
 TEST(Board, TurnBoardFollowsTheRotationGroupAndKeepsMaskAndFlags) {
   Board source = NumberedBoard();
-  source.mask = MaskFromWords(0x12345678u, 0x0ABCDEF0u);  // deliberately not the cells' mask
+  source.mask = 0x0ABCDEF012345678u;  // deliberately not the cells' mask
   source.placed = {1, 0, 1, 1, 0, 0, 0, 1, 0, 0, 0, 1};
-  std::array<CellGrid, 8> turned;
-  for (int slot = 0; slot < 8; ++slot) {
-    const bool tx = (slot & 4) != 0, ty = (slot & 2) != 0, tz = (slot & 1) != 0;
-    Board b = source;
-    TurnBoard(b, tx, ty, tz);
-    turned[slot] = b.cells;
-    EXPECT_EQ(b.mask, source.mask) << "slot " << slot;
-    EXPECT_EQ(b.placed, source.placed) << "slot " << slot;
-    TurnBoard(b, tx, ty, tz);  // every turn undoes itself
-    EXPECT_EQ(b.cells, source.cells) << "slot " << slot;
-  }
-  // Slots 4, 2 and 1 are the single half turns; X then Y is Z, and all three turn nothing.
   const std::array<void (*)(CellGrid&), 3> halfTurns = {&HalfTurnX, &HalfTurnY, &HalfTurnZ};
-  for (int a = 0; a < 3; ++a) {
+  for (int t = 0; t < 4; ++t) {
+    const BoxTurn turn = kBoxTurns[t];
+    Board b = source;
+    TurnBoard(b, turn);
+    EXPECT_EQ(b.mask, source.mask) << "turn " << t;
+    EXPECT_EQ(b.placed, source.placed) << "turn " << t;
     CellGrid g = source.cells;
-    halfTurns[a](g);
-    EXPECT_EQ(turned[4 >> a], g) << "half turn " << a;
+    if (t > 0) halfTurns[t - 1](g);
+    EXPECT_EQ(b.cells, g) << "turn " << t;
+    // Turns combine as the rotation group does: every turn undoes itself, and X then Y is Z.
+    for (const BoxTurn second : kBoxTurns) {
+      Board twice = b;
+      TurnBoard(twice, second);
+      Board once = source;
+      TurnBoard(once, Combine(turn, second));
+      EXPECT_EQ(twice.cells, once.cells) << "turn " << t << " then " << static_cast<int>(second);
+    }
   }
-  EXPECT_EQ(turned[6], turned[1]);
-  EXPECT_EQ(turned[7], source.cells);
 }
 
 TEST(Board, SameCellsComparesPlayableMarksOnly) {

@@ -8,7 +8,7 @@
 
 #include "app/solution_verify.h"
 #include "model/packing.h"
-#include "solver/parallel_search.h"
+#include "solver/parallel_runner.h"
 #include "solver/search_script.h"
 #include "support/test_support.h"
 
@@ -25,13 +25,6 @@ class Lines final : public PackingSink {
   std::int32_t count = 0;
 };
 
-class Quiet final : public SearchReport {
- public:
-  void SeedClassified(bool) override {}
-  void Progress(std::int32_t, DepthMark, DepthMark, std::int32_t) override {}
-  void SeedSearched(std::int32_t) override {}
-};
-
 TEST(Listing, FirstSeedListedCompletelyInTheSameOrderWithOneOrThreeWorkers) {
   SearchScript script = RecordScript(testing::SharedCatalogue(), MakeEmptyBox());
   std::size_t end = 0;
@@ -40,15 +33,14 @@ TEST(Listing, FirstSeedListedCompletelyInTheSameOrderWithOneOrThreeWorkers) {
   std::uint32_t tasks = 0;
   for (const ScriptStep& step : script.steps)
     if (step.kind == ScriptStep::Kind::kSubtree) tasks = step.task + 1;
-  script.tasks.resize(tasks);
+  script.tasks.Truncate(tasks);
 
   std::string listings[2];
   for (const int jobs : {1, 3}) {
-    Quiet quiet;
+    SilentSearchReport quiet;
     const auto s = std::make_unique<SearchState>(testing::SharedCatalogue(), quiet);
     Lines lines;
-    s->packingSink = &lines;
-    RunScript(*s, script, jobs);
+    ListScript(*s, script, jobs, lines);
     EXPECT_EQ(lines.count, 52187);
     EXPECT_EQ(s->solutionCount, 52187);
     listings[jobs == 3] = std::move(lines.text);

@@ -7,14 +7,20 @@
 #include <array>
 #include <bit>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <tuple>
 #include <utility>
 #include <vector>
 
+#include "model/cell_tables.h"
 #include "model/placement.h"
 #include "solver/check_holes.h"
+#include "solver/deep_rules.h"
+#include "solver/deep_search_dispatch.h"
+#include "solver/deep_tables.h"
 #include "solver/empty_cell_scan.h"
+#include "solver/packing_search.h"
 #include "solver/search.h"
 #include "solver/solver_test_boards.h"
 #include "support/test_support.h"
@@ -37,7 +43,8 @@ using Laid = std::vector<std::pair<int, const Placement*>>;
 template <typename Found>
 bool Walk(Laid& laid, OccupancyMask filled, unsigned freePieces, Found&& found) {
   if (freePieces == 0) return found(laid);
-  const int k = std::countr_one(filled), g = GridIndex(k % 5, k / 5 % 4, k / 20);
+  const int k = std::countr_one(filled);
+  const int g = static_cast<int>(BitCellTable[k].gridIndex);
   for (int i = 1; i < kPieceCount; ++i) {
     if ((freePieces >> i & 1) == 0 || !Cat().pieces[i].byLowAnchor[g]) continue;
     for (const Placement& p : *Cat().pieces[i].byLowAnchor[g]) {
@@ -107,8 +114,7 @@ TEST_P(SearchChain, CountsEveryPackingBelowAPartialPacking) {
     Laid laid = PartOfPacking(pieces);
     ASSERT_EQ(static_cast<int>(laid.size()) + 1, entry);
     const Board start = BoardOf(laid);
-    unsigned freePieces = 0;
-    for (int i = 1; i < kPieceCount; ++i) freePieces |= start.placed[i] == 0 ? 1u << i : 0;
+    const unsigned freePieces = FreePieces(start);
     std::int64_t expected = 0;
     Walk(laid, start.mask, freePieces, [&](const Laid&) { return ++expected, false; });
     ASSERT_GE(expected, 2) << "the board should leave a choice";
@@ -166,19 +172,86 @@ TEST_P(DeepSearch, ListingGivesEveryPackingOnceAndCountsAsTheKernel) {
   ASSERT_EQ(s.solutionCount, static_cast<std::int32_t>(expected.size()));
 
   Collect listed;
-  s.packingSink = &listed;
-  s.firstPieces = {PlacedPiece{kSeedPiece, CellsOf({})[kSeedPiece]},
-                   PlacedPiece{laid[0].first, laid[0].second->mask},
-                   PlacedPiece{laid[1].first, laid[1].second->mask}};
-  s.stepCount = 0;
-  s.solutionCount = 0;
-  SearchDepth5(s);
-  EXPECT_EQ(s.stepCount, visits);
-  EXPECT_EQ(s.solutionCount, static_cast<std::int32_t>(expected.size()));
+  const PackingListing listing{listed,
+                               {PlacedPiece{kSeedPiece, CellsOf({})[kSeedPiece]},
+                                PlacedPiece{laid[0].first, laid[0].second->mask},
+                                PlacedPiece{laid[1].first, laid[1].second->mask}}};
+  const SearchCounts counts = ListDepth5(s, listing);
+  EXPECT_EQ(counts.listVisits, visits);
+  EXPECT_EQ(counts.solutions, static_cast<std::int64_t>(expected.size()));
   std::sort(expected.begin(), expected.end());
   std::vector<PieceCells> got = listed.found;
   std::sort(got.begin(), got.end());
   EXPECT_EQ(got, expected);
+}
+
+// A triple list can be longer than one word of fit bits: on the empty box's lists, the lowest
+// empty cell of a depth-9 node files up to 71 placements of three free pieces. Here a placement
+// that starts a packing of the three lies past the 64th entry.
+TEST_P(DeepSearch, TripleListsLongerThanAWordFindTheirLastEntries) {
+  testing::RecordingReport report;
+  SearchState s(Cat(), report);
+  s.deepKernel = GetParam();
+  RefreshCandidates(Cat(), MakeEmptyBox(), s.candidates);
+  const DeepTables& deep = *s.candidates.deep;
+  // Three pieces a < b < c on the empty box: c in the last placement filed at some cell k,
+  // which is entry `entry` of their triple list there, and a and b beside it past k.
+  struct Found {
+    unsigned pieces = 0;
+    OccupancyMask region = 0;
+    int entry = 0;
+  } found;
+  const auto placements = [&](int from, int piece, auto&& take) {
+    for (int k = from; k < kCellCount; ++k)
+      for (int n = 0; n < deep.lowCount[k][piece]; ++n)
+        if (take(deep.lowMasks[k][piece][n])) return true;
+    return false;
+  };
+  for (int k = 0; k < kCellCount && found.entry == 0; ++k)
+    for (int c = 3; c < kPieceCount && found.entry == 0; ++c)
+      for (int b = 2; b < c && found.entry == 0; ++b)
+        for (int a = 1; a < b && found.entry == 0; ++a) {
+          const int entry = deep.lowCount[k][a] + deep.lowCount[k][b] + deep.lowCount[k][c] - 1;
+          if (entry < 64) continue;
+          const OccupancyMask pc = deep.lowMasks[k][c][deep.lowCount[k][c] - 1];
+          placements(k + 1, a, [&](OccupancyMask pa) {
+            return !Collides(pa, pc) && placements(k + 1, b, [&](OccupancyMask pb) {
+              if (Collides(pb, pa | pc)) return false;
+              found = {1u << a | 1u << b | 1u << c, pa | pb | pc, entry};
+              return true;
+            });
+          });
+        }
+  ASSERT_GE(found.entry, 64);
+  std::int64_t expected = 0;
+  Laid laid;
+  Walk(laid, kFullMask & ~found.region, found.pieces,
+       [&](const Laid&) { return ++expected, false; });
+  ASSERT_GE(expected, 1);
+  const OccupancyMask grid = kFullMask & ~found.region;
+  EXPECT_EQ(CountDeep(s, 9, grid, ToFillOrder(grid), found.pieces).solutions, expected)
+      << "entry " << found.entry;
+}
+
+// The fit rule that the kernel and the listing share: every free entry of a padded list of any
+// length once, in order, and nothing of the list that follows it in the pool.
+TEST(FitRule, ListsOfAnyLengthGiveEveryFreeEntryOnce) {
+  const OccupancyMask board = 0x0F0F0F0F0F0F0F0Full;
+  for (const int count : {1, 8, 12, 63, 64, 65, 68, 72}) {
+    SCOPED_TRACE(::testing::Message() << count << " entries");
+    const int padded = PaddedLength(count, kTripleMinimum);
+    std::vector<OccupancyMask> pool(static_cast<std::size_t>(padded) + 8, ~board);  // all free
+    std::vector<int> expected;
+    for (int n = 0; n < padded; ++n) {
+      const bool free = n < count && (n % 7 == 0 || n == count - 1 || n == 64);
+      pool[static_cast<std::size_t>(n)] = n >= count ? ~OccupancyMask{0} : free ? ~board : board;
+      if (free) expected.push_back(n);
+    }
+    std::vector<int> got;
+    ForEachFree(pool.data(), count, board, [&](int n) { got.push_back(n); });
+    EXPECT_EQ(got, expected);
+    EXPECT_EQ(CountFree(pool.data(), count, board), static_cast<int>(expected.size()));
+  }
 }
 
 TEST_P(DeepSearch, LastPieceCountsOnlyWhereItFillsTheLastRegion) {

@@ -129,9 +129,9 @@ TEST(SeedStage, SearchesTheTwelveNewSeedsOfTheFortyThatFit) {
 
 // True when a rotation of the box (one of the four turns) maps `b` onto `a`.
 bool SameUpToRotation(const Board& a, const Board& b) {
-  for (int slot : {0, 1, 2, 4}) {
+  for (const BoxTurn turn : kBoxTurns) {
     Board turned = b;
-    TurnBoard(turned, (slot & 4) != 0, (slot & 2) != 0, (slot & 1) != 0);
+    TurnBoard(turned, turn);
     if (SameCells(a, turned)) return true;
   }
   return false;

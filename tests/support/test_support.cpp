@@ -12,7 +12,7 @@ void CaptureSink::Write(std::string_view bytes) {
 }
 
 const PieceCatalogue& SharedCatalogue() {
-  static NullCatalogueReport quiet;
+  static SilentCatalogueReport quiet;
   static const auto catalogue = BuildCatalogue(quiet);
   return *catalogue;
 }

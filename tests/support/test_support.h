@@ -39,12 +39,6 @@ class CaptureSink final : public OutputSink {
   int failFrom_;
 };
 
-// Ignores the catalogue lines.
-class NullCatalogueReport final : public CatalogueReport {
- public:
-  void PieceBuilt(int, int, int) override {}
-};
-
 // Records the search events as they come.
 class RecordingReport final : public SearchReport {
  public:

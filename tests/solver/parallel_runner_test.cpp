@@ -2,7 +2,7 @@
 // traced subtree counts what the sequential search counts, and several workers give the same
 // events as one.
 
-#include "solver/parallel_search.h"
+#include "solver/parallel_runner.h"
 
 #include <gtest/gtest.h>
 
@@ -28,9 +28,9 @@ using testing::RecordingReport;
 
 const PieceCatalogue& Cat() { return testing::SharedCatalogue(); }
 
-SubtreeTrace Trace(std::vector<TraceSpan> spans, TraceSpan tail) {
+SubtreeTrace Trace(std::vector<SearchCounts> beforeVisits, SearchCounts tail) {
   SubtreeTrace t;
-  for (const TraceSpan& span : spans) t.spans[t.depth3Visits++] = span;
+  for (const SearchCounts& counts : beforeVisits) t.beforeVisit[t.depth3Visits++] = counts;
   t.tail = tail;
   return t;
 }
@@ -40,7 +40,8 @@ SubtreeTrace Trace(std::vector<TraceSpan> spans, TraceSpan tail) {
 // and the second task's first depth-3 visit prints it with that task's marks.
 TEST(ScriptReplay, ProgressChecksFallWhereTheSequentialRunHasThem) {
   SearchScript script;
-  script.tasks = {{MakeEmptyBox(), 7, {2, 1}, {4, 3}}, {MakeEmptyBox(), 7, {2, 2}, {5, 1}}};
+  script.tasks.Append({MakeEmptyBox(), 7, {2, 1}, {4, 3}});
+  script.tasks.Append({MakeEmptyBox(), 7, {2, 2}, {5, 1}});
   script.steps = {{Kind::kSeedClassified, true, 0, 0},
                   {Kind::kSubtree, false, 0, 1},
                   {Kind::kSubtree, false, 1, 1},
@@ -88,9 +89,9 @@ TEST(ScriptRecording, HoldsTheTwelveSeedsAndEveryThreePieceBoardInOrder) {
   EXPECT_EQ(classified, 12);
   EXPECT_EQ(searched, 12);
   EXPECT_EQ(nextTask, script.tasks.size());
-  for (const SubtreeTask& task : script.tasks) {
+  for (std::size_t i = 0; i < script.tasks.size(); ++i) {
     int placed = 0;
-    for (std::uint8_t p : task.board.placed) placed += p;
+    for (std::uint8_t p : script.tasks[i].board.placed) placed += p;
     ASSERT_EQ(placed, 3);
   }
 }
@@ -109,11 +110,11 @@ TEST(TracedSubtree, CountsWhatTheSequentialSearchCounts) {
 
   SubtreeTrace trace;
   SearchDepth3Traced(*s, trace);
-  std::int64_t visits = trace.depth3Visits + trace.tail.visits;
-  std::int32_t solutions = trace.tail.solutions;
+  std::int64_t visits = trace.depth3Visits + trace.tail.listVisits;
+  std::int64_t solutions = trace.tail.solutions;
   for (int j = 0; j < trace.depth3Visits; ++j) {
-    visits += trace.spans[j].visits;
-    solutions += trace.spans[j].solutions;
+    visits += trace.beforeVisit[j].listVisits;
+    solutions += trace.beforeVisit[j].solutions;
   }
   EXPECT_GT(trace.depth3Visits, 0);
   EXPECT_EQ(visits, sequentialVisits);
@@ -130,7 +131,7 @@ SearchScript ScriptPrefix(std::uint32_t tasks) {
          !(prefix.steps[end].kind == Kind::kSubtree && prefix.steps[end].task == tasks))
     ++end;
   prefix.steps.resize(end);
-  prefix.tasks.resize(tasks);
+  prefix.tasks.Truncate(tasks);
   return prefix;
 }
 
@@ -177,12 +178,13 @@ TEST(ParallelRun, ThreeWorkersGiveTheEventsOfOneThread) {
   RecordingReport parallel;
   const auto three = std::make_unique<SearchState>(Cat(), parallel);
   three->stepCount = kProgressInterval - 100000;
-  RunRecording(*three, 3, [&prefix](TaskFeed& feed) -> const SearchScript& {
+  CountWhileRecording(*three, 3, [&prefix](SearchScript& script, TaskFeed& feed) {
+    script.steps = prefix.steps;
     for (std::uint32_t i = 0; i < prefix.tasks.size(); ++i) {
       if (i % 20 == 0) std::this_thread::sleep_for(std::chrono::milliseconds(5));
-      feed.Recorded(prefix.tasks[i], i);
+      script.tasks.Append(prefix.tasks[i]);
+      feed.Recorded(i);
     }
-    return prefix;
   });
   ExpectSameEvents(parallel, inOrder, *three, *one);
 }
@@ -200,37 +202,40 @@ TEST(ParallelRun, AWorkerThatFailsFailsTheRun) {
       if (worker == failing) throw std::bad_alloc();
       return MakeWorkerState(parent, silent, worker);
     };
-    EXPECT_THROW(RunScript(*s, prefix, 3, make), std::bad_alloc);
+    EXPECT_THROW(CountScript(*s, prefix, 3, make), std::bad_alloc);
   }
   // A recording that fails, before any task or after some: the workers, busy or asleep, stop,
   // and the recording's exception leaves the run.
   for (const std::uint32_t recorded : {0u, 5u}) {
     RecordingReport report;
     const auto s = std::make_unique<SearchState>(Cat(), report);
-    EXPECT_THROW(RunRecording(*s, 3,
-                              [&](TaskFeed& feed) -> const SearchScript& {
-                                for (std::uint32_t i = 0; i < recorded; ++i)
-                                  feed.Recorded(prefix.tasks[i], i);
-                                // Long enough for idle workers to fall asleep.
-                                std::this_thread::sleep_for(std::chrono::milliseconds(50));
-                                throw std::length_error("recording failed");
-                              }),
+    EXPECT_THROW(CountWhileRecording(*s, 3,
+                                     [&](SearchScript& script, TaskFeed& feed) {
+                                       for (std::uint32_t i = 0; i < recorded; ++i) {
+                                         script.tasks.Append(prefix.tasks[i]);
+                                         feed.Recorded(i);
+                                       }
+                                       // Long enough for idle workers to fall asleep.
+                                       std::this_thread::sleep_for(std::chrono::milliseconds(50));
+                                       throw std::length_error("recording failed");
+                                     }),
                  std::length_error);
   }
   // A recording whose script names tasks it never handed over fails instead of reading them.
   RecordingReport unfed;
   const auto u = std::make_unique<SearchState>(Cat(), unfed);
-  EXPECT_THROW(RunRecording(*u, 2, [&](TaskFeed&) -> const SearchScript& { return prefix; }),
-               std::logic_error);
+  EXPECT_THROW(
+      CountWhileRecording(*u, 2, [&](SearchScript& script, TaskFeed&) { script = prefix; }),
+      std::logic_error);
   // More workers than tasks: only as many start as there are tasks.
   RecordingReport report;
   const auto s = std::make_unique<SearchState>(Cat(), report);
   std::atomic<int> made{0};
-  RunScript(*s, ScriptPrefix(2), 8,
-            [&made](const SearchState& parent, SearchReport& silent, int worker) {
-              ++made;
-              return MakeWorkerState(parent, silent, worker);
-            });
+  CountScript(*s, ScriptPrefix(2), 8,
+              [&made](const SearchState& parent, SearchReport& silent, int worker) {
+                ++made;
+                return MakeWorkerState(parent, silent, worker);
+              });
   EXPECT_EQ(made.load(), 2);
   EXPECT_GT(s->solutionCount, 0);
 }
@@ -256,8 +261,7 @@ TEST(ParallelRun, ListingGivesTheSamePackingsWithAnyNumberOfWorkers) {
     RecordingReport report;
     const auto s = std::make_unique<SearchState>(Cat(), report);
     Collect collect;
-    s->packingSink = &collect;
-    RunScript(*s, prefix, jobs);
+    ListScript(*s, prefix, jobs, collect);
     EXPECT_EQ(collect.tasks, prefix.tasks.size());
     EXPECT_EQ(static_cast<std::int32_t>(collect.found.size()), s->solutionCount);
     lists[jobs == 3] = std::move(collect.found);
@@ -286,7 +290,7 @@ TEST(ParallelRun, UnitsSharedOutGiveTheEventsAndPackingsOfOneThread) {
   for (const std::uint32_t task : {264u, 16u}) {  // about 30 and 10 units, 25 and 3 ms
     script.steps.push_back(
         {Kind::kSubtree, false, static_cast<std::uint32_t>(script.tasks.size()), 0});
-    script.tasks.push_back(WholeScript().tasks.at(task));
+    script.tasks.Append(WholeScript().tasks.at(task));
   }
   RecordingReport inOrder;
   const auto one = ReplayInOrder(script, inOrder, 20000);
@@ -294,8 +298,7 @@ TEST(ParallelRun, UnitsSharedOutGiveTheEventsAndPackingsOfOneThread) {
   {
     RecordingReport report;
     const auto s = std::make_unique<SearchState>(Cat(), report);
-    s->packingSink = &listedInOrder;
-    RunScript(*s, script, 1);
+    ListScript(*s, script, 1, listedInOrder);
   }
 
   std::uint64_t shared = 0;
@@ -303,14 +306,13 @@ TEST(ParallelRun, UnitsSharedOutGiveTheEventsAndPackingsOfOneThread) {
     RecordingReport parallel;
     const auto two = std::make_unique<SearchState>(Cat(), parallel);
     two->stepCount = kProgressInterval - 20000;
-    shared = RunScript(*two, script, 2).sharedUnits;
+    shared = CountScript(*two, script, 2).sharedUnits;
     ExpectSameEvents(parallel, inOrder, *two, *one);
 
     RecordingReport report;
     const auto s = std::make_unique<SearchState>(Cat(), report);
     Collect listed;
-    s->packingSink = &listed;
-    shared = std::min(shared, RunScript(*s, script, 2).sharedUnits);
+    shared = std::min(shared, ListScript(*s, script, 2, listed).sharedUnits);
     EXPECT_EQ(listed.found, listedInOrder.found);
   }
   EXPECT_GT(shared, 0u);
