@@ -134,7 +134,7 @@ class DeepKernel {
   // The queues must be empty; Finish leaves them so.
   DeepKernel(const DeepView& v, DeepQueues& queues) : v_(v), queues_(queues) {}
 
-  // Queues one node of depth kDepth - 1 (5, 8 or 10) whose subtree is to be searched.
+  // Queues one node that waits for depth kDepth (5 to 11).
   template <int kDepth>
   void Push(OccupancyMask grid, OccupancyMask fill, PieceBits free) {
     NodeQueue<kDepth>& q = Queue<kDepth>();

@@ -1,5 +1,7 @@
 #include "solver/packing_search.h"
 
+#include <vector>
+
 #include "model/cell_tables.h"
 #include "solver/candidates.h"
 #include "solver/deep_rules.h"
@@ -55,38 +57,30 @@ class Lister {
 
   // Depth 9: the triple list at the anchor in grid order; each entry carries its own piece.
   void Triples(OccupancyMask grid, PieceBits free) {
-    const int k = LowAnchor(grid);
-    counts.listVisits += VisitsAtLow(v_, k, free);
-    if (DeadAtLow(grid, k)) return;
-    const std::uint32_t span = TripleSpanAt(deep_, k, free);
-    const OccupancyMask* list = deep_.tripleMasks.data() + SpanStart(span);
-    ForEachFree(list, SpanCount(span), grid, [&](int n) {
-      const int i = TaggedPiece(list[n]);
-      cells_[i] = TaggedCells(list[n]);
+    const int k = LowNode(grid, free);
+    if (k < 0) return;
+    ForEachEntry(deep_.tripleMasks, TripleSpanAt(deep_, k, free), grid, [&](OccupancyMask entry) {
+      const int i = TaggedPiece(entry);
+      cells_[i] = TaggedCells(entry);
       Pairs(grid | cells_[i], free & ~(PieceBits{1} << i));
     });
   }
 
   // Depth 10: the pair list; each entry carries the other piece, the one left for depth 11.
   void Pairs(OccupancyMask grid, PieceBits free) {
-    const int k = LowAnchor(grid);
-    counts.listVisits += VisitsAtLow(v_, k, free);
-    if (DeadAtLow(grid, k)) return;
-    const std::uint32_t span = PairSpanAt(deep_, k, free);
-    const OccupancyMask* list = deep_.pairMasks.data() + SpanStart(span);
-    ForEachFree(list, SpanCount(span), grid, [&](int n) {
-      const int last = TaggedPiece(list[n]);
-      const OccupancyMask cells = TaggedCells(list[n]);
-      cells_[TrailingZeros(free & ~(PieceBits{1} << last))] = cells;
-      LastPiece(grid | cells, last);
+    const int k = LowNode(grid, free);
+    if (k < 0) return;
+    ForEachEntry(deep_.pairMasks, PairSpanAt(deep_, k, free), grid, [&](OccupancyMask entry) {
+      const int last = TaggedPiece(entry);
+      cells_[TrailingZeros(free & ~(PieceBits{1} << last))] = TaggedCells(entry);
+      LastPiece(grid | TaggedCells(entry), last);
     });
   }
 
   // Depth 11: every fitting placement of the last piece is a packing.
   void LastPiece(OccupancyMask grid, int last) {
-    const int k = LowAnchor(grid);
-    counts.listVisits += VisitsAtLow(v_, k, PieceBits{1} << last);
-    if (DeadAtLow(grid, k)) return;
+    const int k = LowNode(grid, PieceBits{1} << last);
+    if (k < 0) return;
     const OccupancyMask* masks = deep_.lowMasks[k][last].data();
     ForEachFree(masks, deep_.lowCount[k][last], grid, [&](int n) {
       cells_[last] = masks[n];
@@ -98,6 +92,22 @@ class Lister {
   SearchCounts counts;
 
  private:
+  // The anchor of a node of depths 9 to 11, in grid order, with the node's visits counted; -1
+  // where nothing can fit.
+  int LowNode(OccupancyMask grid, PieceBits free) {
+    const int k = LowAnchor(grid);
+    counts.listVisits += VisitsAtLow(v_, k, free);
+    return DeadAtLow(grid, k) ? -1 : k;
+  }
+
+  // Every entry of the pool's list `span` that does not collide with `grid`, tag and all.
+  template <class Take>
+  static void ForEachEntry(const std::vector<OccupancyMask>& pool, std::uint32_t span,
+                           OccupancyMask grid, Take&& take) {
+    const OccupancyMask* list = pool.data() + SpanStart(span);
+    ForEachFree(list, SpanCount(span), grid, [&](int n) { take(list[n]); });
+  }
+
   SearchState& s_;
   const DeepView v_;
   DeepTables& deep_;  // triple lists are built on first use

@@ -76,36 +76,18 @@ class TaskQueue {
   explicit TaskQueue(std::size_t window = 0) : window_(window) {}
 
   void Publish(std::size_t count) {
-    bool sleeper = false;
-    {
-      const std::lock_guard<std::mutex> hold(lock_);
-      published_ = count;
-      sleeper = sleeping_ > 0;
-    }
-    if (sleeper) ready_.notify_one();
+    Update([&] { published_ = count; }, false);
   }
   void Close() {
-    {
-      const std::lock_guard<std::mutex> hold(lock_);
-      closed_ = true;
-    }
-    ready_.notify_all();
+    Update([&] { closed_ = true; }, true);
   }
   // The first `count` tasks are consumed: the window moves on.
   void Consumed(std::size_t count) {
-    if (window_ == 0) return;
-    bool sleeper = false;
-    {
-      const std::lock_guard<std::mutex> hold(lock_);
-      consumed_ = count;
-      sleeper = sleeping_ > 0;
-    }
-    if (sleeper) ready_.notify_all();
+    if (window_ != 0) Update([&] { consumed_ = count; }, true);
   }
   // After `stop` is set: every sleeper looks at it.
   void WakeAll() {
-    { const std::lock_guard<std::mutex> hold(lock_); }
-    ready_.notify_all();
+    Update([] {}, true);
   }
   // The next task; none once the recording has ended and every task is handed out, or `stop`
   // is set.
@@ -123,6 +105,22 @@ class TaskQueue {
   }
 
  private:
+  // Changes the state under the lock, then wakes one sleeper or all of them, if any sleep.
+  template <class Change>
+  void Update(Change change, bool all) {
+    bool sleeper = false;
+    {
+      const std::lock_guard<std::mutex> hold(lock_);
+      change();
+      sleeper = sleeping_ > 0;
+    }
+    if (!sleeper) return;
+    if (all)
+      ready_.notify_all();
+    else
+      ready_.notify_one();
+  }
+
   std::mutex lock_;
   std::condition_variable ready_;
   const std::size_t window_;

@@ -10,6 +10,7 @@
 #include <bit>
 #include <chrono>
 #include <cstdint>
+#include <cstdlib>
 #include <memory>
 #include <new>
 #include <stdexcept>
@@ -19,6 +20,23 @@
 #include "solver/search.h"
 #include "solver/search_script.h"
 #include "support/test_support.h"
+
+// Allocation failure on demand: a thread whose countdown is armed fails the allocation that
+// brings it to zero. Replaces the program's allocation for this test binary.
+thread_local int t_allocationsLeft = 0;  // 0: never fail
+
+#if defined(__GNUC__) && !defined(__clang__)
+// GCC sees the replacement's free() meet its malloc() through operator new and warns.
+#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
+#endif
+
+void* operator new(std::size_t size) {
+  if (t_allocationsLeft > 0 && --t_allocationsLeft == 0) throw std::bad_alloc();
+  if (void* p = std::malloc(size == 0 ? 1 : size)) return p;
+  throw std::bad_alloc();
+}
+void operator delete(void* p) noexcept { std::free(p); }
+void operator delete(void* p, std::size_t) noexcept { std::free(p); }
 
 namespace cubepack {
 namespace {
@@ -97,7 +115,7 @@ TEST(ScriptRecording, HoldsTheTwelveSeedsAndEveryThreePieceBoardInOrder) {
 }
 
 // Below one three-piece board the traced search counts what the sequential one counts: its
-// depth-3 visits plus the spans.
+// depth-3 visits plus what the units count.
 TEST(TracedSubtree, CountsWhatTheSequentialSearchCounts) {
   const SubtreeTask& task = WholeScript().tasks.at(5);
   RecordingReport report;
@@ -279,6 +297,41 @@ TEST(ParallelRun, ListingGivesTheSamePackingsWithAnyNumberOfWorkers) {
     ASSERT_EQ(all, kFullMask);
     ASSERT_EQ(cells, kCellCount);
   }
+}
+
+// A helper that fails in the middle of a unit of another worker's task (out of memory, say)
+// fails the run with its exception: the task's owner, waiting for that unit, wakes, and nothing
+// hangs or aborts. The failing worker starts late, when the other has taken the small task and
+// the large one, so it can only help; it fails at its first allocation, for the first packing
+// it finds.
+TEST(ParallelRun, AHelperThatFailsInAUnitFailsTheRun) {
+  SearchScript script;
+  for (const std::uint32_t task : {16u, 264u}) {  // about 10 and 30 units, 3 and 25 ms
+    script.steps.push_back(
+        {Kind::kSubtree, false, static_cast<std::uint32_t>(script.tasks.size()), 0});
+    script.tasks.Append(WholeScript().tasks.at(task));
+  }
+  const WorkerStateMaker lateAndFailing = [](const SearchState& parent, SearchReport& silent,
+                                             int worker) {
+    auto state = MakeWorkerState(parent, silent, worker);
+    if (worker == 1) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+      t_allocationsLeft = 1;
+    }
+    return state;
+  };
+  bool failed = false;
+  for (int attempt = 0; attempt < 5 && !failed; ++attempt) {
+    RecordingReport report;
+    const auto s = std::make_unique<SearchState>(Cat(), report);
+    Collect listed;
+    try {
+      ListScript(*s, script, 2, listed, lateAndFailing);
+    } catch (const std::bad_alloc&) {
+      failed = true;
+    }
+  }
+  EXPECT_TRUE(failed);
 }
 
 // A large task and a small one on two workers: the worker that ends the small one takes units
