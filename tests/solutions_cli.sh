@@ -1,6 +1,6 @@
 #!/bin/sh
-# cubepack-solutions as a user runs it: exit statuses, the one line on standard error, and the
-# streams verify must give up on at once.
+# cubepack-solutions as a user runs it: exit statuses, the one line on standard error, the
+# streams verify and show must give up on at once, and show 1 against list's first line.
 # usage: solutions_cli.sh PROGRAM DATA_DIR
 set -u
 program=$1
@@ -60,10 +60,49 @@ grep -q '^cubepack-solutions: line [0-9]*: ' "$work/err" || fail "random bytes: 
 head -n 1 "$data/three_packings.txt" > "$work/one"
 input="$work/one" expect 0 "" show -
 [ "$(wc -l < "$work/out")" -eq 5 ] || fail "show -: not five lines"
+cp "$work/out" "$work/drawn"
 input="$work/one" expect 0 "" show - --svg
 tail -n 1 "$work/out" | grep -q '^</svg>$' || fail "show - --svg: no end tag"
 printf '1102310003\n' > "$work/short"
 input="$work/short" expect 2 "cubepack-solutions: not a packing: 10 characters, not 60" show -
 expect 2 "cubepack-solutions: no packing line on standard input" show -
+
+# The line of a packing file ends in "\r\n" or in nothing: the same drawing as with "\n".
+for ending in crlf none; do
+  if [ $ending = crlf ]; then format='%s\r\n'; else format='%s'; fi
+  # shellcheck disable=SC2059 # the format is one of the two above
+  printf "$format" "$(cat "$work/one")" > "$work/ended"
+  input="$work/ended" expect 0 "" show -
+  cmp -s "$work/out" "$work/drawn" || fail "show - of a line ending in $ending: another drawing"
+done
+
+# Bytes that are no characters are named by their value: a terminal shows the fault, not garbage.
+printf '\000%s\n' "$(cat "$work/one")" > "$work/nul"
+input="$work/nul" expect 2 \
+  "cubepack-solutions: not a packing: character 1 is byte 0x00, not 0-9 or A-B" show -
+printf '%s\377%s\n' "$(head -c 30 "$work/one")" "$(tail -c 30 "$work/one")" > "$work/ff"
+input="$work/ff" expect 2 \
+  "cubepack-solutions: not a packing: character 31 is byte 0xFF, not 0-9 or A-B" show -
+input="$work/random" expect 2 "*" show -
+LC_ALL=C grep -q '[^ -~]' "$work/err" && fail "show - of random bytes: raw bytes on standard error"
+
+# A line of megabytes is refused after its first 62 bytes: the writer is cut off, not drained.
+{
+  head -c 8000000 /dev/zero | tr '\0' '1' 2> /dev/null
+  echo $? > "$work/writer"
+} | "$program" show - > "$work/out" 2> "$work/err"
+got=$?
+[ "$got" -eq 2 ] || fail "show - of a long line gave exit status $got, not 2"
+[ "$(cat "$work/err")" = "cubepack-solutions: not a packing: more than 60 characters" ] ||
+  fail "show - of a long line: standard error is '$(cat "$work/err")'"
+[ "$(cat "$work/writer")" -ne 0 ] || fail "show - read the whole long line"
+
+# show 1 is the first line of list's output, drawn (list stops once head has its line; the
+# whole listing's later lines are checked in the regression tests).
+"$program" list -j 1 2> /dev/null | head -n 1 > "$work/line"
+input="$work/line" expect 0 "" show -
+mv "$work/out" "$work/drawn"
+expect 0 "" show 1
+cmp -s "$work/out" "$work/drawn" || fail "show 1: not the drawing of list's first line"
 
 exit $((failures > 0))
