@@ -40,7 +40,7 @@ TEST(Board, ClearedBoxHoldsOnlyTheBorder) {
 }
 
 TEST(Board, ComputeMaskSetsTheCellsBitOnly) {
-  // (1,2,1) = grid 43 is bit 31 and (2,2,1) = grid 44 bit 32: the old boundary of two words.
+  // (1,2,1) = grid 43 is bit 31 and (2,2,1) = grid 44 bit 32: either side of a 32-bit boundary.
   struct Case {
     int grid;
     int bit;
