@@ -71,7 +71,7 @@ struct WorkerShared {
 };
 
 // The worker threads. Leaving the scope early (a failed write, a failed worker, a failed
-// recording) stops them after their current unit; the flag is set, and sleepers woken, before
+// recording) stops them after their current task; the flag is set, and sleepers woken, before
 // the member threads are joined.
 struct WorkerGroup {
   WorkerShared& shared;

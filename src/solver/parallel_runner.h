@@ -36,8 +36,9 @@ using ScriptRecording = std::function<void(SearchScript& script, TaskFeed& feed)
 // 1), which start on the first tasks while the rest are still being recorded, and replays it
 // onto `s`: the same events on `s` in the same order as the sequential search. Once every task
 // is handed out, idle workers take units of the running ones. When a worker or the recording
-// fails, the workers stop after their current unit and the exception leaves here; a thread
-// that cannot be started throws std::runtime_error("cannot start worker threads: ...").
+// fails, the workers stop after their current task (a helper after its current unit) and the
+// exception leaves here; a thread that cannot be started throws std::runtime_error("cannot start
+// worker threads: ...").
 RunStats CountWhileRecording(SearchState& s, int jobs, const ScriptRecording& record,
                              const WorkerStateMaker& makeState = MakeWorkerState);
 // The same, listing every packing to `sink` in the sequential search's order as well. Workers
