@@ -342,8 +342,8 @@ class DeepKernel {
       const int k = LowAnchor(grid);
       const int last = TaggedPiece(grid);
       assert(deep.lowCount[k][last] <= kMaxListLength);
-      visits += VisitsAtLow(v, k, PieceBits{1} << last);
-      solutions += CountFree(deep.lowMasks[k][last].data(), deep.lowCount[k][last], grid);
+      visits += VisitOfLast(v, k, last);
+      solutions += CountFreeInRow(deep.lowMasks[k][last].data(), deep.lowCount[k][last], grid);
     }
     counts.solutions += solutions;
     Drained<11>(visits);

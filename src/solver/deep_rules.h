@@ -89,16 +89,16 @@ inline std::uint32_t TestBlock(const OccupancyMask* m, OccupancyMask board) {
 // How many entries one word of fit bits covers.
 inline constexpr int kFitWord = 64;
 
-// Bit n set for every entry n < min(count, 64) of a padded list that does not collide with
+// Bit n set for every entry n < count (at most 64) of a padded list that does not collide with
 // `board`. Testing every entry without a branch avoids a mispredicted jump at each fitting
 // placement, which cost more than the tests themselves; most lists hold at most eight entries,
 // so eight are tested unconditionally and the loop's hard-to-predict exit stays off the common
 // path. The padding collides with every non-empty board.
 inline std::uint64_t FreeEntries(const OccupancyMask* masks, int count, OccupancyMask board) {
   static_assert(kCandidatePad == 4 && kCandidateMinimum == 8 && kFitWord % kCandidatePad == 0);
+  assert(count <= kFitWord);
   std::uint64_t hits = TestBlock(masks, board) | TestBlock(masks + 4, board) << 4;
-  const int end = count < kFitWord ? count : kFitWord;
-  for (int n = 8; n < end; n += 4) hits |= std::uint64_t{TestBlock(masks + n, board)} << n;
+  for (int n = 8; n < count; n += 4) hits |= std::uint64_t{TestBlock(masks + n, board)} << n;
   return hits;
 }
 
@@ -116,7 +116,8 @@ inline std::uint64_t MoreFreeEntries(const OccupancyMask* masks, int count, Occu
 // word of fit bits: the entries past the first word are taken a word at a time.
 template <class Take>
 inline void ForEachFree(const OccupancyMask* masks, int count, OccupancyMask board, Take&& take) {
-  for (std::uint64_t hits = FreeEntries(masks, count, board); hits != 0; hits &= hits - 1)
+  for (std::uint64_t hits = FreeEntries(masks, count < kFitWord ? count : kFitWord, board);
+       hits != 0; hits &= hits - 1)
     take(TrailingZeros(hits));
   for (int base = kFitWord; base < count; base += kFitWord)
     for (std::uint64_t hits = MoreFreeEntries(masks + base, count - base, board); hits != 0;
@@ -124,12 +125,12 @@ inline void ForEachFree(const OccupancyMask* masks, int count, OccupancyMask boa
       take(base + TrailingZeros(hits));
 }
 
-// How many entries of a padded list do not collide with `board`.
-inline int CountFree(const OccupancyMask* masks, int count, OccupancyMask board) {
-  int n = PopCount(FreeEntries(masks, count, board));
-  for (int base = kFitWord; base < count; base += kFitWord)
-    n += PopCount(MoreFreeEntries(masks + base, count - base, board));
-  return n;
+// How many entries of one piece's padded row (at most kMaxListLength, one word) do not collide
+// with `board`.
+inline int CountFreeInRow(const OccupancyMask* masks, int count, OccupancyMask board) {
+  static_assert(kMaxListLength <= kFitWord);
+  assert(count <= kMaxListLength);
+  return PopCount(FreeEntries(masks, count, board));
 }
 
 // Depths 5-8: the anchor is the first empty cell in fill order, one count of trailing ones of
@@ -143,6 +144,10 @@ inline int VisitsAtFill(const DeepView& v, int r, PieceBits free) {
 }
 inline int VisitsAtLow(const DeepView& v, int k, PieceBits free) {
   return PopCount(free & v.piecesAtLowBit[k]);
+}
+// The same where one piece is left.
+inline int VisitOfLast(const DeepView& v, int k, int last) {
+  return static_cast<int>(v.piecesAtLowBit[k] >> last & 1);
 }
 
 // A placement filed under an anchor covers the anchor, cells after it only, and one of its

@@ -79,8 +79,9 @@ class Lister {
 
   // Depth 11: every fitting placement of the last piece is a packing.
   void LastPiece(OccupancyMask grid, int last) {
-    const int k = LowNode(grid, PieceBits{1} << last);
-    if (k < 0) return;
+    const int k = LowAnchor(grid);
+    counts.listVisits += VisitOfLast(v_, k, last);
+    if (DeadAtLow(grid, k)) return;
     const OccupancyMask* masks = deep_.lowMasks[k][last].data();
     ForEachFree(masks, deep_.lowCount[k][last], grid, [&](int n) {
       cells_[last] = masks[n];
