@@ -30,13 +30,31 @@ thread_local int t_allocationsLeft = 0;  // 0: never fail
 #pragma GCC diagnostic ignored "-Wmismatched-new-delete"
 #endif
 
+// Every form that plain allocation takes, so that none of them pairs with the library's own
+// (the sanitizers check that allocation and release match); the aligned forms stay the
+// library's, which pair among themselves.
 void* operator new(std::size_t size) {
   if (t_allocationsLeft > 0 && --t_allocationsLeft == 0) throw std::bad_alloc();
   if (void* p = std::malloc(size == 0 ? 1 : size)) return p;
   throw std::bad_alloc();
 }
+void* operator new[](std::size_t size) { return ::operator new(size); }
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
+  try {
+    return ::operator new(size);
+  } catch (...) {
+    return nullptr;
+  }
+}
+void* operator new[](std::size_t size, const std::nothrow_t& tag) noexcept {
+  return ::operator new(size, tag);
+}
 void operator delete(void* p) noexcept { std::free(p); }
+void operator delete[](void* p) noexcept { std::free(p); }
 void operator delete(void* p, std::size_t) noexcept { std::free(p); }
+void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
+void operator delete(void* p, const std::nothrow_t&) noexcept { std::free(p); }
+void operator delete[](void* p, const std::nothrow_t&) noexcept { std::free(p); }
 
 namespace cubepack {
 namespace {
