@@ -1,0 +1,557 @@
+#include "solver/polycube_count.h"
+
+#include <algorithm>
+#include <atomic>
+#include <bitset>
+#include <chrono>
+#include <condition_variable>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <stdexcept>
+#include <thread>
+#include <utility>
+#include <vector>
+
+#include "solver/cell_masks.h"
+
+namespace cubepack {
+
+namespace {
+
+constexpr int kMaxClasses = 64;  // distinct shapes whose cubes add up to at most 128 cells: 29
+// Tasks: every state this many pieces deep (or as deep as it takes to have kTasksWanted).
+constexpr std::size_t kTasksWanted = 4096;
+constexpr int kMaxExpansionRounds = 4;
+// Candidate lists are filtered against the board at the task's start and then every
+// kRefreshEvery pieces while more than kRefreshUntilLeft pieces are left.
+constexpr int kRefreshEvery = 3;
+constexpr int kRefreshUntilLeft = 4;
+constexpr int kMaxRefreshes = 48;
+// Regions of empty cells are checked while more than this many pieces are left.
+constexpr int kPruneUntilLeft = 5;
+
+struct Range {
+  std::uint32_t begin = 0, end = 0;
+};
+
+// Sums of piece sizes up to 128 that some of the remaining pieces make: bit s - 1 for sum s.
+using SizeSet = std::bitset<kMaxTargetCells>;
+
+// A union of a placement's images under one symmetry g, pairwise disjoint: one unit of a
+// packing that g maps onto itself. It uses `n[0]` copies of class c[0] and `n[1]` of c[1].
+template <class M>
+struct OrbitUnit {
+  M mask;
+  std::uint8_t c[2];
+  std::uint8_t n[2];
+};
+
+template <class M>
+struct Tables {
+  int cells = 0;
+  int classes = 0;
+  M outside{};                // bits that are no cell of the target: set on every board
+  std::vector<M> masks;       // every placement, by anchor (its first cell), then by class
+  std::vector<Range> ranges;  // [anchor * classes + class]
+  std::vector<M> neighbours;  // [cell]
+  std::array<int, kMaxClasses> size{};
+  std::array<std::uint8_t, kMaxClasses> copies{};
+  int pieces = 0;
+  // Per symmetry g != identity (index g - 1): its units filed by anchor.
+  std::vector<std::vector<OrbitUnit<M>>> units;
+  std::vector<std::vector<Range>> unitRanges;  // [g - 1][anchor]
+};
+
+template <class M>
+struct Task {
+  M board;
+  std::array<std::uint8_t, kMaxClasses> counts;
+  std::uint64_t avail;  // classes with copies left
+  int left;             // pieces left
+  int placed;           // pieces placed
+  int symmetry;  // 0: a fixed-piece task; g > 0: packings that symmetry g maps onto themselves
+  std::uint64_t weight;
+};
+
+using Key = std::pair<std::uint64_t, std::uint64_t>;
+Key KeyOf(const WideMask& m) { return {m.hi, m.lo}; }
+
+WideMask Image(const WideMask& m, const CellSymmetry& g, int cells) {
+  WideMask out;
+  for (int i = 0; i < cells; ++i)
+    if (m.Has(i)) out.Set(g.image[i]);
+  return out;
+}
+
+template <class M>
+Tables<M> BuildTables(const PolycubePuzzle& p) {
+  Tables<M> t;
+  t.cells = static_cast<int>(p.cells.size());
+  t.classes = static_cast<int>(p.classes.size());
+  t.outside = FromWide<M>(~FirstCells(t.cells));
+  for (int c = 0; c < t.classes; ++c) {
+    t.size[c] = p.classes[c].size;
+    t.copies[c] = static_cast<std::uint8_t>(p.classes[c].copies);
+    t.pieces += p.classes[c].copies;
+  }
+  t.ranges.resize(static_cast<std::size_t>(t.cells) * t.classes);
+  std::vector<std::vector<M>> filed(t.ranges.size());
+  for (const ClassPlacement& pl : p.placements)
+    filed[static_cast<std::size_t>(FirstSet(pl.mask)) * t.classes + pl.shapeClass].push_back(
+        FromWide<M>(pl.mask));
+  for (std::size_t i = 0; i < filed.size(); ++i) {
+    t.ranges[i].begin = static_cast<std::uint32_t>(t.masks.size());
+    t.masks.insert(t.masks.end(), filed[i].begin(), filed[i].end());
+    t.ranges[i].end = static_cast<std::uint32_t>(t.masks.size());
+  }
+  std::map<Point, int> index;
+  for (int i = 0; i < t.cells; ++i) index[p.cells[i]] = i;
+  t.neighbours.assign(t.cells, M{});
+  for (int i = 0; i < t.cells; ++i) {
+    WideMask n;
+    const Point c = p.cells[i];
+    const Point steps[6] = {{1, 0, 0}, {-1, 0, 0}, {0, 1, 0}, {0, -1, 0}, {0, 0, 1}, {0, 0, -1}};
+    for (const Point& s : steps)
+      if (const auto it = index.find({c.x + s.x, c.y + s.y, c.z + s.z}); it != index.end())
+        n.Set(it->second);
+    t.neighbours[i] = FromWide<M>(n);
+  }
+
+  // Orbit units of every symmetry but the identity.
+  std::map<Key, int> placementOf;
+  for (std::size_t i = 0; i < p.placements.size(); ++i)
+    placementOf[KeyOf(p.placements[i].mask)] = static_cast<int>(i);
+  for (std::size_t g = 1; g < p.symmetries.size(); ++g) {
+    std::vector<std::vector<OrbitUnit<M>>> byAnchor(t.cells);
+    for (const ClassPlacement& q : p.placements) {
+      WideMask unionMask = q.mask;
+      int used[kMaxClasses] = {};
+      used[q.shapeClass] = 1;
+      bool disjoint = true, least = true;
+      WideMask member = Image(q.mask, p.symmetries[g], t.cells);
+      while (!(member == q.mask)) {
+        if (!(member & unionMask).Empty()) {
+          disjoint = false;
+          break;
+        }
+        if (KeyOf(member) < KeyOf(q.mask)) least = false;
+        unionMask = unionMask | member;
+        ++used[p.placements[placementOf.at(KeyOf(member))].shapeClass];
+        member = Image(member, p.symmetries[g], t.cells);
+      }
+      if (!disjoint || !least) continue;  // each orbit once, from its least member
+      OrbitUnit<M> u{FromWide<M>(unionMask), {0, 0}, {0, 0}};
+      int k = 0;
+      bool fits = true;
+      for (int c = 0; c < t.classes; ++c) {
+        if (used[c] == 0) continue;
+        if (k == 2 || used[c] > p.classes[c].copies) {
+          fits = false;
+          break;
+        }
+        u.c[k] = static_cast<std::uint8_t>(c);
+        u.n[k] = static_cast<std::uint8_t>(used[c]);
+        ++k;
+      }
+      if (!fits) continue;
+      if (k == 1) u.c[1] = u.c[0];  // n[1] stays 0
+      byAnchor[FirstSet(unionMask)].push_back(u);
+    }
+    std::vector<OrbitUnit<M>> units;
+    std::vector<Range> ranges(t.cells);
+    for (int a = 0; a < t.cells; ++a) {
+      ranges[a].begin = static_cast<std::uint32_t>(units.size());
+      units.insert(units.end(), byAnchor[a].begin(), byAnchor[a].end());
+      ranges[a].end = static_cast<std::uint32_t>(units.size());
+    }
+    t.units.push_back(std::move(units));
+    t.unitRanges.push_back(std::move(ranges));
+  }
+  return t;
+}
+
+// Candidate lists: masks and ranges by anchor and class, the whole table or filtered copies.
+template <class M>
+struct Lists {
+  const M* masks;
+  const Range* ranges;
+};
+
+template <class M>
+class Searcher {
+ public:
+  explicit Searcher(const Tables<M>& t) : t_(t) {
+    // One filtered copy per refresh a search can reach.
+    const int refreshes = std::min(kMaxRefreshes, t.pieces / kRefreshEvery + 2);
+    for (int i = 0; i < refreshes; ++i) {
+      buffers_[i].resize(t.masks.size());
+      bufferRanges_[i].resize(t.ranges.size());
+    }
+  }
+
+  std::uint64_t Count(const Task<M>& task) {
+    counts_ = task.counts;
+    if (IsFull(task.board)) return 1;
+    if (task.symmetry > 0) {
+      units_ = t_.units[task.symmetry - 1].data();
+      unitRanges_ = t_.unitRanges[task.symmetry - 1].data();
+      return Invariant(task.board);
+    }
+    const Lists<M> whole{t_.masks.data(), t_.ranges.data()};
+    return Search(task.board, task.avail, task.left, whole, 0, 0);
+  }
+
+ private:
+  // Packings of the empty cells with the pieces left. `sinceRefresh` pieces have been placed
+  // since the lists were last filtered, `refreshes` filterings are in use.
+  std::uint64_t Search(M board, std::uint64_t avail, int left, Lists<M> lists, int sinceRefresh,
+                       int refreshes) {
+    const int anchor = FirstClear(board);
+    if (left == 1) {
+      const int c = std::countr_zero(avail);
+      const Range r = lists.ranges[anchor * t_.classes + c];
+      const M hole = ~board;
+      for (std::uint32_t i = r.begin; i < r.end; ++i)
+        if (lists.masks[i] == hole) return 1;
+      return 0;
+    }
+    if (left > kPruneUntilLeft && !Fillable(board, avail)) return 0;
+    if (left > kRefreshUntilLeft && (sinceRefresh == kRefreshEvery || refreshes == 0)) {
+      lists = Refresh(board, avail, anchor, lists, refreshes);
+      ++refreshes;
+      sinceRefresh = 0;
+    }
+    std::uint64_t total = 0;
+    for (std::uint64_t bits = avail; bits != 0; bits &= bits - 1) {
+      const int c = std::countr_zero(bits);
+      const Range r = lists.ranges[anchor * t_.classes + c];
+      if (r.begin == r.end) continue;
+      const std::uint64_t next = --counts_[c] == 0 ? avail & ~(std::uint64_t{1} << c) : avail;
+      for (std::uint32_t i = r.begin; i < r.end; ++i) {
+        const M m = lists.masks[i];
+        if (!Hits(m, board))
+          total += Search(board | m, next, left - 1, lists, sinceRefresh + 1, refreshes);
+      }
+      ++counts_[c];
+    }
+    return total;
+  }
+
+  // The lists from `anchor` on without the placements that hit the board.
+  Lists<M> Refresh(M board, std::uint64_t avail, int anchor, Lists<M> from, int slot) {
+    M* out = buffers_[slot].data();
+    Range* ranges = bufferRanges_[slot].data();
+    std::uint32_t n = 0;
+    for (int a = anchor; a < t_.cells; ++a) {
+      if (HasCell(board, a)) {  // a filled cell anchors nothing now
+        for (int c = 0; c < t_.classes; ++c) ranges[a * t_.classes + c] = {n, n};
+        continue;
+      }
+      for (int c = 0; c < t_.classes; ++c) {
+        Range& r = ranges[a * t_.classes + c];
+        r.begin = n;
+        if ((avail >> c) & 1) {
+          const Range src = from.ranges[a * t_.classes + c];
+          for (std::uint32_t i = src.begin; i < src.end; ++i) {
+            const M m = from.masks[i];
+            out[n] = m;
+            n += !Hits(m, board);
+          }
+        }
+        r.end = n;
+      }
+    }
+    return {out, ranges};
+  }
+
+  // False when some region of empty cells has a size no choice of the pieces left can fill.
+  bool Fillable(M board, std::uint64_t avail) const {
+    M empty = ~board;
+    bool haveSums = false;
+    SizeSet sums;
+    int smallest = kMaxTargetCells + 1;
+    for (std::uint64_t bits = avail; bits != 0; bits &= bits - 1)
+      smallest = std::min(smallest, t_.size[std::countr_zero(bits)]);
+    while (!IsEmpty(empty)) {
+      const int seed = FirstSet(empty);
+      M region = CellOnly(board, seed);
+      M frontier = region;
+      while (!IsEmpty(frontier)) {
+        M grow{};
+        for (M f = frontier; !IsEmpty(f); f = WithoutFirst(f))
+          grow = grow | t_.neighbours[FirstSet(f)];
+        frontier = grow & empty & ~region;
+        region = region | frontier;
+      }
+      if (region == empty) return true;  // the last region: the pieces left fill it exactly
+      const int size = BitCount(region);
+      if (size < smallest) return false;
+      if (!haveSums) {
+        sums = Sums(avail);
+        haveSums = true;
+      }
+      if (!sums[size - 1]) return false;
+      empty = empty & ~region;
+    }
+    return true;
+  }
+
+  SizeSet Sums(std::uint64_t avail) const {
+    SizeSet sums;  // bit s - 1: sum s
+    for (std::uint64_t bits = avail; bits != 0; bits &= bits - 1) {
+      const int c = std::countr_zero(bits);
+      for (int k = 0; k < counts_[c]; ++k) {
+        SizeSet more = sums << t_.size[c];
+        more.set(t_.size[c] - 1);
+        sums |= more;
+      }
+    }
+    return sums;
+  }
+
+  // Packings that the task's symmetry maps onto themselves, one orbit unit at a time.
+  std::uint64_t Invariant(M board) {
+    if (IsFull(board)) return 1;
+    const Range r = unitRanges_[FirstClear(board)];
+    std::uint64_t total = 0;
+    for (std::uint32_t i = r.begin; i < r.end; ++i) {
+      const OrbitUnit<M>& u = units_[i];
+      if (Hits(u.mask, board) || !Take(u)) continue;
+      total += Invariant(board | u.mask);
+      Give(u);
+    }
+    return total;
+  }
+
+  bool Take(const OrbitUnit<M>& u) {
+    if (counts_[u.c[0]] < u.n[0]) return false;
+    counts_[u.c[0]] = static_cast<std::uint8_t>(counts_[u.c[0]] - u.n[0]);
+    if (counts_[u.c[1]] < u.n[1]) {
+      counts_[u.c[0]] = static_cast<std::uint8_t>(counts_[u.c[0]] + u.n[0]);
+      return false;
+    }
+    counts_[u.c[1]] = static_cast<std::uint8_t>(counts_[u.c[1]] - u.n[1]);
+    return true;
+  }
+  void Give(const OrbitUnit<M>& u) {
+    counts_[u.c[0]] = static_cast<std::uint8_t>(counts_[u.c[0]] + u.n[0]);
+    counts_[u.c[1]] = static_cast<std::uint8_t>(counts_[u.c[1]] + u.n[1]);
+  }
+
+  const Tables<M>& t_;
+  std::array<std::uint8_t, kMaxClasses> counts_{};
+  std::array<std::vector<M>, kMaxRefreshes> buffers_;
+  std::array<std::vector<Range>, kMaxRefreshes> bufferRanges_;
+  const OrbitUnit<M>* units_ = nullptr;
+  const Range* unitRanges_ = nullptr;
+};
+
+// The task list: one task per orbit of the first class's placements and one per symmetry
+// but the identity, each expanded a few pieces deep, in a fixed order.
+template <class M>
+std::vector<Task<M>> MakeTasks(const PolycubePuzzle& p, const Tables<M>& t,
+                               std::uint64_t& divisor) {
+  // The first class: the fewest copies, then the fewest orbits.
+  const int symmetries = SymmetryCount(p);
+  std::map<Key, int> placementOf;
+  for (std::size_t i = 0; i < p.placements.size(); ++i)
+    placementOf[KeyOf(p.placements[i].mask)] = static_cast<int>(i);
+  struct Orbit {
+    int representative;
+    std::uint64_t weight;
+  };
+  std::vector<Orbit> best;
+  int bestClass = -1;
+  for (int c = 0; c < t.classes; ++c) {
+    if (bestClass >= 0 && p.classes[c].copies > p.classes[bestClass].copies) continue;
+    std::vector<char> seen(p.placements.size(), 0);
+    std::vector<Orbit> orbits;
+    for (std::size_t i = 0; i < p.placements.size(); ++i) {
+      if (p.placements[i].shapeClass != c || seen[i]) continue;
+      Orbit o{static_cast<int>(i), 0};
+      for (const CellSymmetry& g : p.symmetries) {
+        const int j = placementOf.at(KeyOf(Image(p.placements[i].mask, g, t.cells)));
+        if (seen[j]) continue;
+        seen[j] = 1;
+        o.weight += p.placements[j].shapeClass == c;
+      }
+      orbits.push_back(o);
+    }
+    if (bestClass < 0 || p.classes[c].copies < p.classes[bestClass].copies ||
+        orbits.size() < best.size()) {
+      bestClass = c;
+      best = std::move(orbits);
+    }
+  }
+  divisor = static_cast<std::uint64_t>(p.classes[bestClass].copies);
+
+  std::vector<Task<M>> tasks;
+  Task<M> root{};
+  root.board = t.outside;
+  for (int c = 0; c < t.classes; ++c) {
+    root.counts[c] = t.copies[c];
+    root.avail |= std::uint64_t{1} << c;
+  }
+  root.left = t.pieces;
+  for (const Orbit& o : best) {
+    Task<M> task = root;
+    const int c = p.placements[o.representative].shapeClass;
+    task.board = task.board | FromWide<M>(p.placements[o.representative].mask);
+    if (--task.counts[c] == 0) task.avail &= ~(std::uint64_t{1} << c);
+    --task.left;
+    task.placed = 1;
+    task.weight = o.weight;
+    tasks.push_back(task);
+  }
+  for (int g = 1; g < symmetries; ++g) {
+    Task<M> task = root;
+    task.symmetry = g;
+    task.weight = 1;
+    tasks.push_back(task);
+  }
+
+  // Expands every task by one piece (one orbit unit) until there are enough.
+  for (int round = 0; round < kMaxExpansionRounds && tasks.size() < kTasksWanted; ++round) {
+    std::vector<Task<M>> next;
+    for (const Task<M>& task : tasks) {
+      if (IsFull(task.board)) {
+        next.push_back(task);
+        continue;
+      }
+      const int anchor = FirstClear(task.board);
+      if (task.symmetry == 0) {
+        for (int c = 0; c < t.classes; ++c) {
+          if (task.counts[c] == 0) continue;
+          const Range r = t.ranges[anchor * t.classes + c];
+          for (std::uint32_t i = r.begin; i < r.end; ++i) {
+            if (Hits(t.masks[i], task.board)) continue;
+            Task<M> child = task;
+            child.board = task.board | t.masks[i];
+            if (--child.counts[c] == 0) child.avail &= ~(std::uint64_t{1} << c);
+            --child.left;
+            ++child.placed;
+            next.push_back(child);
+          }
+        }
+      } else {
+        const Range r = t.unitRanges[task.symmetry - 1][anchor];
+        for (std::uint32_t i = r.begin; i < r.end; ++i) {
+          const OrbitUnit<M>& u = t.units[task.symmetry - 1][i];
+          if (Hits(u.mask, task.board) || task.counts[u.c[0]] < u.n[0]) continue;
+          Task<M> child = task;
+          child.counts[u.c[0]] = static_cast<std::uint8_t>(child.counts[u.c[0]] - u.n[0]);
+          if (child.counts[u.c[1]] < u.n[1]) continue;
+          child.counts[u.c[1]] = static_cast<std::uint8_t>(child.counts[u.c[1]] - u.n[1]);
+          child.board = task.board | u.mask;
+          child.left -= u.n[0] + u.n[1];
+          ++child.placed;
+          child.avail = 0;
+          for (int c = 0; c < t.classes; ++c)
+            if (child.counts[c] != 0) child.avail |= std::uint64_t{1} << c;
+          next.push_back(child);
+        }
+      }
+    }
+    tasks = std::move(next);
+  }
+  return tasks;
+}
+
+template <class M>
+CountSums Count(const PolycubePuzzle& p, int jobs, int shardIndex, int shardCount,
+                CountProgress* progress) {
+  const Tables<M> tables = BuildTables<M>(p);
+  CountSums sums;
+  const std::vector<Task<M>> all = MakeTasks(p, tables, sums.divisor);
+  sums.tasks = all.size();
+  std::vector<const Task<M>*> mine;
+  for (std::size_t i = 0; i < all.size(); ++i)
+    if (static_cast<int>(i % static_cast<std::size_t>(shardCount)) == shardIndex)
+      mine.push_back(&all[i]);
+  sums.tasksCounted = mine.size();
+
+  std::vector<std::uint64_t> results(mine.size(), 0);
+  std::atomic<std::size_t> nextTask{0};
+  std::atomic<std::size_t> done{0};
+  std::mutex mutex;
+  std::condition_variable finished;
+  int running = 0;
+  const int workers = std::max(1, std::min<int>(jobs, static_cast<int>(mine.size())));
+  // Every worker's buffers exist before any search starts: the searches allocate nothing.
+  std::vector<std::unique_ptr<Searcher<M>>> searchers;
+  for (int w = 0; w < workers; ++w) searchers.push_back(std::make_unique<Searcher<M>>(tables));
+  auto work = [&](Searcher<M>& searcher) {
+    for (std::size_t i; (i = nextTask.fetch_add(1)) < mine.size();) {
+      results[i] = searcher.Count(*mine[i]);
+      done.fetch_add(1);
+    }
+    std::lock_guard lock(mutex);
+    --running;
+    finished.notify_all();
+  };
+  std::vector<std::thread> threads;
+  {
+    std::unique_lock lock(mutex);
+    try {
+      for (int w = 0; w < workers; ++w) {
+        threads.emplace_back(work, std::ref(*searchers[w]));
+        ++running;
+      }
+    } catch (...) {
+      nextTask.store(mine.size());  // the started workers stop at their next task
+      finished.wait(lock, [&] { return running == 0; });
+      lock.unlock();
+      for (std::thread& th : threads) th.join();
+      throw;
+    }
+    while (!finished.wait_for(lock, std::chrono::milliseconds(250), [&] { return running == 0; }))
+      if (progress != nullptr) progress->TasksDone(done.load(), mine.size());
+  }
+  for (std::thread& th : threads) th.join();
+  if (progress != nullptr) progress->TasksDone(mine.size(), mine.size());
+
+  for (std::size_t i = 0; i < mine.size(); ++i) {
+    std::uint64_t& sum = mine[i]->symmetry == 0 ? sums.weightedFixed : sums.invariant;
+    std::uint64_t term = 0;
+    if (__builtin_mul_overflow(results[i], mine[i]->weight, &term) ||
+        __builtin_add_overflow(sum, term, &sum))
+      sums.overflow = true;
+  }
+  return sums;
+}
+
+}  // namespace
+
+CountSums CountPackings(const PolycubePuzzle& puzzle, int jobs, int shardIndex, int shardCount,
+                        CountProgress* progress) {
+  if (puzzle.cells.size() <= 64)
+    return Count<std::uint64_t>(puzzle, jobs, shardIndex, shardCount, progress);
+  return Count<WideMask>(puzzle, jobs, shardIndex, shardCount, progress);
+}
+
+bool FinishCount(const CountSums& sums, int symmetries, std::uint64_t& fixed,
+                 std::uint64_t& classes, std::string& error) {
+  if (sums.overflow) {
+    error = "the count passes 2^64";
+    return false;
+  }
+  if (sums.divisor == 0 || sums.weightedFixed % sums.divisor != 0) {
+    error = "internal fault: the fixed sum is not a multiple of the first piece's copies";
+    return false;
+  }
+  fixed = sums.weightedFixed / sums.divisor;
+  std::uint64_t burnside = 0;
+  if (__builtin_add_overflow(fixed, sums.invariant, &burnside)) {
+    error = "the count passes 2^64";
+    return false;
+  }
+  if (symmetries <= 0 || burnside % static_cast<std::uint64_t>(symmetries) != 0) {
+    error = "internal fault: the orbit count is not a whole number";
+    return false;
+  }
+  classes = burnside / static_cast<std::uint64_t>(symmetries);
+  return true;
+}
+
+}  // namespace cubepack
