@@ -130,7 +130,7 @@ int RunCount(const SolutionsOptions& options) {
     if (parse.errorLine > 0) where += ':' + std::to_string(parse.errorLine);
     return Fail(2, where + ": " + parse.error);
   }
-  const PuzzleBuild build = BuildPolycubePuzzle(parse.puzzle, options.mirror);
+  const PuzzleBuild build = BuildForCount(parse.puzzle, options.mirror);
   if (!build.error.empty()) return Fail(2, options.file + ": " + build.error);
   const PolycubePuzzle& puzzle = build.puzzle;
 

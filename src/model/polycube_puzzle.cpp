@@ -8,17 +8,8 @@ namespace cubepack {
 
 namespace {
 
-// Cells in search order: the axis with the fewest cells fastest, the longest slowest, so the
-// first empty cell moves along a short line and a filled prefix closes early.
-std::vector<Point> SearchOrder(std::vector<Point> cells) {
-  std::array<int, 3> high = {0, 0, 0};
-  for (const Point& p : cells) {
-    high[0] = std::max(high[0], p.x);
-    high[1] = std::max(high[1], p.y);
-    high[2] = std::max(high[2], p.z);
-  }
-  std::array<int, 3> axes = {0, 1, 2};  // slowest first
-  std::stable_sort(axes.begin(), axes.end(), [&](int a, int b) { return high[a] > high[b]; });
+// The cells ordered by their coordinates, axes[0] slowest.
+std::vector<Point> InOrder(std::vector<Point> cells, const std::array<int, 3>& axes) {
   auto key = [&](const Point& p) {
     const int c[3] = {p.x, p.y, p.z};
     return std::array<int, 3>{c[axes[0]], c[axes[1]], c[axes[2]]};
@@ -46,14 +37,15 @@ std::string ShapeText(const Shape& s) {
 
 }  // namespace
 
-PuzzleBuild BuildPolycubePuzzle(const PuzzleText& text, bool mirror) {
+PuzzleBuild BuildPolycubePuzzle(const PuzzleText& text, bool mirror, std::array<int, 3> axes) {
   PuzzleBuild build;
   PolycubePuzzle& puzzle = build.puzzle;
   puzzle.name = text.name;
   puzzle.mirror = mirror;
   puzzle.pieceCount = static_cast<int>(text.pieces.size());
   const Shape target = Normalised(text.target);
-  puzzle.cells = SearchOrder(target);
+  puzzle.axes = axes;
+  puzzle.cells = InOrder(target, axes);
   const int n = static_cast<int>(puzzle.cells.size());
   std::map<Point, int> index;
   for (int i = 0; i < n; ++i) index[puzzle.cells[i]] = i;
@@ -134,6 +126,7 @@ PuzzleBuild BuildPolycubePuzzle(const PuzzleText& text, bool mirror) {
   std::sort(shapes.begin(), shapes.end());
   for (const std::string& s : shapes) key += s + ";";
   key += mirror ? "mirror" : "rotations";
+  key += ";order " + std::to_string(axes[0]) + std::to_string(axes[1]) + std::to_string(axes[2]);
   puzzle.hash = Fnv1a(key);
   return build;
 }

@@ -4,6 +4,7 @@
 // a copy count), the target's symmetries as permutations of its cells, and every placement of
 // every class as a mask over the cells.
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -40,7 +41,8 @@ struct PolycubePuzzle {
   std::vector<CellSymmetry> symmetries;    // the identity first
   std::vector<ClassPlacement> placements;  // grouped by class, in class order
   bool mirror = false;                     // reflections are among the symmetries' candidates
-  std::uint64_t hash = 0;                  // of the normalised puzzle and the mirror choice
+  std::array<int, 3> axes = {2, 1, 0};     // the cell order: slowest axis first
+  std::uint64_t hash = 0;  // of the normalised puzzle, the cell order and the mirror choice
 };
 
 struct PuzzleBuild {
@@ -49,8 +51,10 @@ struct PuzzleBuild {
 };
 
 // With `mirror`, reflections that map the target onto itself count as symmetries; refused
-// unless every class's mirror image is a class with as many copies.
-PuzzleBuild BuildPolycubePuzzle(const PuzzleText& text, bool mirror);
+// unless every class's mirror image is a class with as many copies. The cells are numbered
+// in the order of their coordinates along axes[0] (slowest), axes[1], axes[2] (fastest).
+PuzzleBuild BuildPolycubePuzzle(const PuzzleText& text, bool mirror,
+                                std::array<int, 3> axes = {2, 1, 0});
 
 // The symmetries' group order.
 inline int SymmetryCount(const PolycubePuzzle& p) { return static_cast<int>(p.symmetries.size()); }

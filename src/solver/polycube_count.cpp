@@ -5,11 +5,14 @@
 #include <bitset>
 #include <chrono>
 #include <condition_variable>
+#include <cstdio>
+#include <cstdlib>
 #include <map>
 #include <memory>
 #include <mutex>
 #include <stdexcept>
 #include <thread>
+#include <type_traits>
 #include <utility>
 #include <vector>
 
@@ -20,16 +23,17 @@ namespace cubepack {
 namespace {
 
 constexpr int kMaxClasses = 64;  // distinct shapes whose cubes add up to at most 128 cells: 29
-// Tasks: every state this many pieces deep (or as deep as it takes to have kTasksWanted).
+// Tasks: the states a few pieces deep, expanded a piece at a time until there are at least
+// kTasksWanted (enough for 64 threads to stay busy) or after kMaxExpansionRounds.
 constexpr std::size_t kTasksWanted = 4096;
 constexpr int kMaxExpansionRounds = 4;
-// Candidate lists are filtered against the board at the task's start and then every
-// kRefreshEvery pieces while more than kRefreshUntilLeft pieces are left.
-constexpr int kRefreshEvery = 3;
-constexpr int kRefreshUntilLeft = 4;
-constexpr int kMaxRefreshes = 48;
-// Regions of empty cells are checked while more than this many pieces are left.
-constexpr int kPruneUntilLeft = 5;
+// Measured on the pentomino boxes and the 5 x 4 x 3 puzzle: the candidate lists are filtered
+// against the board once, at the task's start (filtering again deeper cost more than it
+// saved); regions of empty cells are checked while more than kPruneUntilLeft pieces are left;
+// the empty cells next to a new piece must each have a placement that fits while more than
+// kDeadCellUntilLeft are left.
+constexpr int kPruneUntilLeft = 6;
+constexpr int kDeadCellUntilLeft = 4;
 
 struct Range {
   std::uint32_t begin = 0, end = 0;
@@ -48,13 +52,27 @@ struct OrbitUnit {
 };
 
 template <class M>
+struct CoverEntry {
+  M mask;
+  int anchor;
+};
+
+template <class M>
 struct Tables {
   int cells = 0;
   int classes = 0;
   M outside{};                // bits that are no cell of the target: set on every board
   std::vector<M> masks;       // every placement, by anchor (its first cell), then by class
   std::vector<Range> ranges;  // [anchor * classes + class]
-  std::vector<M> neighbours;  // [cell]
+  // Every placement again under each of its cells, the highest anchor first.
+  std::vector<CoverEntry<M>> cover;
+  std::vector<Range> coverRanges;  // [cell * classes + class]
+  std::vector<M> neighbours;       // [cell]
+  // When every step in one direction is the same index offset (a box in search order) and
+  // the mask is one word, a region grows by six shifts instead of cell by cell.
+  bool shiftFlood = false;
+  std::array<int, 6> stepOffset{};
+  std::array<std::uint64_t, 6> stepFrom{};  // cells that have a neighbour in that direction
   std::array<int, kMaxClasses> size{};
   std::array<std::uint8_t, kMaxClasses> copies{};
   int pieces = 0;
@@ -105,6 +123,23 @@ Tables<M> BuildTables(const PolycubePuzzle& p) {
     t.masks.insert(t.masks.end(), filed[i].begin(), filed[i].end());
     t.ranges[i].end = static_cast<std::uint32_t>(t.masks.size());
   }
+  {
+    std::vector<std::vector<CoverEntry<M>>> under(t.ranges.size());
+    for (const ClassPlacement& pl : p.placements)
+      for (int cell = 0; cell < t.cells; ++cell)
+        if (pl.mask.Has(cell))
+          under[static_cast<std::size_t>(cell) * t.classes + pl.shapeClass].push_back(
+              {FromWide<M>(pl.mask), FirstSet(pl.mask)});
+    t.coverRanges.resize(under.size());
+    for (std::size_t i = 0; i < under.size(); ++i) {
+      std::stable_sort(
+          under[i].begin(), under[i].end(),
+          [](const CoverEntry<M>& a, const CoverEntry<M>& b) { return a.anchor > b.anchor; });
+      t.coverRanges[i].begin = static_cast<std::uint32_t>(t.cover.size());
+      t.cover.insert(t.cover.end(), under[i].begin(), under[i].end());
+      t.coverRanges[i].end = static_cast<std::uint32_t>(t.cover.size());
+    }
+  }
   std::map<Point, int> index;
   for (int i = 0; i < t.cells; ++i) index[p.cells[i]] = i;
   t.neighbours.assign(t.cells, M{});
@@ -116,6 +151,23 @@ Tables<M> BuildTables(const PolycubePuzzle& p) {
       if (const auto it = index.find({c.x + s.x, c.y + s.y, c.z + s.z}); it != index.end())
         n.Set(it->second);
     t.neighbours[i] = FromWide<M>(n);
+  }
+  if (t.cells <= 64) {
+    t.shiftFlood = true;
+    const Point steps[6] = {{1, 0, 0}, {-1, 0, 0}, {0, 1, 0}, {0, -1, 0}, {0, 0, 1}, {0, 0, -1}};
+    for (int d = 0; d < 6; ++d) {
+      bool first = true;
+      for (int i = 0; i < t.cells; ++i) {
+        const Point c = p.cells[i];
+        const auto it = index.find({c.x + steps[d].x, c.y + steps[d].y, c.z + steps[d].z});
+        if (it == index.end()) continue;
+        const int offset = it->second - i;
+        if (first) t.stepOffset[d] = offset;
+        if (offset != t.stepOffset[d]) t.shiftFlood = false;
+        first = false;
+        t.stepFrom[d] |= std::uint64_t{1} << i;
+      }
+    }
   }
 
   // Orbit units of every symmetry but the identity.
@@ -181,14 +233,8 @@ struct Lists {
 template <class M>
 class Searcher {
  public:
-  explicit Searcher(const Tables<M>& t) : t_(t) {
-    // One filtered copy per refresh a search can reach.
-    const int refreshes = std::min(kMaxRefreshes, t.pieces / kRefreshEvery + 2);
-    for (int i = 0; i < refreshes; ++i) {
-      buffers_[i].resize(t.masks.size());
-      bufferRanges_[i].resize(t.ranges.size());
-    }
-  }
+  explicit Searcher(const Tables<M>& t)
+      : t_(t), filtered_(t.masks.size()), filteredRanges_(t.ranges.size()) {}
 
   std::uint64_t Count(const Task<M>& task) {
     counts_ = task.counts;
@@ -198,30 +244,24 @@ class Searcher {
       unitRanges_ = t_.unitRanges[task.symmetry - 1].data();
       return Invariant(task.board);
     }
-    const Lists<M> whole{t_.masks.data(), t_.ranges.data()};
-    return Search(task.board, task.avail, task.left, whole, 0, 0);
+    if (task.left == 1) return Last(task.board, task.avail, {t_.masks.data(), t_.ranges.data()});
+    return Search(task.board, task.avail, task.left, Filter(task.board, task.avail));
   }
 
  private:
-  // Packings of the empty cells with the pieces left. `sinceRefresh` pieces have been placed
-  // since the lists were last filtered, `refreshes` filterings are in use.
-  std::uint64_t Search(M board, std::uint64_t avail, int left, Lists<M> lists, int sinceRefresh,
-                       int refreshes) {
+  // 1 when the empty cells are a placement of the one piece left.
+  std::uint64_t Last(M board, std::uint64_t avail, Lists<M> lists) const {
+    const Range r = lists.ranges[FirstClear(board) * t_.classes + std::countr_zero(avail)];
+    const M hole = ~board;
+    for (std::uint32_t i = r.begin; i < r.end; ++i)
+      if (lists.masks[i] == hole) return 1;
+    return 0;
+  }
+
+  // Packings of the empty cells with the pieces left (at least two).
+  std::uint64_t Search(M board, std::uint64_t avail, int left, Lists<M> lists) {
     const int anchor = FirstClear(board);
-    if (left == 1) {
-      const int c = std::countr_zero(avail);
-      const Range r = lists.ranges[anchor * t_.classes + c];
-      const M hole = ~board;
-      for (std::uint32_t i = r.begin; i < r.end; ++i)
-        if (lists.masks[i] == hole) return 1;
-      return 0;
-    }
     if (left > kPruneUntilLeft && !Fillable(board, avail)) return 0;
-    if (left > kRefreshUntilLeft && (sinceRefresh == kRefreshEvery || refreshes == 0)) {
-      lists = Refresh(board, avail, anchor, lists, refreshes);
-      ++refreshes;
-      sinceRefresh = 0;
-    }
     std::uint64_t total = 0;
     for (std::uint64_t bits = avail; bits != 0; bits &= bits - 1) {
       const int c = std::countr_zero(bits);
@@ -230,18 +270,22 @@ class Searcher {
       const std::uint64_t next = --counts_[c] == 0 ? avail & ~(std::uint64_t{1} << c) : avail;
       for (std::uint32_t i = r.begin; i < r.end; ++i) {
         const M m = lists.masks[i];
-        if (!Hits(m, board))
-          total += Search(board | m, next, left - 1, lists, sinceRefresh + 1, refreshes);
+        if (Hits(m, board)) continue;
+        const M after = board | m;
+        if (left > kDeadCellUntilLeft && !NeighboursCoverable(m, after, next)) continue;
+        total += left == 2 ? Last(after, next, lists) : Search(after, next, left - 1, lists);
       }
       ++counts_[c];
     }
     return total;
   }
 
-  // The lists from `anchor` on without the placements that hit the board.
-  Lists<M> Refresh(M board, std::uint64_t avail, int anchor, Lists<M> from, int slot) {
-    M* out = buffers_[slot].data();
-    Range* ranges = bufferRanges_[slot].data();
+  // The lists from the first empty cell on without the placements that hit the board.
+  Lists<M> Filter(M board, std::uint64_t avail) {
+    const int anchor = FirstClear(board);
+    const Lists<M> from{t_.masks.data(), t_.ranges.data()};
+    M* out = filtered_.data();
+    Range* ranges = filteredRanges_.data();
     std::uint32_t n = 0;
     for (int a = anchor; a < t_.cells; ++a) {
       if (HasCell(board, a)) {  // a filled cell anchors nothing now
@@ -275,15 +319,7 @@ class Searcher {
       smallest = std::min(smallest, t_.size[std::countr_zero(bits)]);
     while (!IsEmpty(empty)) {
       const int seed = FirstSet(empty);
-      M region = CellOnly(board, seed);
-      M frontier = region;
-      while (!IsEmpty(frontier)) {
-        M grow{};
-        for (M f = frontier; !IsEmpty(f); f = WithoutFirst(f))
-          grow = grow | t_.neighbours[FirstSet(f)];
-        frontier = grow & empty & ~region;
-        region = region | frontier;
-      }
+      const M region = Region(CellOnly(board, seed), empty);
       if (region == empty) return true;  // the last region: the pieces left fill it exactly
       const int size = BitCount(region);
       if (size < smallest) return false;
@@ -295,6 +331,75 @@ class Searcher {
       empty = empty & ~region;
     }
     return true;
+  }
+
+  // False when an empty cell next to the placement `m` just made (the board is now `board`)
+  // has no placement of a class left that fits.
+  bool NeighboursCoverable(M m, M board, std::uint64_t avail) const {
+    const int anchor = FirstClear(board);
+    for (M cells = Spread(m) & ~board; !IsEmpty(cells); cells = WithoutFirst(cells)) {
+      const int cell = FirstSet(cells);
+      bool covered = false;
+      for (std::uint64_t bits = avail; bits != 0 && !covered; bits &= bits - 1) {
+        const Range r = t_.coverRanges[cell * t_.classes + std::countr_zero(bits)];
+        for (std::uint32_t i = r.begin; i < r.end; ++i) {
+          const CoverEntry<M>& e = t_.cover[i];
+          if (e.anchor < anchor) break;
+          if (!Hits(e.mask, board)) {
+            covered = true;
+            break;
+          }
+        }
+      }
+      if (!covered) return false;
+    }
+    return true;
+  }
+
+  // The cells next to `m`'s (and its own).
+  M Spread(M m) const {
+    if constexpr (std::is_same_v<M, std::uint64_t>) {
+      if (t_.shiftFlood) {
+        std::uint64_t grow = m;
+        for (int d = 0; d < 6; ++d) {
+          const std::uint64_t from = m & t_.stepFrom[d];
+          grow |= t_.stepOffset[d] > 0 ? from << t_.stepOffset[d] : from >> -t_.stepOffset[d];
+        }
+        return grow;
+      }
+    }
+    M grow = m;
+    for (M f = m; !IsEmpty(f); f = WithoutFirst(f)) grow = grow | t_.neighbours[FirstSet(f)];
+    return grow;
+  }
+
+  // The region of `within` that holds `seed`.
+  M Region(M seed, M within) const {
+    if constexpr (std::is_same_v<M, std::uint64_t>) {
+      if (t_.shiftFlood) {
+        std::uint64_t region = seed;
+        for (;;) {
+          std::uint64_t grow = region;
+          for (int d = 0; d < 6; ++d) {
+            const std::uint64_t from = region & t_.stepFrom[d];
+            grow |= t_.stepOffset[d] > 0 ? from << t_.stepOffset[d] : from >> -t_.stepOffset[d];
+          }
+          grow &= within;
+          if (grow == region) return region;
+          region = grow;
+        }
+      }
+    }
+    M region = seed;
+    M frontier = region;
+    while (!IsEmpty(frontier)) {
+      M grow{};
+      for (M f = frontier; !IsEmpty(f); f = WithoutFirst(f))
+        grow = grow | t_.neighbours[FirstSet(f)];
+      frontier = grow & within & ~region;
+      region = region | frontier;
+    }
+    return region;
   }
 
   SizeSet Sums(std::uint64_t avail) const {
@@ -341,8 +446,8 @@ class Searcher {
 
   const Tables<M>& t_;
   std::array<std::uint8_t, kMaxClasses> counts_{};
-  std::array<std::vector<M>, kMaxRefreshes> buffers_;
-  std::array<std::vector<Range>, kMaxRefreshes> bufferRanges_;
+  std::vector<M> filtered_;  // the task's candidate lists
+  std::vector<Range> filteredRanges_;
   const OrbitUnit<M>* units_ = nullptr;
   const Range* unitRanges_ = nullptr;
 };
@@ -350,8 +455,9 @@ class Searcher {
 // The task list: one task per orbit of the first class's placements and one per symmetry
 // but the identity, each expanded a few pieces deep, in a fixed order.
 template <class M>
-std::vector<Task<M>> MakeTasks(const PolycubePuzzle& p, const Tables<M>& t,
-                               std::uint64_t& divisor) {
+std::vector<Task<M>> MakeTasks(const PolycubePuzzle& p, const Tables<M>& t, std::uint64_t& divisor,
+                               std::size_t wanted = kTasksWanted,
+                               int rounds = kMaxExpansionRounds) {
   // The first class: the fewest copies, then the fewest orbits.
   const int symmetries = SymmetryCount(p);
   std::map<Key, int> placementOf;
@@ -412,7 +518,7 @@ std::vector<Task<M>> MakeTasks(const PolycubePuzzle& p, const Tables<M>& t,
   }
 
   // Expands every task by one piece (one orbit unit) until there are enough.
-  for (int round = 0; round < kMaxExpansionRounds && tasks.size() < kTasksWanted; ++round) {
+  for (int round = 0; round < rounds && tasks.size() < wanted; ++round) {
     std::vector<Task<M>> next;
     for (const Task<M>& task : tasks) {
       if (IsFull(task.board)) {
@@ -522,6 +628,32 @@ CountSums Count(const PolycubePuzzle& p, int jobs, int shardIndex, int shardCoun
 }
 
 }  // namespace
+
+PuzzleBuild BuildForCount(const PuzzleText& text, bool mirror) {
+  // The longest axis slowest and the shortest fastest, so that the first empty cell runs
+  // along a short line; but a target two cells thick is filled one layer after the other,
+  // which measured three times faster on the 2 x 5 x 6 box.
+  std::array<int, 3> high = {0, 0, 0};
+  for (const Point& p : text.target) {
+    high[0] = std::max(high[0], p.x);
+    high[1] = std::max(high[1], p.y);
+    high[2] = std::max(high[2], p.z);
+  }
+  std::array<int, 3> low = high;
+  for (const Point& p : text.target) {
+    low[0] = std::min(low[0], p.x);
+    low[1] = std::min(low[1], p.y);
+    low[2] = std::min(low[2], p.z);
+  }
+  std::array<int, 3> extent;
+  for (int i = 0; i < 3; ++i) extent[i] = high[i] - low[i] + 1;
+  std::array<int, 3> axes = {0, 1, 2};
+  std::stable_sort(axes.begin(), axes.end(), [&](int a, int b) {
+    if ((extent[a] == 2) != (extent[b] == 2)) return extent[a] == 2;
+    return extent[a] > extent[b];
+  });
+  return BuildPolycubePuzzle(text, mirror, axes);
+}
 
 CountSums CountPackings(const PolycubePuzzle& puzzle, int jobs, int shardIndex, int shardCount,
                         CountProgress* progress) {

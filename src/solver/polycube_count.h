@@ -33,6 +33,9 @@ struct CountSums {
   bool overflow = false;            // a sum passed 2^64
 };
 
+// The puzzle with its cells in the search order chosen for it (by the target's extents).
+PuzzleBuild BuildForCount(const PuzzleText& text, bool mirror);
+
 // Counts the tasks i with i % shardCount == shardIndex (shardIndex from 0) on `jobs` threads.
 // The target must have at most kMaxTargetCells cells.
 CountSums CountPackings(const PolycubePuzzle& puzzle, int jobs, int shardIndex, int shardCount,
