@@ -71,7 +71,7 @@ test-debug: deps
 
 test-clang: deps
 	cmake -S . -B $(CLANG_BUILD) -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_COMPILER=$(CLANG_CXX) \
-		$(STRICT)
+		-DCUBEPACK_FUZZ=ON $(STRICT)
 	cmake --build $(CLANG_BUILD) -j $(JOBS)
 	ctest --test-dir $(CLANG_BUILD) --output-on-failure -j $(JOBS) -L unit
 
