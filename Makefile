@@ -86,6 +86,7 @@ test-windows: deps
 bench: build
 	ctest --test-dir $(BUILD) --output-on-failure -L bench
 	./$(BUILD)/bench/cubepack_microbench
+	./$(BUILD)/bench/cubepack_puzzle_bench puzzles/*.txt
 
 clean:
 	rm -rf $(BUILD) $(SAN_BUILD) $(TSAN_BUILD) $(DEBUG_BUILD) $(CLANG_BUILD) $(WIN_BUILD)
