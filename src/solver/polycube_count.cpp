@@ -5,8 +5,6 @@
 #include <bitset>
 #include <chrono>
 #include <condition_variable>
-#include <cstdio>
-#include <cstdlib>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -234,7 +232,10 @@ template <class M>
 class Searcher {
  public:
   explicit Searcher(const Tables<M>& t)
-      : t_(t), filtered_(t.masks.size()), filteredRanges_(t.ranges.size()) {}
+      : t_(t), filtered_(t.masks.size()), filteredRanges_(t.ranges.size()) {
+    // No witness yet: a mask that hits every board (a task's board is never empty).
+    for (Witness& w : witness_) w.mask = ~M{};
+  }
 
   std::uint64_t Count(const Task<M>& task) {
     counts_ = task.counts;
@@ -335,17 +336,22 @@ class Searcher {
 
   // False when an empty cell next to the placement `m` just made (the board is now `board`)
   // has no placement of a class left that fits.
-  bool NeighboursCoverable(M m, M board, std::uint64_t avail) const {
+  bool NeighboursCoverable(M m, M board, std::uint64_t avail) {
     const int anchor = FirstClear(board);
     for (M cells = Spread(m) & ~board; !IsEmpty(cells); cells = WithoutFirst(cells)) {
       const int cell = FirstSet(cells);
+      // The placement that covered the cell last time mostly still does.
+      Witness& w = witness_[cell];
+      if (((avail >> w.shapeClass) & 1) != 0 && !Hits(w.mask, board)) continue;
       bool covered = false;
       for (std::uint64_t bits = avail; bits != 0 && !covered; bits &= bits - 1) {
-        const Range r = t_.coverRanges[cell * t_.classes + std::countr_zero(bits)];
+        const int c = std::countr_zero(bits);
+        const Range r = t_.coverRanges[cell * t_.classes + c];
         for (std::uint32_t i = r.begin; i < r.end; ++i) {
           const CoverEntry<M>& e = t_.cover[i];
           if (e.anchor < anchor) break;
           if (!Hits(e.mask, board)) {
+            w = {e.mask, c};
             covered = true;
             break;
           }
@@ -446,6 +452,11 @@ class Searcher {
 
   const Tables<M>& t_;
   std::array<std::uint8_t, kMaxClasses> counts_{};
+  struct Witness {
+    M mask{};  // a placement that covered the cell, of class shapeClass
+    int shapeClass = 0;
+  };
+  std::array<Witness, kMaxTargetCells> witness_{};
   std::vector<M> filtered_;  // the task's candidate lists
   std::vector<Range> filteredRanges_;
   const OrbitUnit<M>* units_ = nullptr;
