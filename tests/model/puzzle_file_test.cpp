@@ -94,7 +94,12 @@ TEST(PuzzleFile, TargetLimitNamesTheLimit) {
     text += "target";
     for (int y = 0; y < 7; ++y)
       for (int x = 0; x < 7; ++x)
-        text += " " + std::to_string(x) + "," + std::to_string(y) + "," + std::to_string(z);
+        text.append(" ")
+            .append(std::to_string(x))
+            .append(",")
+            .append(std::to_string(y))
+            .append(",")
+            .append(std::to_string(z));
     text += "\n";
   }
   const PuzzleParse p = ParsePuzzle(text);
