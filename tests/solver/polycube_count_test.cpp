@@ -303,6 +303,18 @@ TEST(PolycubeCount, PublishedPentominoCountsOfTheQuickBoxes) {
   EXPECT_EQ(six.fixed, 9356u);
 }
 
+// Over 64 cells, on two-word masks: 3 x 25 by 25 bars of three. A packing is a row of blocks,
+// a bar across (one row) or three bars along (three rows): a(n) = a(n - 1) + a(n - 3), 8641;
+// every one is its own mirror across the width, and 60 + 41 read the same from both ends.
+TEST(PolycubeCount, TwoWordTarget) {
+  std::string text = "box 3 25 1\n";
+  for (int i = 0; i < 25; ++i)
+    text.append("piece t").append(std::to_string(i)).append(" 0,0,0 1,0,0 2,0,0\n");
+  const EngineCounts counts = Engine(text, false, 2);
+  EXPECT_EQ(counts.fixed, 8641u);
+  EXPECT_EQ(counts.classes, (2 * 8641u + 2 * 101u) / 4);
+}
+
 TEST(PolycubeCount, SameSumsForEveryThreadCountAndShareSplit) {
   const PuzzleParse parse = ParsePuzzle(PuzzleFile("pentominoes-2x3x10.txt"));
   const PuzzleBuild build = BuildForCount(parse.puzzle, true);
