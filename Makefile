@@ -71,7 +71,7 @@ test-debug: deps
 
 test-clang: deps
 	cmake -S . -B $(CLANG_BUILD) -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_COMPILER=$(CLANG_CXX) \
-		$(STRICT)
+		-DCUBEPACK_FUZZ=ON $(STRICT)
 	cmake --build $(CLANG_BUILD) -j $(JOBS)
 	ctest --test-dir $(CLANG_BUILD) --output-on-failure -j $(JOBS) -L unit
 
@@ -86,6 +86,7 @@ test-windows: deps
 bench: build
 	ctest --test-dir $(BUILD) --output-on-failure -L bench
 	./$(BUILD)/bench/cubepack_microbench
+	./$(BUILD)/bench/cubepack_puzzle_bench puzzles/*.txt
 
 clean:
 	rm -rf $(BUILD) $(SAN_BUILD) $(TSAN_BUILD) $(DEBUG_BUILD) $(CLANG_BUILD) $(WIN_BUILD)

@@ -91,6 +91,90 @@ std::string ParseVerify(const std::vector<std::string_view>& args, SolutionsOpti
       "verify needs a file, or - for standard input");
 }
 
+// --name VALUE or --name=VALUE at args[i]: moves i onto the value; false for another word.
+bool TakeValue(const std::vector<std::string_view>& args, std::size_t& i, std::string_view name,
+               std::string_view& value, std::string& error) {
+  const std::string_view arg = args[i];
+  if (arg == name) {
+    if (i + 1 == args.size()) {
+      error = std::string(name) + " needs a value";
+      return true;
+    }
+    value = args[++i];
+    return true;
+  }
+  if (arg.size() > name.size() && arg.starts_with(name) && arg[name.size()] == '=') {
+    value = arg.substr(name.size() + 1);
+    return true;
+  }
+  return false;
+}
+
+// K/N with 1 <= K <= N <= 1000000.
+bool ParseShard(std::string_view text, int& index, int& count) {
+  const std::size_t slash = text.find('/');
+  if (slash == std::string_view::npos) return false;
+  const std::string_view k = text.substr(0, slash), n = text.substr(slash + 1);
+  int kv = 0, nv = 0;
+  const auto [ke, kec] = std::from_chars(k.data(), k.data() + k.size(), kv);
+  const auto [ne, nec] = std::from_chars(n.data(), n.data() + n.size(), nv);
+  if (kec != std::errc() || nec != std::errc() || ke != k.data() + k.size() ||
+      ne != n.data() + n.size() || kv < 1 || nv < kv || nv > 1000000)
+    return false;
+  index = kv - 1;
+  count = nv;
+  return true;
+}
+
+std::string ParseCount(const std::vector<std::string_view>& args, SolutionsOptions& options) {
+  bool havePuzzle = false;
+  for (std::size_t i = 1; i < args.size(); ++i) {
+    const std::string_view arg = args[i];
+    std::string error;
+    std::string_view value;
+    if (IsHelp(arg)) {
+      options.command = SolutionsCommand::kHelp;
+    } else if (arg == "--mirror") {
+      options.mirror = true;
+    } else if (arg == "--json") {
+      options.json = true;
+    } else if (TakeValue(args, i, "--puzzle", value, error)) {
+      if (!error.empty()) return error;
+      if (havePuzzle) return "--puzzle given twice";
+      havePuzzle = true;
+      options.file = value;
+    } else if (TakeValue(args, i, "--shard", value, error)) {
+      if (!error.empty()) return error;
+      if (!ParseShard(value, options.shardIndex, options.shardCount))
+        return "--shard needs K/N with 1 <= K <= N, not '" + std::string(value) + "'";
+    } else if (TakeJobsOption(args, i, options.jobs, error)) {
+      if (!error.empty()) return error;
+    } else {
+      return Unexpected(arg);
+    }
+  }
+  if (!havePuzzle && options.command != SolutionsCommand::kHelp) return "count needs --puzzle FILE";
+  return {};
+}
+
+std::string ParseMerge(const std::vector<std::string_view>& args, SolutionsOptions& options) {
+  for (std::size_t i = 1; i < args.size(); ++i) {
+    const std::string_view arg = args[i];
+    if (IsHelp(arg)) {
+      options.command = SolutionsCommand::kHelp;
+    } else if (arg == "--json") {
+      options.json = true;
+    } else if (IsOption(arg)) {
+      return Unexpected(arg);
+    } else {
+      options.shares.emplace_back(arg);
+    }
+  }
+  if (options.shares.empty() && options.command != SolutionsCommand::kHelp)
+    return "merge needs the shares' files";
+  return {};
+}
+
 }  // namespace
 
 SolutionsOptions ParseSolutionsOptions(const std::vector<std::string_view>& args, int defaultJobs) {
@@ -98,7 +182,7 @@ SolutionsOptions ParseSolutionsOptions(const std::vector<std::string_view>& args
   options.jobs = defaultJobs;
   std::string error;
   if (args.empty()) {
-    error = "missing command: list, show or verify";
+    error = "missing command: list, show, verify, count or merge";
   } else if (IsHelp(args[0])) {
     options.command = SolutionsCommand::kHelp;
     for (std::size_t i = 1; i < args.size() && error.empty(); ++i)
@@ -112,6 +196,12 @@ SolutionsOptions ParseSolutionsOptions(const std::vector<std::string_view>& args
   } else if (args[0] == "verify") {
     options.command = SolutionsCommand::kVerify;
     error = ParseVerify(args, options);
+  } else if (args[0] == "count") {
+    options.command = SolutionsCommand::kCount;
+    error = ParseCount(args, options);
+  } else if (args[0] == "merge") {
+    options.command = SolutionsCommand::kMerge;
+    error = ParseMerge(args, options);
   } else if (IsOption(args[0])) {
     error = "unknown option '" + std::string(args[0]) + "'";
   } else {
@@ -129,13 +219,26 @@ std::string SolutionsUsage() {
          "from stdin\n"
          "  cubepack-solutions verify FILE      check a listing on its own (- for standard "
          "input)\n"
+         "  cubepack-solutions count --puzzle FILE [--mirror] [--json] [-j N] [--shard K/N]\n"
+         "                                      count the packings of the puzzle in FILE\n"
+         "  cubepack-solutions merge [--json] FILE...\n"
+         "                                      add up the JSON objects of count's shares\n"
          "\n"
          "A packing is a line of 60 characters: character k = z*20 + y*5 + x (x 0-4, y 0-3,\n"
          "z 0-2) names the piece covering that cell of the 5 x 4 x 3 box, 0-9, A or B. verify\n"
          "checks that each piece is in one of its rotations and that no packing repeats another,\n"
          "even turned half about an axis of the box.\n"
+         "\n"
+         "count reads a puzzle file (box X Y Z or target x,y,z ..., and piece NAME x,y,z ...\n"
+         "lines; the README has every form) and prints the number of packings of the fixed\n"
+         "target (solutions_fixed) and of classes under the target's rotations (solutions).\n"
          "\n" +
-         JobsOptionHelp("list: ") +
+         JobsOptionHelp("list, count: ") +
+         "  --puzzle FILE   count: the puzzle file\n"
+         "  --mirror        count: reflections are symmetries too (refused unless the pieces\n"
+         "                  are as a set their own mirror image)\n"
+         "  --json          count, merge: one JSON object on one line\n"
+         "  --shard K/N     count: share K of the work cut in N; merge adds the shares up\n"
          "  --svg           show: an SVG picture instead of text\n"
          "  -h, --help      show this help and exit\n";
 }

@@ -1,6 +1,7 @@
 #pragma once
 // The command line of cubepack-solutions: list [-j N], show N [--svg], show - [--svg],
-// verify FILE, and --help.
+// verify FILE, count --puzzle FILE [--mirror] [--json] [-j N] [--shard K/N],
+// merge [--json] FILE..., and --help.
 
 #include <cstdint>
 #include <string>
@@ -9,18 +10,23 @@
 
 namespace cubepack {
 
-enum class SolutionsCommand { kHelp, kList, kShow, kVerify };
+enum class SolutionsCommand { kHelp, kList, kShow, kVerify, kCount, kMerge };
 
 struct SolutionsOptions {
   SolutionsCommand command = SolutionsCommand::kHelp;
   int jobs = 1;                    // list
   std::int64_t packingNumber = 0;  // show: 1-based; 0 is "-", a line from standard input
   bool svg = false;                // show
-  std::string file;                // verify: a path, or "-" for standard input
+  std::string file;     // verify: a path, or "-" for standard input; count: the puzzle file
+  bool mirror = false;  // count
+  bool json = false;    // count, merge
+  int shardIndex = 0;   // count: share shardIndex + 1 of shardCount
+  int shardCount = 0;   // count: 0 without --shard
+  std::vector<std::string> shares;  // merge
   std::string error;  // one line for standard error when the arguments are bad, else empty
 };
 
-// `args` excludes the program name. `defaultJobs` is used by list without -j.
+// `args` excludes the program name. `defaultJobs` is used by list and count without -j.
 SolutionsOptions ParseSolutionsOptions(const std::vector<std::string_view>& args, int defaultJobs);
 
 // The --help text, ending in "\n".

@@ -8,6 +8,7 @@
 
 #include "app/command_line.h"
 #include "app/platform.h"
+#include "app/puzzle_count.h"
 #include "app/solution_show.h"
 #include "app/solution_verify.h"
 #include "app/solutions_command_line.h"
@@ -24,6 +25,10 @@ int Run(const cubepack::SolutionsOptions& options) {
       return cubepack::RunShow(options.packingNumber, options.svg);
     case SolutionsCommand::kVerify:
       return cubepack::RunVerify(options.file);
+    case SolutionsCommand::kCount:
+      return cubepack::RunCount(options);
+    case SolutionsCommand::kMerge:
+      return cubepack::RunMerge(options);
     case SolutionsCommand::kHelp:
       break;
   }

@@ -37,7 +37,8 @@ TEST(SolutionsCommandLine, ReadsEachCommand) {
 
 TEST(SolutionsCommandLine, RejectsBadArgumentsWithOneLine) {
   const auto error = [](std::vector<std::string_view> args) { return Parse(args).error; };
-  EXPECT_EQ(error({}), "cubepack-solutions: missing command: list, show or verify (try --help)");
+  EXPECT_EQ(error({}),
+            "cubepack-solutions: missing command: list, show, verify, count or merge (try --help)");
   EXPECT_EQ(error({"x"}), "cubepack-solutions: unknown command 'x' (try --help)");
   EXPECT_EQ(error({"-j", "2", "list"}), "cubepack-solutions: unknown option '-j' (try --help)");
   EXPECT_EQ(error({"list", "-j", "0"}),

@@ -1,0 +1,78 @@
+// The count over a suite of puzzle files on one thread: per puzzle its counts (the signature)
+// and the CPU seconds, the median of --runs runs.
+//
+// usage: cubepack_puzzle_bench [--runs N] [--mirror] FILE...
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "model/puzzle_file.h"
+#include "solver/polycube_count.h"
+
+namespace {
+
+double CpuSeconds() { return static_cast<double>(std::clock()) / CLOCKS_PER_SEC; }
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  int runs = 1;
+  bool mirror = false;
+  std::vector<std::string> files;
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    if (arg == "--runs" && i + 1 < argc) {
+      runs = std::max(1, std::atoi(argv[++i]));
+    } else if (arg == "--mirror") {
+      mirror = true;
+    } else {
+      files.push_back(arg);
+    }
+  }
+  if (files.empty()) {
+    std::fputs("usage: cubepack_puzzle_bench [--runs N] [--mirror] FILE...\n", stderr);
+    return 2;
+  }
+  for (const std::string& file : files) {
+    std::ifstream in(file, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    const cubepack::PuzzleParse parse = cubepack::ParsePuzzle(text.str());
+    if (!in || !parse.error.empty()) {
+      std::fprintf(stderr, "cubepack_puzzle_bench: %s: %s\n", file.c_str(),
+                   parse.error.empty() ? "cannot read" : parse.error.c_str());
+      return 1;
+    }
+    std::vector<double> seconds;
+    std::uint64_t fixed = 0, classes = 0;
+    for (int r = 0; r < runs; ++r) {
+      const double start = CpuSeconds();
+      const cubepack::PuzzleBuild build = cubepack::BuildForCount(parse.puzzle, mirror);
+      if (!build.error.empty()) {
+        std::fprintf(stderr, "cubepack_puzzle_bench: %s: %s\n", file.c_str(), build.error.c_str());
+        return 1;
+      }
+      const cubepack::CountSums sums = cubepack::CountPackings(build.puzzle, 1, 0, 1, nullptr);
+      std::string error;
+      if (!cubepack::FinishCount(sums, cubepack::SymmetryCount(build.puzzle), fixed, classes,
+                                 error)) {
+        std::fprintf(stderr, "cubepack_puzzle_bench: %s: %s\n", file.c_str(), error.c_str());
+        return 1;
+      }
+      seconds.push_back(CpuSeconds() - start);
+    }
+    std::sort(seconds.begin(), seconds.end());
+    const std::string name = file.substr(file.find_last_of('/') + 1);
+    std::printf("%-26s %10llu classes %10llu fixed %9.3f s CPU (median of %d)\n", name.c_str(),
+                static_cast<unsigned long long>(classes), static_cast<unsigned long long>(fixed),
+                seconds[seconds.size() / 2], runs);
+    std::fflush(stdout);
+  }
+  return 0;
+}

@@ -1,0 +1,42 @@
+#pragma once
+// The JSON objects that count writes (one line) and merge reads back: a whole count, or one
+// share's sums.
+
+#include <cstdint>
+#include <map>
+#include <string>
+#include <string_view>
+
+namespace cubepack {
+
+struct CountRecord {
+  std::string puzzle;  // the puzzle's hash, 16 hex digits
+  std::string name;
+  int cells = 0;
+  int pieces = 0;
+  std::uint64_t placements = 0;
+  int symmetries = 0;
+  bool mirror = false;
+  double seconds = 0;
+  // A whole count:
+  std::uint64_t solutions = 0;
+  std::uint64_t solutionsFixed = 0;
+  // A share (shardCount > 0):
+  int shardIndex = 0;  // from 0
+  int shardCount = 0;
+  std::uint64_t tasks = 0;
+  std::uint64_t fixedWeighted = 0;
+  std::uint64_t firstPieceCopies = 0;
+  std::uint64_t invariant = 0;
+};
+
+// One line, ending in "\n".
+std::string FormatCountJson(const CountRecord& r);
+
+// A share's object as FormatCountJson writes it; false with `error` for anything else.
+bool ParseShareJson(std::string_view text, CountRecord& r, std::string& error);
+
+// A string in JSON's quotes and escapes.
+std::string JsonString(std::string_view s);
+
+}  // namespace cubepack

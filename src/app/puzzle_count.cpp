@@ -1,0 +1,211 @@
+#include "app/puzzle_count.h"
+
+#include <cerrno>
+#include <chrono>
+#include <cinttypes>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <vector>
+
+#include "app/count_json.h"
+#include "app/platform.h"
+#include "model/polycube_puzzle.h"
+#include "model/puzzle_file.h"
+#include "solver/polycube_count.h"
+
+namespace cubepack {
+
+namespace {
+
+constexpr const char* kProgram = "cubepack-solutions";
+
+int Fail(int status, const std::string& line) {
+  std::fprintf(stderr, "%s: %s\n", kProgram, line.c_str());
+  return status;
+}
+
+// On a terminal: the share of the tasks done and the time left at that pace.
+class TerminalProgress final : public CountProgress {
+ public:
+  void TasksDone(std::size_t done, std::size_t total) override {
+    const double elapsed = Seconds();
+    if (total == 0) return;
+    const double share = static_cast<double>(done) / static_cast<double>(total);
+    if (done == total) {
+      std::fprintf(stderr, "\r%60s\r", "");
+      return;
+    }
+    if (share > 0)
+      std::fprintf(stderr, "\rcounting: %3.0f %% of %zu tasks, about %.0f s left   ", 100 * share,
+                   total, elapsed / share - elapsed);
+    else
+      std::fprintf(stderr, "\rcounting: 0 %% of %zu tasks   ", total);
+  }
+
+ private:
+  double Seconds() const {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
+  }
+  std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
+};
+
+std::string Hex(std::uint64_t v) {
+  char buf[24];
+  std::snprintf(buf, sizeof buf, "%016" PRIx64, v);
+  return buf;
+}
+
+std::string Summary(const CountRecord& r) {
+  char buf[512];
+  std::string s;
+  std::snprintf(
+      buf, sizeof buf, "%s%s%d cells, %d pieces, %" PRIu64 " placements, %d symmetr%s%s\n",
+      r.name.c_str(), r.name.empty() ? "" : ": ", r.cells, r.pieces, r.placements, r.symmetries,
+      r.symmetries == 1 ? "y" : "ies", r.mirror ? " (rotations and reflections)" : " (rotations)");
+  s += buf;
+  if (r.shardCount > 0) {
+    std::snprintf(buf, sizeof buf,
+                  "share %d/%d of %" PRIu64 " tasks: fixed_weighted %" PRIu64 ", invariant %" PRIu64
+                  " (merge the shares' --json output for the count)\n",
+                  r.shardIndex + 1, r.shardCount, r.tasks, r.fixedWeighted, r.invariant);
+  } else {
+    std::snprintf(buf, sizeof buf,
+                  "%" PRIu64 " solutions (one per class under the symmetries), %" PRIu64
+                  " packings of the fixed target\n",
+                  r.solutions, r.solutionsFixed);
+  }
+  s += buf;
+  std::snprintf(buf, sizeof buf, "%.3f s\n", r.seconds);
+  return s + buf;
+}
+
+int Write(const CountRecord& r, bool json) {
+  return WriteOut(kProgram, json ? FormatCountJson(r) : Summary(r));
+}
+
+}  // namespace
+
+bool ReadSmallFile(const std::string& path, std::size_t limit, std::string& text,
+                   std::string& error) {
+  std::error_code ignored;
+  if (std::filesystem::is_directory(path, ignored)) {
+    error = "cannot open '" + path + "': " + std::strerror(EISDIR);
+    return false;
+  }
+  std::FILE* in = std::fopen(path.c_str(), "rb");
+  if (in == nullptr) {
+    error = "cannot open '" + path + "': " + std::strerror(errno);
+    return false;
+  }
+  std::vector<char> buffer(1 << 16);
+  text.clear();
+  for (;;) {
+    const std::size_t n = std::fread(buffer.data(), 1, buffer.size(), in);
+    text.append(buffer.data(), n);
+    if (text.size() > limit) {
+      std::fclose(in);
+      error = "'" + path + "' has more than " + std::to_string(limit) + " bytes";
+      return false;
+    }
+    if (n == buffer.size()) continue;
+    const bool failed = std::ferror(in) != 0;
+    const int why = errno;
+    std::fclose(in);
+    if (failed) {
+      error = "cannot read '" + path + "': " + std::strerror(why);
+      return false;
+    }
+    return true;
+  }
+}
+
+int RunCount(const SolutionsOptions& options) {
+  const auto start = std::chrono::steady_clock::now();
+  std::string text, error;
+  if (!ReadSmallFile(options.file, kMaxPuzzleFileBytes, text, error)) return Fail(2, error);
+  const PuzzleParse parse = ParsePuzzle(text);
+  if (!parse.error.empty()) {
+    std::string where = options.file;
+    if (parse.errorLine > 0) where += ':' + std::to_string(parse.errorLine);
+    return Fail(2, where + ": " + parse.error);
+  }
+  const PuzzleBuild build = BuildForCount(parse.puzzle, options.mirror);
+  if (!build.error.empty()) return Fail(2, options.file + ": " + build.error);
+  const PolycubePuzzle& puzzle = build.puzzle;
+
+  const int shards = options.shardCount > 0 ? options.shardCount : 1;
+  TerminalProgress terminal;
+  const CountSums sums = CountPackings(puzzle, options.jobs, options.shardIndex, shards,
+                                       StderrIsTerminal() ? &terminal : nullptr);
+  CountRecord r;
+  r.puzzle = Hex(puzzle.hash);
+  r.name = puzzle.name;
+  r.cells = static_cast<int>(puzzle.cells.size());
+  r.pieces = puzzle.pieceCount;
+  r.placements = puzzle.placements.size();
+  r.symmetries = SymmetryCount(puzzle);
+  r.mirror = puzzle.mirror;
+  if (options.shardCount > 0) {
+    if (sums.overflow) return Fail(1, "the count passes 2^64");
+    r.shardIndex = options.shardIndex;
+    r.shardCount = options.shardCount;
+    r.tasks = sums.tasks;
+    r.fixedWeighted = sums.weightedFixed;
+    r.firstPieceCopies = sums.divisor;
+    r.invariant = sums.invariant;
+  } else if (!FinishCount(sums, r.symmetries, r.solutionsFixed, r.solutions, error)) {
+    return Fail(1, error);
+  }
+  r.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  return Write(r, options.json);
+}
+
+int RunMerge(const SolutionsOptions& options) {
+  std::vector<CountRecord> shares;
+  std::vector<int> fileOf;  // per share index: the file that gave it, -1 for none yet
+  CountSums sums;
+  double seconds = 0;
+  for (std::size_t i = 0; i < options.shares.size(); ++i) {
+    const std::string& path = options.shares[i];
+    std::string text, error;
+    if (!ReadSmallFile(path, 1 << 16, text, error)) return Fail(1, error);
+    CountRecord r;
+    if (!ParseShareJson(text, r, error)) return Fail(1, path + ": " + error);
+    if (!shares.empty()) {
+      const CountRecord& first = shares.front();
+      if (r.puzzle != first.puzzle || r.mirror != first.mirror ||
+          r.shardCount != first.shardCount || r.tasks != first.tasks ||
+          r.symmetries != first.symmetries || r.firstPieceCopies != first.firstPieceCopies)
+        return Fail(1, path + ": a share of another count than " + options.shares[0]);
+    } else {
+      fileOf.assign(static_cast<std::size_t>(r.shardCount), -1);
+    }
+    int& seen = fileOf[static_cast<std::size_t>(r.shardIndex)];
+    if (seen >= 0)
+      return Fail(1, "share " + std::to_string(r.shardIndex + 1) + "/" +
+                         std::to_string(r.shardCount) + " given twice: " +
+                         options.shares[static_cast<std::size_t>(seen)] + " and " + path);
+    seen = static_cast<int>(i);
+    if (__builtin_add_overflow(sums.weightedFixed, r.fixedWeighted, &sums.weightedFixed) ||
+        __builtin_add_overflow(sums.invariant, r.invariant, &sums.invariant))
+      sums.overflow = true;
+    seconds += r.seconds;
+    shares.push_back(r);
+  }
+  for (std::size_t k = 0; k < fileOf.size(); ++k)
+    if (fileOf[k] < 0)
+      return Fail(
+          1, "share " + std::to_string(k + 1) + "/" + std::to_string(fileOf.size()) + " missing");
+  CountRecord whole = shares.front();
+  whole.shardCount = 0;
+  whole.shardIndex = 0;
+  sums.divisor = whole.firstPieceCopies;
+  std::string error;
+  if (!FinishCount(sums, whole.symmetries, whole.solutionsFixed, whole.solutions, error))
+    return Fail(1, error);
+  whole.seconds = seconds;
+  return Write(whole, options.json);
+}
+
+}  // namespace cubepack

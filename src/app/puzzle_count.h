@@ -1,0 +1,22 @@
+#pragma once
+// count and merge: the packings of a puzzle the user describes in a file.
+
+#include <string>
+
+#include "app/solutions_command_line.h"
+
+namespace cubepack {
+
+// Reads, checks and counts the puzzle; prints the summary or one JSON line. Returns the exit
+// status: 0, 2 for a bad file or option, 1 for a failed run.
+int RunCount(const SolutionsOptions& options);
+
+// Adds up the JSON objects of every share of one count. 0, or 1 after one line on standard
+// error for a missing, repeated, foreign or unreadable share.
+int RunMerge(const SolutionsOptions& options);
+
+// Reads a whole file of at most `limit` bytes into `text`; false with a one-line `error`.
+bool ReadSmallFile(const std::string& path, std::size_t limit, std::string& text,
+                   std::string& error);
+
+}  // namespace cubepack

@@ -1,0 +1,62 @@
+#pragma once
+// A polycube puzzle ready for a search: the target's cells numbered in search order, the
+// pieces grouped into shape classes up to rotation (interchangeable copies are one class with
+// a copy count), the target's symmetries as permutations of its cells, and every placement of
+// every class as a mask over the cells.
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "model/polycube.h"
+#include "model/puzzle_file.h"
+#include "model/wide_mask.h"
+
+namespace cubepack {
+
+struct ShapeClass {
+  Shape shape;        // canonical form
+  int copies = 0;     // pieces of this shape
+  int size = 0;       // cubes of one piece
+  std::string names;  // the pieces' names, joined by ","
+  int mirror = -1;    // the class of its mirror image (itself when achiral), -1 when absent
+};
+
+struct CellSymmetry {
+  std::vector<int> image;  // image[i]: the cell that cell i goes to
+  bool proper = true;      // a rotation; false for a reflection
+};
+
+struct ClassPlacement {
+  int shapeClass = 0;
+  WideMask mask;
+};
+
+struct PolycubePuzzle {
+  std::string name;
+  std::vector<Point> cells;  // cell i, in search order
+  int pieceCount = 0;
+  std::vector<ShapeClass> classes;
+  std::vector<CellSymmetry> symmetries;    // the identity first
+  std::vector<ClassPlacement> placements;  // grouped by class, in class order
+  bool mirror = false;                     // reflections are among the symmetries' candidates
+  std::array<int, 3> axes = {2, 1, 0};     // the cell order: slowest axis first
+  std::uint64_t hash = 0;  // of the normalised puzzle, the cell order and the mirror choice
+};
+
+struct PuzzleBuild {
+  PolycubePuzzle puzzle;
+  std::string error;  // one line when the puzzle cannot be taken, else empty
+};
+
+// With `mirror`, reflections that map the target onto itself count as symmetries; refused
+// unless every class's mirror image is a class with as many copies. The cells are numbered
+// in the order of their coordinates along axes[0] (slowest), axes[1], axes[2] (fastest).
+PuzzleBuild BuildPolycubePuzzle(const PuzzleText& text, bool mirror,
+                                std::array<int, 3> axes = {2, 1, 0});
+
+// The symmetries' group order.
+inline int SymmetryCount(const PolycubePuzzle& p) { return static_cast<int>(p.symmetries.size()); }
+
+}  // namespace cubepack

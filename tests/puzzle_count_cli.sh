@@ -1,0 +1,92 @@
+#!/bin/sh
+# cubepack-solutions count and merge as a user runs them: one-line faults with their exit
+# statuses, the JSON line, the same numbers on any number of threads, and three shares run by
+# GNU parallel and merged into the count of a whole run.
+# usage: puzzle_count_cli.sh PROGRAM PUZZLES_DIR
+set -u
+program=$1
+puzzles=$2
+work=$(mktemp -d) || exit 1
+trap 'rm -rf "$work"' EXIT
+failures=0
+
+fail() {
+  echo "FAILED: $*"
+  failures=$((failures + 1))
+}
+
+# expect STATUS ERROR_LINE ARG...: the exit status, and standard error exactly ERROR_LINE.
+expect() {
+  want=$1
+  line=$2
+  shift 2
+  "$program" "$@" > "$work/out" 2> "$work/err"
+  got=$?
+  [ "$got" -eq "$want" ] || fail "$* gave exit status $got, not $want"
+  [ "$(cat "$work/err")" = "$line" ] || fail "$*: standard error is '$(cat "$work/err")'"
+}
+
+bad() {  # bad NAME CONTENT ERROR_LINE
+  printf '%b' "$2" > "$work/$1"
+  expect 2 "cubepack-solutions: $work/$1$3" count --puzzle "$work/$1"
+}
+
+bad keyword 'box 2 1 1\nshape a 0,0,0 1,0,0\n' ":2: unknown keyword 'shape' (name, box, target or piece)"
+bad sum 'box 2 1 1\npiece a 0,0,0\n' ":2: the pieces have 1 cubes in all, the target 2 cells"
+bad binary 'box 2 1 1\n\001\002\n' ":2: not a text file (byte 0x01)"
+bad large 'box 9 9 9\n' ":1: the box has 729 cells; the engine takes at most 128"
+bad empty '' ": no target: give a box line or target lines"
+expect 2 "cubepack-solutions: cannot open '$work/none': No such file or directory" \
+  count --puzzle "$work/none"
+expect 2 "cubepack-solutions: $puzzles/cubepack-5x4x3.txt: --mirror: piece four is chiral and the pieces do not hold its mirror image as often" \
+  count --puzzle "$puzzles/cubepack-5x4x3.txt" --mirror
+for args in "count" "count --puzzle" "count --puzzle a --puzzle b" "count --shard 0/3 --puzzle a" \
+  "count --shard 4/3 --puzzle a" "count --puzzle a -j 0" "count --puzzle a --json x" "merge"; do
+  # shellcheck disable=SC2086 # the words are the arguments
+  "$program" $args > /dev/null 2> "$work/err"
+  status=$?
+  [ "$status" -eq 2 ] || fail "'$args' gave exit status $status"
+  [ "$(wc -l < "$work/err")" -eq 1 ] && grep -q '^cubepack-solutions: .* (try --help)$' "$work/err" ||
+    fail "'$args': $(cat "$work/err")"
+done
+
+# The JSON line, and the same numbers for every number of threads.
+soma="$puzzles/soma-3x3x3.txt"
+expect 0 "" count --puzzle "$soma" --json -j 1
+sed 's/"seconds":[0-9.]*//' "$work/out" > "$work/j1"
+[ "$(cat "$work/j1")" = '{"puzzle":"'"$(sed 's/{"puzzle":"\([0-9a-f]*\)".*/\1/' "$work/j1")"'","name":"The Soma cube","cells":27,"pieces":7,"placements":688,"symmetries":24,"mirror":false,"solutions":480,"solutions_fixed":11520,}' ] ||
+  fail "count --json: $(cat "$work/out")"
+[ "$(wc -l < "$work/out")" -eq 1 ] || fail "count --json: not one line"
+for jobs in 2 3; do
+  "$program" count --puzzle "$soma" --json -j $jobs | sed 's/"seconds":[0-9.]*//' > "$work/j$jobs"
+  cmp -s "$work/j1" "$work/j$jobs" || fail "-j $jobs: $(cat "$work/j$jobs")"
+done
+expect 0 "" count --puzzle "$soma" --mirror
+grep -q '^240 solutions (one per class under the symmetries), 11520 packings of the fixed target$' \
+  "$work/out" || fail "count --mirror: $(cat "$work/out")"
+
+# Three shares through GNU parallel, merged: the whole count.
+puzzle="$puzzles/pentominoes-2x3x10.txt"
+"$program" count --puzzle "$puzzle" --mirror --json | sed 's/"seconds":[0-9.]*//' > "$work/whole"
+if command -v parallel > /dev/null 2>&1; then
+  parallel --will-cite -j 3 "$program count --puzzle $puzzle --mirror --json --shard {}/3 -j 1 > $work/share{}.json" ::: 1 2 3 ||
+    fail "parallel: the shares failed"
+  expect 0 "" merge --json "$work/share3.json" "$work/share1.json" "$work/share2.json"
+  sed 's/"seconds":[0-9.]*//' "$work/out" > "$work/merged"
+  cmp -s "$work/whole" "$work/merged" || fail "merge: $(cat "$work/merged") against $(cat "$work/whole")"
+  expect 1 "cubepack-solutions: share 2/3 missing" merge "$work/share1.json" "$work/share3.json"
+  expect 1 "cubepack-solutions: share 1/3 given twice: $work/share1.json and $work/share1.json" \
+    merge "$work/share1.json" "$work/share1.json" "$work/share2.json" "$work/share3.json"
+  "$program" count --puzzle "$puzzle" --json --shard 2/3 > "$work/other.json"
+  expect 1 "cubepack-solutions: $work/other.json: a share of another count than $work/share1.json" \
+    merge "$work/share1.json" "$work/other.json" "$work/share3.json"
+  expect 1 "cubepack-solutions: $work/whole: not a JSON object of count" merge "$work/whole"
+  "$program" count --puzzle "$puzzle" --json > "$work/whole.json"
+  expect 1 "cubepack-solutions: $work/whole.json: not a share of a count (no \"shard\")" \
+    merge "$work/whole.json"
+else
+  fail "GNU parallel is not installed (tools/install-test-deps installs it)"
+fi
+
+[ "$failures" -eq 0 ] || exit 1
+echo "all passed"
