@@ -12,6 +12,7 @@
 #include "app/platform.h"
 #include "model/polycube_puzzle.h"
 #include "model/puzzle_file.h"
+#include "model/xmpuzzle_file.h"
 #include "solver/polycube_count.h"
 
 namespace cubepack {
@@ -123,8 +124,17 @@ bool ReadSmallFile(const std::string& path, std::size_t limit, std::string& text
 int RunCount(const SolutionsOptions& options) {
   const auto start = std::chrono::steady_clock::now();
   std::string text, error;
-  if (!ReadSmallFile(options.file, kMaxPuzzleFileBytes, text, error)) return Fail(2, error);
-  const PuzzleParse parse = ParsePuzzle(text);
+  PuzzleParse parse;
+  if (IsXmPuzzleName(options.file)) {
+    XmPuzzleRead read = ReadXmPuzzle(options.file, options.problem);
+    if (!read.error.empty()) return Fail(2, options.file + ": " + read.error);
+    parse.puzzle = std::move(read.puzzle);
+  } else {
+    if (!options.problem.empty())
+      return Fail(2, "--problem is for .xmpuzzle files, and " + options.file + " is none");
+    if (!ReadSmallFile(options.file, kMaxPuzzleFileBytes, text, error)) return Fail(2, error);
+    parse = ParsePuzzle(text);
+  }
   if (!parse.error.empty()) {
     std::string where = options.file;
     if (parse.errorLine > 0) where += ':' + std::to_string(parse.errorLine);

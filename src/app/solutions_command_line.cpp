@@ -143,6 +143,9 @@ std::string ParseCount(const std::vector<std::string_view>& args, SolutionsOptio
       if (havePuzzle) return "--puzzle given twice";
       havePuzzle = true;
       options.file = value;
+    } else if (TakeValue(args, i, "--problem", value, error)) {
+      if (!error.empty()) return error;
+      options.problem = value;
     } else if (TakeValue(args, i, "--shard", value, error)) {
       if (!error.empty()) return error;
       if (!ParseShard(value, options.shardIndex, options.shardCount))
@@ -219,7 +222,8 @@ std::string SolutionsUsage() {
          "from stdin\n"
          "  cubepack-solutions verify FILE      check a listing on its own (- for standard "
          "input)\n"
-         "  cubepack-solutions count --puzzle FILE [--mirror] [--json] [-j N] [--shard K/N]\n"
+         "  cubepack-solutions count --puzzle FILE [--problem NAME] [--mirror] [--json] [-j N]\n"
+         "                          [--shard K/N]\n"
          "                                      count the packings of the puzzle in FILE\n"
          "  cubepack-solutions merge [--json] FILE...\n"
          "                                      add up the JSON objects of count's shares\n"
@@ -230,11 +234,13 @@ std::string SolutionsUsage() {
          "even turned half about an axis of the box.\n"
          "\n"
          "count reads a puzzle file (box X Y Z or target x,y,z ..., and piece NAME x,y,z ...\n"
-         "lines; the README has every form) and prints the number of packings of the fixed\n"
-         "target (solutions_fixed) and of classes under the target's rotations (solutions).\n"
+         "lines; the README has every form) or a puzzle designer's .xmpuzzle or .xml file,\n"
+         "and prints the number of packings of the fixed target (solutions_fixed) and of\n"
+         "classes under the target's rotations (solutions).\n"
          "\n" +
          JobsOptionHelp("list, count: ") +
          "  --puzzle FILE   count: the puzzle file\n"
+         "  --problem NAME  count: the problem of an .xmpuzzle file (the first without it)\n"
          "  --mirror        count: reflections are symmetries too (refused unless the pieces\n"
          "                  are as a set their own mirror image)\n"
          "  --json          count, merge: one JSON object on one line\n"

@@ -19,6 +19,7 @@ struct SolutionsOptions {
   bool svg = false;                // show
   std::string file;     // verify: a path, or "-" for standard input; count: the puzzle file
   bool mirror = false;  // count
+  std::string problem;  // count: the problem of an .xmpuzzle file, empty for the first
   bool json = false;    // count, merge
   int shardIndex = 0;   // count: share shardIndex + 1 of shardCount
   int shardCount = 0;   // count: 0 without --shard
