@@ -178,6 +178,25 @@ std::string ParseMerge(const std::vector<std::string_view>& args, SolutionsOptio
   return {};
 }
 
+struct Subcommand {
+  std::string_view name;
+  SolutionsCommand command;
+  std::string (*parse)(const std::vector<std::string_view>& args, SolutionsOptions& options);
+};
+
+const Subcommand* SubcommandNamed(std::string_view name) {
+  static constexpr Subcommand kSubcommands[] = {
+      {"list", SolutionsCommand::kList, ParseList},
+      {"show", SolutionsCommand::kShow, ParseShow},
+      {"verify", SolutionsCommand::kVerify, ParseVerify},
+      {"count", SolutionsCommand::kCount, ParseCount},
+      {"merge", SolutionsCommand::kMerge, ParseMerge},
+  };
+  for (const Subcommand& sub : kSubcommands)
+    if (sub.name == name) return &sub;
+  return nullptr;
+}
+
 }  // namespace
 
 SolutionsOptions ParseSolutionsOptions(const std::vector<std::string_view>& args, int defaultJobs) {
@@ -190,21 +209,9 @@ SolutionsOptions ParseSolutionsOptions(const std::vector<std::string_view>& args
     options.command = SolutionsCommand::kHelp;
     for (std::size_t i = 1; i < args.size() && error.empty(); ++i)
       if (!IsHelp(args[i])) error = Unexpected(args[i]);
-  } else if (args[0] == "list") {
-    options.command = SolutionsCommand::kList;
-    error = ParseList(args, options);
-  } else if (args[0] == "show") {
-    options.command = SolutionsCommand::kShow;
-    error = ParseShow(args, options);
-  } else if (args[0] == "verify") {
-    options.command = SolutionsCommand::kVerify;
-    error = ParseVerify(args, options);
-  } else if (args[0] == "count") {
-    options.command = SolutionsCommand::kCount;
-    error = ParseCount(args, options);
-  } else if (args[0] == "merge") {
-    options.command = SolutionsCommand::kMerge;
-    error = ParseMerge(args, options);
+  } else if (const Subcommand* sub = SubcommandNamed(args[0])) {
+    options.command = sub->command;
+    error = sub->parse(args, options);
   } else if (IsOption(args[0])) {
     error = "unknown option '" + std::string(args[0]) + "'";
   } else {
