@@ -6,25 +6,7 @@
 set -u
 program=$1
 puzzles=$2
-work=$(mktemp -d) || exit 1
-trap 'rm -rf "$work"' EXIT
-failures=0
-
-fail() {
-  echo "FAILED: $*"
-  failures=$((failures + 1))
-}
-
-# expect STATUS ERROR_LINE ARG...: the exit status, and standard error exactly ERROR_LINE.
-expect() {
-  want=$1
-  line=$2
-  shift 2
-  "$program" "$@" > "$work/out" 2> "$work/err"
-  got=$?
-  [ "$got" -eq "$want" ] || fail "$* gave exit status $got, not $want"
-  [ "$(cat "$work/err")" = "$line" ] || fail "$*: standard error is '$(cat "$work/err")'"
-}
+. "$(dirname "$0")/cli_common.sh"
 
 bad() {  # bad NAME CONTENT ERROR_LINE
   printf '%b' "$2" > "$work/$1"
@@ -88,5 +70,4 @@ else
   fail "GNU parallel is not installed (tools/install-test-deps installs it)"
 fi
 
-[ "$failures" -eq 0 ] || exit 1
-echo "all passed"
+finish

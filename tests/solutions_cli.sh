@@ -5,30 +5,7 @@
 set -u
 program=$1
 data=$2
-work=$(mktemp -d) || exit 1
-trap 'rm -rf "$work"' EXIT
-failures=0
-
-fail() {
-  echo "FAILED: $*"
-  failures=$((failures + 1))
-}
-
-# expect STATUS ERROR_LINE ARG...: the exit status and, when ERROR_LINE is not empty, that
-# standard error is exactly that one line (with "*" it need only be one line).
-expect() {
-  want=$1
-  line=$2
-  shift 2
-  "$program" "$@" > "$work/out" 2> "$work/err" < "${input:-/dev/null}"
-  got=$?
-  [ "$got" -eq "$want" ] || fail "$* gave exit status $got, not $want"
-  if [ -n "$line" ]; then
-    [ "$(wc -l < "$work/err")" -eq 1 ] || fail "$*: not one line on standard error"
-    [ "$line" = "*" ] || [ "$(cat "$work/err")" = "$line" ] ||
-      fail "$*: standard error is '$(cat "$work/err")'"
-  fi
-}
+. "$(dirname "$0")/cli_common.sh"
 
 expect 0 "" --help
 head -n 1 "$work/out" | grep -q '^Usage:$' || fail "--help: no usage line"
@@ -105,4 +82,4 @@ mv "$work/out" "$work/drawn"
 expect 0 "" show 1
 cmp -s "$work/out" "$work/drawn" || fail "show 1: not the drawing of list's first line"
 
-exit $((failures > 0))
+finish

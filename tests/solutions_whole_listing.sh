@@ -5,14 +5,7 @@
 # usage: solutions_whole_listing.sh PROGRAM
 set -u
 program=$1
-work=$(mktemp -d) || exit 1
-trap 'rm -rf "$work"' EXIT
-failures=0
-
-fail() {
-  echo "FAILED: $*"
-  failures=$((failures + 1))
-}
+. "$(dirname "$0")/cli_common.sh"
 
 # verify reads the listing as list writes it.
 verdict=$({
@@ -35,4 +28,4 @@ got=$?
 [ "$(cat "$work/err")" = "cubepack-solutions: the listing has no packing 409964" ] ||
   fail "show 409964: standard error is '$(cat "$work/err")'"
 
-exit $((failures > 0))
+finish

@@ -11,6 +11,7 @@
 #include <chrono>
 #include <cstdint>
 #include <cstdlib>
+#include <initializer_list>
 #include <memory>
 #include <new>
 #include <stdexcept>
@@ -171,6 +172,17 @@ SearchScript ScriptPrefix(std::uint32_t tasks) {
   return prefix;
 }
 
+// A script of only the whole run's tasks `tasks`, in that order.
+SearchScript ScriptOfTasks(std::initializer_list<std::uint32_t> tasks) {
+  SearchScript script;
+  for (const std::uint32_t task : tasks) {
+    script.steps.push_back(
+        {Kind::kSubtree, false, static_cast<std::uint32_t>(script.tasks.size()), 0});
+    script.tasks.Append(WholeScript().tasks.at(task));
+  }
+  return script;
+}
+
 // The events of `script` searched task after task on this thread, starting `visitsBefore`
 // list visits short of a progress line.
 std::unique_ptr<SearchState> ReplayInOrder(const SearchScript& script, RecordingReport& report,
@@ -323,12 +335,8 @@ TEST(ParallelRun, ListingGivesTheSamePackingsWithAnyNumberOfWorkers) {
 // the large one, so it can only help; it fails at its first allocation, for the first packing
 // it finds.
 TEST(ParallelRun, AHelperThatFailsInAUnitFailsTheRun) {
-  SearchScript script;
-  for (const std::uint32_t task : {16u, 264u}) {  // about 10 and 30 units, 3 and 25 ms
-    script.steps.push_back(
-        {Kind::kSubtree, false, static_cast<std::uint32_t>(script.tasks.size()), 0});
-    script.tasks.Append(WholeScript().tasks.at(task));
-  }
+  // About 10 and 30 units, 3 and 25 ms.
+  const SearchScript script = ScriptOfTasks({16, 264});
   const WorkerStateMaker lateAndFailing = [](const SearchState& parent, SearchReport& silent,
                                              int worker) {
     auto state = MakeWorkerState(parent, silent, worker);
@@ -357,12 +365,8 @@ TEST(ParallelRun, AHelperThatFailsInAUnitFailsTheRun) {
 // those of one thread. Which worker takes which task is up to the threads, so a run in which
 // nothing was shared is tried again.
 TEST(ParallelRun, UnitsSharedOutGiveTheEventsAndPackingsOfOneThread) {
-  SearchScript script;
-  for (const std::uint32_t task : {264u, 16u}) {  // about 30 and 10 units, 25 and 3 ms
-    script.steps.push_back(
-        {Kind::kSubtree, false, static_cast<std::uint32_t>(script.tasks.size()), 0});
-    script.tasks.Append(WholeScript().tasks.at(task));
-  }
+  // About 30 and 10 units, 25 and 3 ms.
+  const SearchScript script = ScriptOfTasks({264, 16});
   RecordingReport inOrder;
   const auto one = ReplayInOrder(script, inOrder, 20000);
   Collect listedInOrder;
