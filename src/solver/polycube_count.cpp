@@ -29,7 +29,8 @@ constexpr int kMaxExpansionRounds = 4;
 // against the board once, at the task's start (filtering again deeper cost more than it
 // saved); regions of empty cells are checked while more than kPruneUntilLeft pieces are left;
 // the empty cells next to a new piece must each have a placement that fits while more than
-// kDeadCellUntilLeft are left.
+// kDeadCellUntilLeft are left. The cover lists for that test are filtered with the candidate
+// lists: a third fewer entries to scan.
 constexpr int kPruneUntilLeft = 6;
 constexpr int kDeadCellUntilLeft = 4;
 
@@ -72,6 +73,9 @@ struct Tables {
   std::array<int, 6> stepOffset{};
   std::array<std::uint64_t, 6> stepFrom{};  // cells that have a neighbour in that direction
   std::array<int, kMaxClasses> size{};
+  // Every piece has at least three cubes and the steps are shifts: an empty cell without empty
+  // neighbours, or two with only each other, end the branch (a few shifts, no list scanned).
+  bool pocketTest = false;
   std::array<std::uint8_t, kMaxClasses> copies{};
   int pieces = 0;
   // Per symmetry g != identity (index g - 1): its units filed by anchor.
@@ -168,6 +172,9 @@ Tables<M> BuildTables(const PolycubePuzzle& p) {
     }
   }
 
+  t.pocketTest = t.shiftFlood;
+  for (int c = 0; c < t.classes; ++c) t.pocketTest = t.pocketTest && t.size[c] >= 3;
+
   // Orbit units of every symmetry but the identity.
   std::map<Key, int> placementOf;
   for (std::size_t i = 0; i < p.placements.size(); ++i)
@@ -221,18 +228,25 @@ Tables<M> BuildTables(const PolycubePuzzle& p) {
   return t;
 }
 
-// Candidate lists: masks and ranges by anchor and class, the whole table or filtered copies.
+// Candidate lists: masks and ranges by anchor and class, the whole table or filtered copies;
+// with filtered copies also the cover lists, by cell and class.
 template <class M>
 struct Lists {
   const M* masks;
   const Range* ranges;
+  const CoverEntry<M>* cover = nullptr;
+  const Range* coverRanges = nullptr;
 };
 
 template <class M>
 class Searcher {
  public:
   explicit Searcher(const Tables<M>& t)
-      : t_(t), filtered_(t.masks.size()), filteredRanges_(t.ranges.size()) {
+      : t_(t),
+        filtered_(t.masks.size()),
+        filteredRanges_(t.ranges.size()),
+        cover_(t.cover.size()),
+        coverRanges_(t.coverRanges.size()) {
     // No witness yet: a mask that hits every board (a task's board is never empty).
     for (Witness& w : witness_) w.mask = ~M{};
   }
@@ -273,7 +287,8 @@ class Searcher {
         const M m = lists.masks[i];
         if (Hits(m, board)) continue;
         const M after = board | m;
-        if (left > kDeadCellUntilLeft && !NeighboursCoverable(m, after, next)) continue;
+        if (t_.pocketTest && Pocket(after)) continue;
+        if (left > kDeadCellUntilLeft && !NeighboursCoverable(m, after, next, lists)) continue;
         total += left == 2 ? Last(after, next, lists) : Search(after, next, left - 1, lists);
       }
       ++counts_[c];
@@ -287,15 +302,23 @@ class Searcher {
     const Lists<M> from{t_.masks.data(), t_.ranges.data()};
     M* out = filtered_.data();
     Range* ranges = filteredRanges_.data();
+    CoverEntry<M>* cover = cover_.data();
+    Range* coverRanges = coverRanges_.data();
     std::uint32_t n = 0;
+    std::uint32_t k = 0;
     for (int a = anchor; a < t_.cells; ++a) {
-      if (HasCell(board, a)) {  // a filled cell anchors nothing now
-        for (int c = 0; c < t_.classes; ++c) ranges[a * t_.classes + c] = {n, n};
+      if (HasCell(board, a)) {  // a filled cell anchors nothing now, and needs no cover
+        for (int c = 0; c < t_.classes; ++c) {
+          ranges[a * t_.classes + c] = {n, n};
+          coverRanges[a * t_.classes + c] = {k, k};
+        }
         continue;
       }
       for (int c = 0; c < t_.classes; ++c) {
         Range& r = ranges[a * t_.classes + c];
+        Range& under = coverRanges[a * t_.classes + c];
         r.begin = n;
+        under.begin = k;
         if ((avail >> c) & 1) {
           const Range src = from.ranges[a * t_.classes + c];
           for (std::uint32_t i = src.begin; i < src.end; ++i) {
@@ -303,11 +326,19 @@ class Searcher {
             out[n] = m;
             n += !Hits(m, board);
           }
+          const Range covering = t_.coverRanges[a * t_.classes + c];
+          for (std::uint32_t i = covering.begin; i < covering.end; ++i) {
+            const CoverEntry<M>& e = t_.cover[i];
+            if (e.anchor < anchor) break;  // anchored on a filled cell
+            cover[k] = e;
+            k += !Hits(e.mask, board);
+          }
         }
         r.end = n;
+        under.end = k;
       }
     }
-    return {out, ranges};
+    return {out, ranges, cover, coverRanges};
   }
 
   // False when some region of empty cells has a size no choice of the pieces left can fill.
@@ -336,7 +367,7 @@ class Searcher {
 
   // False when an empty cell next to the placement `m` just made (the board is now `board`)
   // has no placement of a class left that fits.
-  bool NeighboursCoverable(M m, M board, std::uint64_t avail) {
+  bool NeighboursCoverable(M m, M board, std::uint64_t avail, const Lists<M>& lists) {
     const int anchor = FirstClear(board);
     for (M cells = Spread(m) & ~board; !IsEmpty(cells); cells = WithoutFirst(cells)) {
       const int cell = FirstSet(cells);
@@ -346,9 +377,9 @@ class Searcher {
       bool covered = false;
       for (std::uint64_t bits = avail; bits != 0 && !covered; bits &= bits - 1) {
         const int c = std::countr_zero(bits);
-        const Range r = t_.coverRanges[cell * t_.classes + c];
+        const Range r = lists.coverRanges[cell * t_.classes + c];
         for (std::uint32_t i = r.begin; i < r.end; ++i) {
-          const CoverEntry<M>& e = t_.cover[i];
+          const CoverEntry<M>& e = lists.cover[i];
           if (e.anchor < anchor) break;
           if (!Hits(e.mask, board)) {
             w = {e.mask, c};
@@ -362,15 +393,36 @@ class Searcher {
     return true;
   }
 
+  // True when an empty cell has no empty neighbour, or two empty cells have only each other.
+  bool Pocket(M board) const {
+    if constexpr (std::is_same_v<M, std::uint64_t>) {
+      const std::uint64_t empty = ~board;
+      std::uint64_t one = 0, two = 0;  // empty cells with at least one, two empty neighbours
+      for (int d = 0; d < 6; ++d) {
+        const std::uint64_t n = Step(empty, d);
+        two |= one & n;
+        one |= n;
+      }
+      if ((empty & ~one) != 0) return true;
+      const std::uint64_t single = empty & ~two;
+      for (int d = 0; d < 6; ++d)
+        if ((Step(single, d) & single) != 0) return true;
+    }
+    return false;
+  }
+
+  // The cells one step in direction d from `cells` (shift steps only).
+  std::uint64_t Step(std::uint64_t cells, int d) const {
+    const std::uint64_t from = cells & t_.stepFrom[d];
+    return t_.stepOffset[d] > 0 ? from << t_.stepOffset[d] : from >> -t_.stepOffset[d];
+  }
+
   // The cells next to `m`'s (and its own).
   M Spread(M m) const {
     if constexpr (std::is_same_v<M, std::uint64_t>) {
       if (t_.shiftFlood) {
         std::uint64_t grow = m;
-        for (int d = 0; d < 6; ++d) {
-          const std::uint64_t from = m & t_.stepFrom[d];
-          grow |= t_.stepOffset[d] > 0 ? from << t_.stepOffset[d] : from >> -t_.stepOffset[d];
-        }
+        for (int d = 0; d < 6; ++d) grow |= Step(m, d);
         return grow;
       }
     }
@@ -386,10 +438,7 @@ class Searcher {
         std::uint64_t region = seed;
         for (;;) {
           std::uint64_t grow = region;
-          for (int d = 0; d < 6; ++d) {
-            const std::uint64_t from = region & t_.stepFrom[d];
-            grow |= t_.stepOffset[d] > 0 ? from << t_.stepOffset[d] : from >> -t_.stepOffset[d];
-          }
+          for (int d = 0; d < 6; ++d) grow |= Step(region, d);
           grow &= within;
           if (grow == region) return region;
           region = grow;
@@ -459,6 +508,8 @@ class Searcher {
   std::array<Witness, kMaxTargetCells> witness_{};
   std::vector<M> filtered_;  // the task's candidate lists
   std::vector<Range> filteredRanges_;
+  std::vector<CoverEntry<M>> cover_;  // the task's cover lists
+  std::vector<Range> coverRanges_;
   const OrbitUnit<M>* units_ = nullptr;
   const Range* unitRanges_ = nullptr;
 };
