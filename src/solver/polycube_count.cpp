@@ -30,9 +30,11 @@ constexpr int kMaxExpansionRounds = 4;
 // saved); regions of empty cells are checked while more than kPruneUntilLeft pieces are left;
 // the empty cells next to a new piece must each have a placement that fits while more than
 // kDeadCellUntilLeft are left. The cover lists for that test are filtered with the candidate
-// lists: a third fewer entries to scan.
+// lists (a third fewer entries to scan) once a worker's tasks average more than
+// kFilterCoverNodes nodes: the filter costs more than it saves on small tasks (6 x 10).
 constexpr int kPruneUntilLeft = 6;
 constexpr int kDeadCellUntilLeft = 4;
+constexpr std::uint64_t kFilterCoverNodes = 4096;
 
 struct Range {
   std::uint32_t begin = 0, end = 0;
@@ -260,7 +262,13 @@ class Searcher {
       return Invariant(task.board);
     }
     if (task.left == 1) return Last(task.board, task.avail, {t_.masks.data(), t_.ranges.data()});
-    return Search(task.board, task.avail, task.left, Filter(task.board, task.avail));
+    const bool filterCover = meanNodes_ > kFilterCoverNodes;
+    const std::uint64_t before = nodes_;
+    const std::uint64_t total =
+        Search(task.board, task.avail, task.left, Filter(task.board, task.avail, filterCover));
+    // Only the speed depends on it: a running mean of the nodes per task.
+    meanNodes_ = (meanNodes_ * 7 + (nodes_ - before)) / 8;
+    return total;
   }
 
  private:
@@ -276,6 +284,7 @@ class Searcher {
   // Packings of the empty cells with the pieces left (at least two).
   std::uint64_t Search(M board, std::uint64_t avail, int left, Lists<M> lists) {
     const int anchor = FirstClear(board);
+    ++nodes_;
     if (left > kPruneUntilLeft && !Fillable(board, avail)) return 0;
     std::uint64_t total = 0;
     for (std::uint64_t bits = avail; bits != 0; bits &= bits - 1) {
@@ -296,8 +305,9 @@ class Searcher {
     return total;
   }
 
-  // The lists from the first empty cell on without the placements that hit the board.
-  Lists<M> Filter(M board, std::uint64_t avail) {
+  // The lists from the first empty cell on without the placements that hit the board; the
+  // cover lists too when `filterCover`, else the whole table's.
+  Lists<M> Filter(M board, std::uint64_t avail, bool filterCover) {
     const int anchor = FirstClear(board);
     const Lists<M> from{t_.masks.data(), t_.ranges.data()};
     M* out = filtered_.data();
@@ -326,7 +336,7 @@ class Searcher {
             out[n] = m;
             n += !Hits(m, board);
           }
-          const Range covering = t_.coverRanges[a * t_.classes + c];
+          const Range covering = filterCover ? t_.coverRanges[a * t_.classes + c] : Range{};
           for (std::uint32_t i = covering.begin; i < covering.end; ++i) {
             const CoverEntry<M>& e = t_.cover[i];
             if (e.anchor < anchor) break;  // anchored on a filled cell
@@ -338,6 +348,7 @@ class Searcher {
         under.end = k;
       }
     }
+    if (!filterCover) return {out, ranges, t_.cover.data(), t_.coverRanges.data()};
     return {out, ranges, cover, coverRanges};
   }
 
@@ -510,6 +521,8 @@ class Searcher {
   std::vector<Range> filteredRanges_;
   std::vector<CoverEntry<M>> cover_;  // the task's cover lists
   std::vector<Range> coverRanges_;
+  std::uint64_t nodes_ = 0;
+  std::uint64_t meanNodes_ = 0;
   const OrbitUnit<M>* units_ = nullptr;
   const Range* unitRanges_ = nullptr;
 };
