@@ -25,8 +25,10 @@ constexpr int kMaxPieces = kMaxTargetCells;
 constexpr std::size_t kTasksWanted = 1024;
 constexpr int kMaxExpansionRounds = 3;
 // Regions of empty cells are checked while at least this many pieces are left: with fewer,
-// the pieces' own collisions end a dead branch as soon.
-constexpr int kRegionCheckFrom = 3;
+// the pieces' own collisions end a dead branch as soon. Likewise the empty cells next to a
+// piece just placed must each still have a placement that fits.
+constexpr int kRegionCheckFrom = 7;
+constexpr int kDeadCellCheckFrom = 5;
 // How far the workers may run ahead of the task the sink takes next, per worker: it bounds the
 // lines held when the sink is slow.
 constexpr std::size_t kAheadPerWorker = 4;
@@ -46,6 +48,12 @@ struct Task {
 };
 
 template <class M>
+struct CoverEntry {
+  M mask;
+  int anchor;
+};
+
+template <class M>
 struct Tables {
   int cells = 0;
   int classes = 0;
@@ -54,6 +62,9 @@ struct Tables {
   std::vector<int> placement;  // the same entries' placement indices
   std::vector<Range> ranges;   // [anchor * classes + class]
   std::vector<M> neighbours;   // [cell]
+  // Every placement again under each of its cells, the highest anchor first.
+  std::vector<CoverEntry<M>> cover;
+  std::vector<Range> coverRanges;  // [cell * classes + class]
   std::array<int, kMaxClasses> size{};
   // Per placement: 1 + its orbit's number when it is the orbit's representative, else 0.
   std::vector<int> representative;
@@ -88,6 +99,19 @@ Tables<M> BuildTables(const PolycubePuzzle& p) {
     }
     t.neighbours.push_back(FromWide<M>(n));
   }
+  for (int cell = 0; cell < t.cells; ++cell)
+    for (int c = 0; c < t.classes; ++c) {
+      std::vector<CoverEntry<M>> under;
+      for (const ClassPlacement& pl : p.placements)
+        if (pl.shapeClass == c && pl.mask.Has(cell))
+          under.push_back({FromWide<M>(pl.mask), FirstSet(pl.mask)});
+      std::stable_sort(
+          under.begin(), under.end(),
+          [](const CoverEntry<M>& a, const CoverEntry<M>& b) { return a.anchor > b.anchor; });
+      t.coverRanges.push_back({static_cast<std::uint32_t>(t.cover.size()), 0});
+      t.cover.insert(t.cover.end(), under.begin(), under.end());
+      t.coverRanges.back().end = static_cast<std::uint32_t>(t.cover.size());
+    }
   return t;
 }
 
@@ -175,7 +199,18 @@ class Searcher {
  public:
   Searcher(const PolycubePuzzle& p, const PuzzleLine& line, const Tables<M>& t,
            const std::atomic<bool>& stop)
-      : p_(p), line_(line), t_(t), stop_(stop), key_(line.cells), other_(line.cells) {}
+      : p_(p),
+        line_(line),
+        t_(t),
+        stop_(stop),
+        masks_(t.masks.size()),
+        placement_(t.placement.size()),
+        ranges_(t.ranges.size()),
+        key_(line.cells),
+        other_(line.cells) {
+    // No witness yet: a mask that hits every board.
+    for (Witness& w : witness_) w.mask = ~M{};
+  }
 
   // Appends the task's lines to `out`; returns how many.
   std::size_t Run(const Task<M>& task, std::string& out) {
@@ -184,6 +219,7 @@ class Searcher {
     counts_ = task.counts;
     placed_ = task.placed;
     std::copy(task.pieces.begin(), task.pieces.begin() + task.placed, pieces_.begin());
+    Filter(task.board);
     Search(task.board, task.avail, task.left);
     return written_;
   }
@@ -196,17 +232,34 @@ class Searcher {
     const int anchor = FirstClear(board);
     for (std::uint64_t bits = avail; bits != 0; bits &= bits - 1) {
       const int c = std::countr_zero(bits);
-      const Range r = t_.ranges[anchor * t_.classes + c];
+      const Range r = ranges_[anchor * t_.classes + c];
       if (r.begin == r.end) continue;
       const std::uint64_t next = --counts_[c] == 0 ? avail & ~(std::uint64_t{1} << c) : avail;
       for (std::uint32_t i = r.begin; i < r.end; ++i) {
-        const M m = t_.masks[i];
+        const M m = masks_[i];
         if (Hits(m, board)) continue;
-        pieces_[placed_++] = t_.placement[i];
+        if (left - 1 >= kDeadCellCheckFrom && !NeighboursCoverable(m, board | m, next)) continue;
+        pieces_[placed_++] = placement_[i];
         Search(board | m, next, left - 1);
         --placed_;
       }
       ++counts_[c];
+    }
+  }
+
+  // The placements that fit the task's board, filed as in the tables: the search below the
+  // task never tests the others again.
+  void Filter(M board) {
+    std::uint32_t n = 0;
+    for (std::size_t k = 0; k < t_.ranges.size(); ++k) {
+      const Range r = t_.ranges[k];
+      ranges_[k].begin = n;
+      for (std::uint32_t i = r.begin; i < r.end; ++i) {
+        masks_[n] = t_.masks[i];
+        placement_[n] = t_.placement[i];
+        n += !Hits(t_.masks[i], board);
+      }
+      ranges_[k].end = n;
     }
   }
 
@@ -240,6 +293,35 @@ class Searcher {
     return true;
   }
 
+  // False when an empty cell next to the piece `m` just placed (the board is now `board`) has
+  // no placement left that fits. A cell's last such placement is tried first: it mostly still
+  // fits.
+  bool NeighboursCoverable(M m, M board, std::uint64_t avail) {
+    const int anchor = FirstClear(board);
+    M next{};
+    for (M f = m; !IsEmpty(f); f = WithoutFirst(f)) next = next | t_.neighbours[FirstSet(f)];
+    for (M cells = next & ~board; !IsEmpty(cells); cells = WithoutFirst(cells)) {
+      const int cell = FirstSet(cells);
+      Witness& w = witness_[cell];
+      if (((avail >> w.shapeClass) & 1) != 0 && !Hits(w.mask, board)) continue;
+      bool covered = false;
+      for (std::uint64_t bits = avail; bits != 0 && !covered; bits &= bits - 1) {
+        const int c = std::countr_zero(bits);
+        const Range r = t_.coverRanges[cell * t_.classes + c];
+        // Placements that begin before the first empty cell cover a filled cell: the list
+        // stops there.
+        for (std::uint32_t i = r.begin; i < r.end && t_.cover[i].anchor >= anchor; ++i)
+          if (!Hits(t_.cover[i].mask, board)) {
+            w = {t_.cover[i].mask, c};
+            covered = true;
+            break;
+          }
+      }
+      if (!covered) return false;
+    }
+    return true;
+  }
+
   // A packing is complete: written when it is its class's one line (see the header).
   void Keep() {
     const int root = t_.representative[pieces_[0]];
@@ -265,9 +347,17 @@ class Searcher {
   const PuzzleLine& line_;
   const Tables<M>& t_;
   const std::atomic<bool>& stop_;
+  std::vector<M> masks_;  // the task's placements: t_.masks, t_.placement, t_.ranges filtered
+  std::vector<int> placement_;
+  std::vector<Range> ranges_;
   std::array<std::uint8_t, kMaxClasses> counts_{};
   std::array<int, kMaxPieces> pieces_{};
   int placed_ = 0;
+  struct Witness {
+    M mask{};  // a placement of class shapeClass that covered the cell
+    int shapeClass = 0;
+  };
+  std::array<Witness, kMaxTargetCells> witness_{};
   std::vector<char> key_, other_;
   std::string* out_ = nullptr;
   std::size_t written_ = 0;
