@@ -21,10 +21,7 @@ namespace {
 
 constexpr const char* kProgram = "cubepack-solutions";
 
-int Fail(int status, const std::string& line) {
-  std::fprintf(stderr, "%s: %s\n", kProgram, line.c_str());
-  return status;
-}
+int Fail(int status, const std::string& line) { return FailLine(status, line); }
 
 // On a terminal: the share of the tasks done and the time left at that pace.
 class TerminalProgress final : public CountProgress {
@@ -86,6 +83,11 @@ int Write(const CountRecord& r, bool json) {
 }
 
 }  // namespace
+
+int FailLine(int status, const std::string& line) {
+  std::fprintf(stderr, "%s: %s\n", kProgram, line.c_str());
+  return status;
+}
 
 bool ReadSmallFile(const std::string& path, std::size_t limit, std::string& text,
                    std::string& error) {

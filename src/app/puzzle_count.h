@@ -14,6 +14,9 @@ struct LoadedPuzzle {
   PuzzleBuild build;  // in the count's cell order
 };
 
+// Writes "cubepack-solutions: <line>" on standard error; returns `status`.
+int FailLine(int status, const std::string& line);
+
 // Reads the puzzle of --puzzle (with --problem for an .xmpuzzle file) and builds it, with
 // --mirror. Returns 0, or 2 after one line on standard error.
 int LoadPuzzle(const SolutionsOptions& options, LoadedPuzzle& out);

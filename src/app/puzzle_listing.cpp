@@ -18,10 +18,7 @@ namespace {
 
 constexpr const char* kProgram = "cubepack-solutions";
 
-int Fail(int status, const std::string& line) {
-  std::fprintf(stderr, "%s: %s\n", kProgram, line.c_str());
-  return status;
-}
+int Fail(int status, const std::string& line) { return FailLine(status, line); }
 
 // The puzzle and its lines; 0, or the exit status after one line on standard error.
 struct ListedPuzzle {

@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <map>
 
+#include "model/packing.h"
+
 namespace cubepack {
 
 namespace {
@@ -16,15 +18,6 @@ WideMask Image(const WideMask& m, const CellSymmetry& g, int cells) {
   for (int i = 0; i < cells; ++i)
     if (m.Has(i)) out.Set(g.image[i]);
   return out;
-}
-
-// Printable characters in quotes, anything else as its byte value.
-std::string Shown(char c) {
-  const auto byte = static_cast<unsigned char>(c);
-  if (byte >= 0x20 && byte < 0x7f) return std::string("'") + c + "'";
-  char text[16];
-  std::snprintf(text, sizeof text, "byte 0x%02X", static_cast<unsigned>(byte));
-  return text;
 }
 
 std::string PieceWords(const PuzzleLine& line, int piece) {
@@ -160,7 +153,7 @@ std::string ParsePuzzleLine(const PuzzleLine& line, const PolycubePuzzle& puzzle
   for (std::size_t k = 0; k < checked; ++k) {
     const char c = chars[k];
     const int cell = line.cellAtPosition[k];
-    const std::string where = "character " + std::to_string(k + 1) + " is " + Shown(c);
+    const std::string where = "character " + std::to_string(k + 1) + " is " + ShownChar(c);
     if (cell < 0) {
       if (c != '.') return where + ", not '.' (the cell is outside the target)";
       continue;

@@ -6,52 +6,23 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <fstream>
-#include <sstream>
 #include <string>
 
-#include "solver/polycube_count.h"
-#include "solver/polycube_list.h"
+#include "support/listed_puzzle.h"
 
 namespace cubepack {
 namespace {
 
-struct Built {
-  PuzzleText text;
-  PuzzleBuild build;
-  PuzzleLineBuild line;
-};
+using testing::ListedPuzzle;
 
-Built Make(const std::string& file, bool mirror) {
-  std::ifstream in(std::string(CUBEPACK_PUZZLES) + "/" + file);
-  std::stringstream s;
-  s << in.rdbuf();
-  Built b;
-  b.text = ParsePuzzle(s.str()).puzzle;
-  b.build = BuildForCount(b.text, mirror);
-  b.line = MakePuzzleLine(b.text, b.build.puzzle);
-  EXPECT_EQ(b.line.error, "");
-  return b;
+ListedPuzzle Make(const std::string& file, bool mirror) {
+  return testing::MakeListedPuzzle(testing::PuzzleFileText(file), mirror);
 }
 
-class Collect final : public ListingSink {
- public:
-  bool TaskLines(std::size_t, std::string_view lines, std::size_t) override {
-    text += lines;
-    return true;
-  }
-  std::string text;
-};
-
-std::string Listing(const Built& b) {
-  const PuzzleLister lister(b.build.puzzle, b.line.line);
-  Collect sink;
-  lister.List(0, lister.Tasks(), 2, sink);
-  return sink.text;
-}
+std::string Listing(const ListedPuzzle& b) { return testing::ListingOf(b, 2); }
 
 // The fault after the whole text, fed in pieces of 7 bytes; "" when the listing is good.
-std::string Verify(const Built& b, const std::string& text) {
+std::string Verify(const ListedPuzzle& b, const std::string& text) {
   PuzzleListingVerifier v("list.txt", b.build.puzzle, b.line.line);
   for (std::size_t at = 0; at < text.size(); at += 7)
     if (!v.Feed(std::string_view(text).substr(at, 7))) return v.fault();
@@ -59,7 +30,7 @@ std::string Verify(const Built& b, const std::string& text) {
 }
 
 TEST(PuzzleVerify, AcceptsTheListingAndNamesEachFault) {
-  const Built b = Make("pentominoes-6x10.txt", false);
+  const ListedPuzzle b = Make("pentominoes-6x10.txt", false);
   const std::string listing = Listing(b);
   EXPECT_EQ(Verify(b, listing), "");
   EXPECT_EQ(Verify(b, ""), "list.txt: no packings");
@@ -83,7 +54,7 @@ TEST(PuzzleVerify, AcceptsTheListingAndNamesEachFault) {
 }
 
 TEST(PuzzleVerify, TheSomaCubesMirrorImagesAreRefusedOrSameClassWithMirror) {
-  const Built plain = Make("soma-3x3x3.txt", false);
+  const ListedPuzzle plain = Make("soma-3x3x3.txt", false);
   const std::string first = Listing(plain).substr(0, 28);
   // Mirrored in x: A and B become each other's shapes.
   std::string mirrored = first;
@@ -93,7 +64,7 @@ TEST(PuzzleVerify, TheSomaCubesMirrorImagesAreRefusedOrSameClassWithMirror) {
   EXPECT_EQ(Verify(plain, first + mirrored),
             "line 2: piece A is its mirror image, not one of its rotations");
   EXPECT_EQ(Verify(plain, first + relabelled), "");  // another class without --mirror
-  const Built mirror = Make("soma-3x3x3.txt", true);
+  const ListedPuzzle mirror = Make("soma-3x3x3.txt", true);
   EXPECT_EQ(Verify(mirror, first + relabelled),
             "line 2: line 1 reflected by (x, y, z) -> (-x, y, z)");
 }

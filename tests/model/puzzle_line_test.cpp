@@ -7,24 +7,16 @@
 #include <string>
 #include <vector>
 
+#include "support/listed_puzzle.h"
+
 namespace cubepack {
 namespace {
 
-struct Built {
-  PuzzleText text;
-  PuzzleBuild build;
-  PuzzleLineBuild line;
-};
+using Built = testing::ListedPuzzle;
 
+// The line does not depend on the search's cell order: here z, x, y, while the line's is z, y, x.
 Built Make(const std::string& text, bool mirror = false) {
-  Built b;
-  const PuzzleParse parse = ParsePuzzle(text);
-  EXPECT_EQ(parse.error, "");
-  b.text = parse.puzzle;
-  b.build = BuildPolycubePuzzle(b.text, mirror, {0, 1, 2});  // another order than the line's
-  EXPECT_EQ(b.build.error, "");
-  b.line = MakePuzzleLine(b.text, b.build.puzzle);
-  return b;
+  return testing::MakeListedPuzzle(text, mirror);
 }
 
 // The fault of a line, "" for a packing.

@@ -7,8 +7,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <fstream>
-#include <memory>
 #include <set>
 #include <sstream>
 #include <string>
@@ -17,53 +15,31 @@
 #include "model/puzzle_file.h"
 #include "solver/polycube_count.h"
 #include "support/brute_packer.h"
+#include "support/listed_puzzle.h"
 
 namespace cubepack {
 namespace {
 
-struct Listed {
-  PuzzleText text;
-  PuzzleBuild build;
-  PuzzleLineBuild line;
-};
+using testing::ListedPuzzle;
+using testing::ListingOf;
+using testing::MakeListedPuzzle;
+using testing::PuzzleFileText;
 
-std::unique_ptr<Listed> Make(const std::string& text, bool mirror) {
-  auto out = std::make_unique<Listed>();
-  const PuzzleParse parse = ParsePuzzle(text);
-  EXPECT_EQ(parse.error, "");
-  out->text = parse.puzzle;
-  out->build = BuildForCount(out->text, mirror);
-  EXPECT_EQ(out->build.error, "");
-  out->line = MakePuzzleLine(out->text, out->build.puzzle);
-  EXPECT_EQ(out->line.error, "");
-  return out;
-}
-
-// Keeps the lines; stops after `stopAfter` tasks when that is not 0.
+// Keeps the lines; stops after `stopAfter` tasks.
 class Collect final : public ListingSink {
  public:
-  explicit Collect(std::size_t stopAfter = 0) : stopAfter_(stopAfter) {}
-  bool TaskLines(std::size_t task, std::string_view lines, std::size_t count) override {
+  explicit Collect(std::size_t stopAfter) : stopAfter_(stopAfter) {}
+  bool TaskLines(std::size_t task, std::string_view lines, std::size_t) override {
     tasks.push_back(task);
     text += lines;
-    lineCount += count;
-    return stopAfter_ == 0 || tasks.size() < stopAfter_;
+    return tasks.size() < stopAfter_;
   }
   std::vector<std::size_t> tasks;
   std::string text;
-  std::size_t lineCount = 0;
 
  private:
   std::size_t stopAfter_;
 };
-
-std::string ListAll(const Listed& l, int jobs, std::size_t* lines = nullptr) {
-  const PuzzleLister lister(l.build.puzzle, l.line.line);
-  Collect sink;
-  lister.List(0, lister.Tasks(), jobs, sink);
-  if (lines != nullptr) *lines = sink.lineCount;
-  return sink.text;
-}
 
 std::vector<std::string> Lines(const std::string& text) {
   std::vector<std::string> out;
@@ -72,15 +48,8 @@ std::vector<std::string> Lines(const std::string& text) {
   return out;
 }
 
-std::string PuzzleFile(const std::string& name) {
-  std::ifstream in(std::string(CUBEPACK_PUZZLES) + "/" + name);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
 // The line's packing as the brute-force packer holds one, in the file's coordinates.
-testing::BrutePacking PackingOfLine(const Listed& l, const std::string& chars) {
+testing::BrutePacking PackingOfLine(const ListedPuzzle& l, const std::string& chars) {
   const PolycubePuzzle& p = l.build.puzzle;
   std::vector<int> pieces;
   EXPECT_EQ(ParsePuzzleLine(l.line.line, p, PlacementIndex(p), chars, pieces), "") << chars;
@@ -105,15 +74,15 @@ TEST(PolycubeList, OneLinePerClassOfTheBruteForcePacker) {
     for (const bool mirror : {false, true}) {
       if (mirror && !s.mirrorAllowed) continue;
       SCOPED_TRACE(std::string(s.what) + (mirror ? " with mirror" : ""));
-      const auto listed = Make(s.text, mirror);
+      const ListedPuzzle listed = MakeListedPuzzle(s.text, mirror);
       testing::BrutePacker brute(ParsePuzzle(s.text).puzzle, mirror);
       brute.Count();
       std::set<testing::BrutePacking> expected, listedClasses;
       for (const testing::BrutePacking& packing : brute.Packings())
         expected.insert(brute.Canonical(packing));
-      const std::vector<std::string> lines = Lines(ListAll(*listed, 2));
+      const std::vector<std::string> lines = Lines(ListingOf(listed, 2));
       for (const std::string& line : lines) {
-        const testing::BrutePacking packing = PackingOfLine(*listed, line);
+        const testing::BrutePacking packing = PackingOfLine(listed, line);
         EXPECT_EQ(brute.Packings().count(packing), 1u) << line;
         EXPECT_TRUE(listedClasses.insert(brute.Canonical(packing)).second) << "again: " << line;
       }
@@ -135,7 +104,7 @@ TEST(PolycubeList, AsManyLinesAsThePublishedCountsOfTheQuickPuzzles) {
         Case{"pentominoes-6x10.txt", false, 2339}}) {
     SCOPED_TRACE(std::string(c.file) + (c.mirror ? " --mirror" : ""));
     std::size_t lines = 0;
-    ListAll(*Make(PuzzleFile(c.file), c.mirror), 3, &lines);
+    ListingOf(MakeListedPuzzle(PuzzleFileText(c.file), c.mirror), 3, &lines);
     EXPECT_EQ(lines, c.lines);
   }
 }
@@ -147,7 +116,7 @@ TEST(PolycubeList, TwoWordTarget) {
   for (int i = 0; i < 25; ++i)
     text.append("piece t").append(std::to_string(i)).append(" 0,0,0 1,0,0 2,0,0\n");
   std::size_t lines = 0;
-  const std::string listing = ListAll(*Make(text, false), 2, &lines);
+  const std::string listing = ListingOf(MakeListedPuzzle(text, false), 2, &lines);
   EXPECT_EQ(lines, (2 * 8641u + 2 * 101u) / 4);
   // 25 pieces of one shape with long names: labelled 0-9, A-O in the order of their first cells.
   EXPECT_EQ(listing.substr(0, 76),
@@ -155,16 +124,16 @@ TEST(PolycubeList, TwoWordTarget) {
 }
 
 TEST(PolycubeList, SameBytesOnAnyNumberOfThreadsAndInAnySplitOfTheTasks) {
-  const auto listed = Make(PuzzleFile("pentominoes-2x3x10.txt"), true);
-  const std::string one = ListAll(*listed, 1);
-  EXPECT_EQ(ListAll(*listed, 3), one);
-  const PuzzleLister lister(listed->build.puzzle, listed->line.line);
+  const ListedPuzzle listed = MakeListedPuzzle(PuzzleFileText("pentominoes-2x3x10.txt"), true);
+  const std::string one = ListingOf(listed, 1);
+  EXPECT_EQ(ListingOf(listed, 3), one);
+  const PuzzleLister lister(listed.build.puzzle, listed.line.line);
   const std::size_t tasks = lister.Tasks();
   ASSERT_GE(tasks, 64u);
   std::string joined;
   const std::size_t cuts[] = {0, tasks / 3, tasks / 2, tasks};
   for (int k = 0; k < 3; ++k) {
-    Collect part;
+    Collect part(tasks);
     lister.List(cuts[k], cuts[k + 1], 2, part);
     joined += part.text;
   }
