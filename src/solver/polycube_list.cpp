@@ -44,7 +44,8 @@ struct Task {
   std::uint64_t avail;  // classes with copies left
   int left;             // pieces left
   int placed;
-  std::array<int, kMaxPieces> pieces;  // the first is the orbit's representative
+  // The first is the orbit's representative, then a piece per round of expansion.
+  std::array<int, 1 + kMaxExpansionRounds> pieces;
 };
 
 template <class M>
