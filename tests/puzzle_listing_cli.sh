@@ -57,6 +57,13 @@ expect 1 "cubepack-solutions: line 1: 59 characters, not 60" verify "$work/short
 expect 2 "cubepack-solutions: cannot open '$work/none': No such file or directory" \
   verify "$work/none" --puzzle "$puzzle"
 
+# The built-in puzzle as a file, a packing mirrored in x (rows of three): the chiral piece "four"
+# is refused, not taken for its mirror image.
+"$program" list --puzzle "$puzzles/cubepack-5x4x3.txt" --shard 1/1000 -j 1 | head -n 1 |
+  awk '{ s = ""; for (i = 1; i <= length($0); i += 3) s = s substr($0, i + 2, 1) substr($0, i + 1, 1) substr($0, i, 1); print s }' > "$work/mirrored"
+expect 1 "cubepack-solutions: line 1: piece 1 (four) is its mirror image, not one of its rotations" \
+  verify "$work/mirrored" --puzzle "$puzzles/cubepack-5x4x3.txt"
+
 # show N is line N drawn; one past the end is one line and status 2.
 sed -n 1000p "$work/whole" > "$work/line"
 input="$work/line" expect 0 "" show - --puzzle "$puzzle"
