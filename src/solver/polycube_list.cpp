@@ -29,9 +29,10 @@ constexpr int kMaxExpansionRounds = 3;
 // piece just placed must each still have a placement that fits.
 constexpr int kRegionCheckFrom = 7;
 constexpr int kDeadCellCheckFrom = 5;
-// How far the workers may run ahead of the task the sink takes next, per worker: it bounds the
-// lines held when the sink is slow.
-constexpr std::size_t kAheadPerWorker = 4;
+// How far the workers may run ahead of the task the sink takes next: it bounds the lines held
+// when the sink is slow, and leaves room for tasks far larger than the others.
+constexpr std::size_t kAheadAtLeast = 64;
+constexpr std::size_t kAheadPerWorker = 16;
 
 struct Range {
   std::uint32_t begin = 0, end = 0;
@@ -415,7 +416,7 @@ class TypedLister final : public PuzzleLister::Impl {
   void ListParallel(std::size_t begin, std::size_t end, int jobs, ListingSink& sink,
                     std::atomic<bool>& stop) const {
     const std::size_t workers = std::min<std::size_t>(static_cast<std::size_t>(jobs), end - begin);
-    const std::size_t window = kAheadPerWorker * workers;
+    const std::size_t window = kAheadAtLeast + kAheadPerWorker * workers;
     std::vector<Slot> slots(end - begin);
     std::mutex mutex;
     std::condition_variable changed;
