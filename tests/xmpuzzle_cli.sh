@@ -1,6 +1,6 @@
 #!/bin/sh
-# count on the puzzle designers' files: a compressed file counts as its text form does, and a
-# file cut short, a problem that is not there or --problem on a text file is one line, exit 2.
+# count (and list) on the puzzle designers' files: a compressed file counts as its text form
+# does, and a file cut short, a problem that is not there or --problem on a text file is one line, exit 2.
 # usage: xmpuzzle_cli.sh PROGRAM DATA_DIR
 set -u
 program=$1
@@ -11,6 +11,11 @@ expect 0 "" count --puzzle "$data/soma-3x3x3.xmpuzzle" --json
 grep -q '"solutions":480,"solutions_fixed":11520' "$work/out" || fail "soma: $(cat "$work/out")"
 expect 0 "" count --puzzle "$data/soma-3x3x3.xmpuzzle" --problem "Soma cube" --mirror --json
 grep -q '"solutions":240,' "$work/out" || fail "soma with --mirror: $(cat "$work/out")"
+# list and verify take the same files: one line per class.
+expect 0 "" list --puzzle "$data/soma-3x3x3.xmpuzzle" --problem "Soma cube" --mirror
+[ "$(wc -l < "$work/out")" -eq 240 ] || fail "list --mirror: $(wc -l < "$work/out") lines, not 240"
+mv "$work/out" "$work/listing"
+expect 0 "" verify "$work/listing" --puzzle "$data/soma-3x3x3.xmpuzzle" --mirror
 
 head -c 200 "$data/soma-3x3x3.xmpuzzle" > "$work/cut.xmpuzzle"
 expect 2 "*" count --puzzle "$work/cut.xmpuzzle"

@@ -21,10 +21,7 @@ namespace {
 
 constexpr const char* kProgram = "cubepack-solutions";
 
-int Fail(int status, const std::string& line) {
-  std::fprintf(stderr, "%s: %s\n", kProgram, line.c_str());
-  return status;
-}
+int Fail(int status, const std::string& line) { return FailLine(status, line); }
 
 // On a terminal: the share of the tasks done and the time left at that pace.
 class TerminalProgress final : public CountProgress {
@@ -87,6 +84,11 @@ int Write(const CountRecord& r, bool json) {
 
 }  // namespace
 
+int FailLine(int status, const std::string& line) {
+  std::fprintf(stderr, "%s: %s\n", kProgram, line.c_str());
+  return status;
+}
+
 bool ReadSmallFile(const std::string& path, std::size_t limit, std::string& text,
                    std::string& error) {
   std::error_code ignored;
@@ -121,28 +123,36 @@ bool ReadSmallFile(const std::string& path, std::size_t limit, std::string& text
   }
 }
 
-int RunCount(const SolutionsOptions& options) {
-  const auto start = std::chrono::steady_clock::now();
+int LoadPuzzle(const SolutionsOptions& options, LoadedPuzzle& out) {
   std::string text, error;
   PuzzleParse parse;
-  if (IsXmPuzzleName(options.file)) {
-    XmPuzzleRead read = ReadXmPuzzle(options.file, options.problem);
-    if (!read.error.empty()) return Fail(2, options.file + ": " + read.error);
+  if (IsXmPuzzleName(options.puzzle)) {
+    XmPuzzleRead read = ReadXmPuzzle(options.puzzle, options.problem);
+    if (!read.error.empty()) return Fail(2, options.puzzle + ": " + read.error);
     parse.puzzle = std::move(read.puzzle);
   } else {
     if (!options.problem.empty())
-      return Fail(2, "--problem is for .xmpuzzle files, and " + options.file + " is none");
-    if (!ReadSmallFile(options.file, kMaxPuzzleFileBytes, text, error)) return Fail(2, error);
+      return Fail(2, "--problem is for .xmpuzzle files, and " + options.puzzle + " is none");
+    if (!ReadSmallFile(options.puzzle, kMaxPuzzleFileBytes, text, error)) return Fail(2, error);
     parse = ParsePuzzle(text);
   }
   if (!parse.error.empty()) {
-    std::string where = options.file;
+    std::string where = options.puzzle;
     if (parse.errorLine > 0) where += ':' + std::to_string(parse.errorLine);
     return Fail(2, where + ": " + parse.error);
   }
-  const PuzzleBuild build = BuildForCount(parse.puzzle, options.mirror);
-  if (!build.error.empty()) return Fail(2, options.file + ": " + build.error);
-  const PolycubePuzzle& puzzle = build.puzzle;
+  out.text = std::move(parse.puzzle);
+  out.build = BuildForCount(out.text, options.mirror);
+  if (!out.build.error.empty()) return Fail(2, options.puzzle + ": " + out.build.error);
+  return 0;
+}
+
+int RunCount(const SolutionsOptions& options) {
+  const auto start = std::chrono::steady_clock::now();
+  LoadedPuzzle loaded;
+  if (const int status = LoadPuzzle(options, loaded); status != 0) return status;
+  const PolycubePuzzle& puzzle = loaded.build.puzzle;
+  std::string error;
 
   const int shards = options.shardCount > 0 ? options.shardCount : 1;
   TerminalProgress terminal;

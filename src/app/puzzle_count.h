@@ -4,8 +4,22 @@
 #include <string>
 
 #include "app/solutions_command_line.h"
+#include "model/polycube_puzzle.h"
+#include "model/puzzle_file.h"
 
 namespace cubepack {
+
+struct LoadedPuzzle {
+  PuzzleText text;
+  PuzzleBuild build;  // in the count's cell order
+};
+
+// Writes "cubepack-solutions: <line>" on standard error; returns `status`.
+int FailLine(int status, const std::string& line);
+
+// Reads the puzzle of --puzzle (with --problem for an .xmpuzzle file) and builds it, with
+// --mirror. Returns 0, or 2 after one line on standard error.
+int LoadPuzzle(const SolutionsOptions& options, LoadedPuzzle& out);
 
 // Reads, checks and counts the puzzle; prints the summary or one JSON line. Returns the exit
 // status: 0, 2 for a bad file or option, 1 for a failed run.

@@ -10,7 +10,7 @@
 
 namespace cubepack {
 
-bool ListingVerifier::Feed(std::string_view bytes) {
+bool StreamedListing::Feed(std::string_view bytes) {
   if (!fault_.empty()) return false;
   for (const char c : bytes) {
     if (c == '\n') {
@@ -20,24 +20,24 @@ bool ListingVerifier::Feed(std::string_view bytes) {
     }
     if (carriageReturn_) {  // a "\r" inside the line: a character like any other
       carriageReturn_ = false;
-      line_[length_++] = '\r';
-      if (length_ > kCellCount) return EndLine();
+      line_ += '\r';
+      if (line_.size() > maxLength_) return EndLine();
     }
     if (c == '\r') {
       carriageReturn_ = true;
       continue;
     }
-    line_[length_++] = c;
+    line_ += c;
     // One character too many: judged now, so a long line or a binary file is not read on.
-    if (length_ > kCellCount) return EndLine();
+    if (line_.size() > maxLength_) return EndLine();
   }
   return true;
 }
 
-bool ListingVerifier::Finish() {
+bool StreamedListing::Finish() {
   if (!fault_.empty()) return false;
   // A last line without its line end is still a line ("\r" alone ends it too).
-  if (length_ > 0 || carriageReturn_) {
+  if (!line_.empty() || carriageReturn_) {
     carriageReturn_ = false;
     if (!EndLine()) return false;
   }
@@ -50,37 +50,40 @@ bool ListingVerifier::Finish() {
   return true;
 }
 
-bool ListingVerifier::EndLine() {
-  Packing packing;
-  const std::string fault = CheckPackingLine(std::string_view(line_, length_), packing);
-  if (!fault.empty()) return Fail(fault);
-  BoxTurn turn;
-  const PackingKey key = CanonicalKey(packing, turn);
-  const auto [it, added] = seen_.try_emplace(key, Seen{lineNumber_, turn});
-  if (!added) {
-    // Both lines, each turned by its own turn, give the key; half turns undo themselves and
-    // commute, so this line is the earlier one turned by the two combined.
-    const std::string earlier = "line " + std::to_string(it->second.line);
-    switch (Combine(turn, it->second.turn)) {
-      case BoxTurn::kNone:
-        return Fail("same packing as " + earlier);
-      case BoxTurn::kHalfX:
-        return Fail(earlier + " turned by a half turn about x");
-      case BoxTurn::kHalfY:
-        return Fail(earlier + " turned by a half turn about y");
-      case BoxTurn::kHalfZ:
-        return Fail(earlier + " turned by a half turn about z");
-    }
+bool StreamedListing::EndLine() {
+  const std::string fault = Judge(line_, lineNumber_);
+  if (!fault.empty()) {
+    fault_ = "line " + std::to_string(lineNumber_) + ": " + fault;
+    return false;
   }
   ++packings_;
   ++lineNumber_;
-  length_ = 0;
+  line_.clear();
   return true;
 }
 
-bool ListingVerifier::Fail(const std::string& what) {
-  fault_ = "line " + std::to_string(lineNumber_) + ": " + what;
-  return false;
+std::string ListingVerifier::Judge(std::string_view chars, std::int64_t number) {
+  Packing packing;
+  const std::string fault = CheckPackingLine(chars, packing);
+  if (!fault.empty()) return fault;
+  BoxTurn turn;
+  const PackingKey key = CanonicalKey(packing, turn);
+  const auto [it, added] = seen_.try_emplace(key, Seen{number, turn});
+  if (added) return {};
+  // Both lines, each turned by its own turn, give the key; half turns undo themselves and
+  // commute, so this line is the earlier one turned by the two combined.
+  const std::string earlier = "line " + std::to_string(it->second.line);
+  switch (Combine(turn, it->second.turn)) {
+    case BoxTurn::kNone:
+      return "same packing as " + earlier;
+    case BoxTurn::kHalfX:
+      return earlier + " turned by a half turn about x";
+    case BoxTurn::kHalfY:
+      return earlier + " turned by a half turn about y";
+    case BoxTurn::kHalfZ:
+      return earlier + " turned by a half turn about z";
+  }
+  return {};
 }
 
 namespace {
@@ -93,7 +96,14 @@ int InputFault(const char* what, const std::string& path, int error) {
 
 }  // namespace
 
+std::string ListingSource(const std::string& path) { return path == "-" ? "standard input" : path; }
+
 int RunVerify(const std::string& path) {
+  ListingVerifier verifier(ListingSource(path));
+  return VerifyListing(path, verifier);
+}
+
+int VerifyListing(const std::string& path, StreamedListing& verifier) {
   const bool standardInput = path == "-";
   if (standardInput) UseBinaryStdin();
   std::FILE* in = standardInput ? stdin : std::fopen(path.c_str(), "rb");
@@ -108,7 +118,6 @@ int RunVerify(const std::string& path) {
     return InputFault("cannot open", path, EISDIR);
   }
 
-  ListingVerifier verifier(standardInput ? "standard input" : path);
   std::vector<char> buffer(1 << 16);
   bool good = true;
   for (;;) {

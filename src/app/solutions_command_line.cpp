@@ -30,67 +30,6 @@ std::int64_t ParsePackingNumber(std::string_view text) {
   return n;
 }
 
-// Each returns the error without the program name, or "".
-std::string ParseList(const std::vector<std::string_view>& args, SolutionsOptions& options) {
-  for (std::size_t i = 1; i < args.size(); ++i) {
-    if (IsHelp(args[i])) {
-      options.command = SolutionsCommand::kHelp;
-      continue;
-    }
-    std::string error;
-    if (!TakeJobsOption(args, i, options.jobs, error)) return Unexpected(args[i]);
-    if (!error.empty()) return error;
-  }
-  return {};
-}
-
-// The words after show or verify: --help anywhere, the flags `isFlag` takes, and one operand
-// for `take`, which returns the error for a bad one. `missing` is the error when the operand
-// is absent (unless --help was given).
-template <class IsFlag, class Take>
-std::string ParseOperand(const std::vector<std::string_view>& args, SolutionsOptions& options,
-                         IsFlag&& isFlag, Take&& take, std::string_view missing) {
-  bool haveOperand = false;
-  for (std::size_t i = 1; i < args.size(); ++i) {
-    const std::string_view arg = args[i];
-    if (IsHelp(arg)) {
-      options.command = SolutionsCommand::kHelp;
-    } else if (isFlag(arg)) {
-      continue;
-    } else if (IsOption(arg) || haveOperand) {
-      return Unexpected(arg);
-    } else {
-      haveOperand = true;
-      if (std::string error = take(arg); !error.empty()) return error;
-    }
-  }
-  if (!haveOperand && options.command != SolutionsCommand::kHelp) return std::string(missing);
-  return {};
-}
-
-std::string ParseShow(const std::vector<std::string_view>& args, SolutionsOptions& options) {
-  return ParseOperand(
-      args, options, [&](std::string_view arg) { return arg == "--svg" && (options.svg = true); },
-      [&](std::string_view arg) -> std::string {
-        if (arg == "-") return {};  // packingNumber stays 0
-        options.packingNumber = ParsePackingNumber(arg);
-        if (options.packingNumber != 0) return {};
-        return "the packing number must be a whole number from 1 up, not '" + std::string(arg) +
-               "'";
-      },
-      "show needs a packing number, or - to read a line from standard input");
-}
-
-std::string ParseVerify(const std::vector<std::string_view>& args, SolutionsOptions& options) {
-  return ParseOperand(
-      args, options, [](std::string_view) { return false; },
-      [&](std::string_view arg) {
-        options.file = arg;
-        return std::string();
-      },
-      "verify needs a file, or - for standard input");
-}
-
 // --name VALUE or --name=VALUE at args[i]: moves i onto the value; false for another word.
 bool TakeValue(const std::vector<std::string_view>& args, std::size_t& i, std::string_view name,
                std::string_view& value, std::string& error) {
@@ -126,37 +65,127 @@ bool ParseShard(std::string_view text, int& index, int& count) {
   return true;
 }
 
-std::string ParseCount(const std::vector<std::string_view>& args, SolutionsOptions& options) {
-  bool havePuzzle = false;
+// --puzzle FILE, --problem NAME and --mirror at args[i], which every command but merge takes;
+// false, touching nothing, for any other word.
+bool TakePuzzleOption(const std::vector<std::string_view>& args, std::size_t& i,
+                      SolutionsOptions& options, std::string& error) {
+  std::string_view value;
+  if (args[i] == "--mirror") {
+    options.mirror = true;
+  } else if (TakeValue(args, i, "--puzzle", value, error)) {
+    if (!error.empty()) return true;
+    if (!options.puzzle.empty()) error = "--puzzle given twice";
+    if (value.empty()) error = "--puzzle needs a file";
+    options.puzzle = value;
+  } else if (TakeValue(args, i, "--problem", value, error)) {
+    options.problem = value;
+  } else {
+    return false;
+  }
+  return true;
+}
+
+bool TakeShardOption(const std::vector<std::string_view>& args, std::size_t& i,
+                     SolutionsOptions& options, std::string& error) {
+  std::string_view value;
+  if (!TakeValue(args, i, "--shard", value, error)) return false;
+  if (error.empty() && !ParseShard(value, options.shardIndex, options.shardCount))
+    error = "--shard needs K/N with 1 <= K <= N, not '" + std::string(value) + "'";
+  return true;
+}
+
+// The options that only mean something for a puzzle file.
+std::string NeedsPuzzle(const SolutionsOptions& options) {
+  if (!options.puzzle.empty() || options.command == SolutionsCommand::kHelp) return {};
+  if (options.mirror) return "--mirror needs --puzzle FILE";
+  if (!options.problem.empty()) return "--problem needs --puzzle FILE";
+  if (options.shardCount > 0) return "--shard needs --puzzle FILE";
+  return {};
+}
+
+// Each returns the error without the program name, or "".
+std::string ParseList(const std::vector<std::string_view>& args, SolutionsOptions& options) {
+  for (std::size_t i = 1; i < args.size(); ++i) {
+    if (IsHelp(args[i])) {
+      options.command = SolutionsCommand::kHelp;
+      continue;
+    }
+    std::string error;
+    if (!TakeJobsOption(args, i, options.jobs, error) &&
+        !TakePuzzleOption(args, i, options, error) && !TakeShardOption(args, i, options, error))
+      return Unexpected(args[i]);
+    if (!error.empty()) return error;
+  }
+  return NeedsPuzzle(options);
+}
+
+// The words after show or verify: --help anywhere, the puzzle options, the flags `isFlag`
+// takes, and one operand for `take`, which returns the error for a bad one. `missing` is the
+// error when the operand is absent (unless --help was given).
+template <class IsFlag, class Take>
+std::string ParseOperand(const std::vector<std::string_view>& args, SolutionsOptions& options,
+                         IsFlag&& isFlag, Take&& take, std::string_view missing) {
+  bool haveOperand = false;
   for (std::size_t i = 1; i < args.size(); ++i) {
     const std::string_view arg = args[i];
     std::string error;
-    std::string_view value;
     if (IsHelp(arg)) {
       options.command = SolutionsCommand::kHelp;
-    } else if (arg == "--mirror") {
-      options.mirror = true;
-    } else if (arg == "--json") {
-      options.json = true;
-    } else if (TakeValue(args, i, "--puzzle", value, error)) {
+    } else if (isFlag(arg)) {
+      continue;
+    } else if (TakePuzzleOption(args, i, options, error)) {
       if (!error.empty()) return error;
-      if (havePuzzle) return "--puzzle given twice";
-      havePuzzle = true;
-      options.file = value;
-    } else if (TakeValue(args, i, "--problem", value, error)) {
-      if (!error.empty()) return error;
-      options.problem = value;
-    } else if (TakeValue(args, i, "--shard", value, error)) {
-      if (!error.empty()) return error;
-      if (!ParseShard(value, options.shardIndex, options.shardCount))
-        return "--shard needs K/N with 1 <= K <= N, not '" + std::string(value) + "'";
-    } else if (TakeJobsOption(args, i, options.jobs, error)) {
-      if (!error.empty()) return error;
-    } else {
+    } else if (IsOption(arg) || haveOperand) {
       return Unexpected(arg);
+    } else {
+      haveOperand = true;
+      if (error = take(arg); !error.empty()) return error;
     }
   }
-  if (!havePuzzle && options.command != SolutionsCommand::kHelp) return "count needs --puzzle FILE";
+  if (!haveOperand && options.command != SolutionsCommand::kHelp) return std::string(missing);
+  return NeedsPuzzle(options);
+}
+
+std::string ParseShow(const std::vector<std::string_view>& args, SolutionsOptions& options) {
+  return ParseOperand(
+      args, options, [&](std::string_view arg) { return arg == "--svg" && (options.svg = true); },
+      [&](std::string_view arg) -> std::string {
+        if (arg == "-") return {};  // packingNumber stays 0
+        options.packingNumber = ParsePackingNumber(arg);
+        if (options.packingNumber != 0) return {};
+        return "the packing number must be a whole number from 1 up, not '" + std::string(arg) +
+               "'";
+      },
+      "show needs a packing number, or - to read a line from standard input");
+}
+
+std::string ParseVerify(const std::vector<std::string_view>& args, SolutionsOptions& options) {
+  return ParseOperand(
+      args, options, [](std::string_view) { return false; },
+      [&](std::string_view arg) {
+        options.file = arg;
+        return std::string();
+      },
+      "verify needs a file, or - for standard input");
+}
+
+std::string ParseCount(const std::vector<std::string_view>& args, SolutionsOptions& options) {
+  for (std::size_t i = 1; i < args.size(); ++i) {
+    const std::string_view arg = args[i];
+    std::string error;
+    if (IsHelp(arg)) {
+      options.command = SolutionsCommand::kHelp;
+    } else if (arg == "--json") {
+      options.json = true;
+    } else if (!TakePuzzleOption(args, i, options, error) &&
+               !TakeShardOption(args, i, options, error) &&
+               !TakeJobsOption(args, i, options.jobs, error)) {
+      return Unexpected(arg);
+    }
+    if (!error.empty()) return error;
+  }
+  if (options.puzzle.empty() && options.command != SolutionsCommand::kHelp)
+    return "count needs --puzzle FILE";
   return {};
 }
 
@@ -232,6 +261,12 @@ std::string SolutionsUsage() {
          "  cubepack-solutions count --puzzle FILE [--problem NAME] [--mirror] [--json] [-j N]\n"
          "                          [--shard K/N]\n"
          "                                      count the packings of the puzzle in FILE\n"
+         "  cubepack-solutions list --puzzle FILE [--problem NAME] [--mirror] [-j N] [--shard "
+         "K/N]\n"
+         "  cubepack-solutions show N|- --puzzle FILE [--problem NAME] [--mirror] [--svg]\n"
+         "  cubepack-solutions verify LISTING --puzzle FILE [--problem NAME] [--mirror]\n"
+         "                                      the same for the puzzle in FILE: one line per\n"
+         "                                      class that count counts\n"
          "  cubepack-solutions merge [--json] FILE...\n"
          "                                      add up the JSON objects of count's shares\n"
          "\n"
@@ -244,14 +279,23 @@ std::string SolutionsUsage() {
          "lines; the README has every form) or a puzzle designer's .xmpuzzle or .xml file,\n"
          "and prints the number of packings of the fixed target (solutions_fixed) and of\n"
          "classes under the target's rotations (solutions).\n"
+         "\n"
+         "With --puzzle, a packing is a line of one character per cell of the target's bounding\n"
+         "box, x fastest, then y, then z: '.' outside the target, else the piece's name where\n"
+         "every name is one character, or else 0-9, A-Z, a-z in the file's order; copies of one\n"
+         "shape take their labels in the order of their first cells. verify then also refuses\n"
+         "a line that is another's packing under a symmetry count uses.\n"
          "\n" +
          JobsOptionHelp("list, count: ") +
-         "  --puzzle FILE   count: the puzzle file\n"
-         "  --problem NAME  count: the problem of an .xmpuzzle file (the first without it)\n"
-         "  --mirror        count: reflections are symmetries too (refused unless the pieces\n"
-         "                  are as a set their own mirror image)\n"
+         "  --puzzle FILE   the puzzle file (count needs one; list, show, verify without it:\n"
+         "                  the 5 x 4 x 3 puzzle)\n"
+         "  --problem NAME  the problem of an .xmpuzzle file (the first without it)\n"
+         "  --mirror        reflections are symmetries too (refused unless the pieces are as a\n"
+         "                  set their own mirror image)\n"
          "  --json          count, merge: one JSON object on one line\n"
-         "  --shard K/N     count: share K of the work cut in N; merge adds the shares up\n"
+         "  --shard K/N     count: share K of the work cut in N, merge adds the shares up;\n"
+         "                  list: part K of the listing cut in N, the parts in order are the "
+         "whole\n"
          "  --svg           show: an SVG picture instead of text\n"
          "  -h, --help      show this help and exit\n";
 }

@@ -1,7 +1,8 @@
 #pragma once
 // The command line of cubepack-solutions: list [-j N], show N [--svg], show - [--svg],
-// verify FILE, count --puzzle FILE [--mirror] [--json] [-j N] [--shard K/N],
-// merge [--json] FILE..., and --help.
+// verify FILE, each also of a puzzle file (--puzzle FILE [--problem NAME] [--mirror], and list
+// --shard K/N); count --puzzle FILE [--problem NAME] [--mirror] [--json] [-j N] [--shard K/N];
+// merge [--json] FILE...; and --help.
 
 #include <cstdint>
 #include <string>
@@ -14,15 +15,16 @@ enum class SolutionsCommand { kHelp, kList, kShow, kVerify, kCount, kMerge };
 
 struct SolutionsOptions {
   SolutionsCommand command = SolutionsCommand::kHelp;
-  int jobs = 1;                    // list
+  int jobs = 1;                    // list, count
   std::int64_t packingNumber = 0;  // show: 1-based; 0 is "-", a line from standard input
   bool svg = false;                // show
-  std::string file;     // verify: a path, or "-" for standard input; count: the puzzle file
-  bool mirror = false;  // count
-  std::string problem;  // count: the problem of an .xmpuzzle file, empty for the first
+  std::string file;                // verify: a path, or "-" for standard input
+  std::string puzzle;   // the puzzle file; empty for the built-in puzzle (count needs one)
+  bool mirror = false;  // with a puzzle file
+  std::string problem;  // with a puzzle file: the problem of an .xmpuzzle file, empty for the first
   bool json = false;    // count, merge
-  int shardIndex = 0;   // count: share shardIndex + 1 of shardCount
-  int shardCount = 0;   // count: 0 without --shard
+  int shardIndex = 0;   // list and count of a puzzle file: share shardIndex + 1 of shardCount
+  int shardCount = 0;   // 0 without --shard
   std::vector<std::string> shares;  // merge
   std::string error;  // one line for standard error when the arguments are bad, else empty
 };

@@ -9,6 +9,7 @@
 #include "app/command_line.h"
 #include "app/platform.h"
 #include "app/puzzle_count.h"
+#include "app/puzzle_listing.h"
 #include "app/solution_show.h"
 #include "app/solution_verify.h"
 #include "app/solutions_command_line.h"
@@ -18,13 +19,15 @@ namespace {
 
 int Run(const cubepack::SolutionsOptions& options) {
   using cubepack::SolutionsCommand;
+  const bool puzzle = !options.puzzle.empty();
   switch (options.command) {
     case SolutionsCommand::kList:
-      return cubepack::RunList(options.jobs);
+      return puzzle ? cubepack::RunPuzzleList(options) : cubepack::RunList(options.jobs);
     case SolutionsCommand::kShow:
-      return cubepack::RunShow(options.packingNumber, options.svg);
+      return puzzle ? cubepack::RunPuzzleShow(options)
+                    : cubepack::RunShow(options.packingNumber, options.svg);
     case SolutionsCommand::kVerify:
-      return cubepack::RunVerify(options.file);
+      return puzzle ? cubepack::RunPuzzleVerify(options) : cubepack::RunVerify(options.file);
     case SolutionsCommand::kCount:
       return cubepack::RunCount(options);
     case SolutionsCommand::kMerge:

@@ -19,10 +19,7 @@ std::string FormatPackingLine(const Packing& packing) {
   return line;
 }
 
-namespace {
-
-// Printable characters in quotes, anything else as its byte value.
-std::string Shown(char c) {
+std::string ShownChar(char c) {
   const auto byte = static_cast<unsigned char>(c);
   if (byte >= 0x20 && byte < 0x7f) return std::string("'") + c + "'";
   char text[16];
@@ -30,14 +27,13 @@ std::string Shown(char c) {
   return text;
 }
 
-}  // namespace
-
 std::string ParsePackingLine(std::string_view chars, Packing& out) {
   const std::size_t checked = chars.size() < kCellCount ? chars.size() : kCellCount;
   for (std::size_t k = 0; k < checked; ++k) {
     const int piece = PieceOfChar(chars[k]);
     if (piece < 0)
-      return "character " + std::to_string(k + 1) + " is " + Shown(chars[k]) + ", not 0-9 or A-B";
+      return "character " + std::to_string(k + 1) + " is " + ShownChar(chars[k]) +
+             ", not 0-9 or A-B";
     out[k] = static_cast<std::uint8_t>(piece);
   }
   if (chars.size() > kCellCount) return "more than 60 characters";

@@ -31,6 +31,10 @@ inline constexpr char CharOfPiece(int piece) {
 // The packing whose piece i covers the cells of pieces[i] (masks that fill the box).
 Packing PackingOfPieces(const std::array<OccupancyMask, kPieceCount>& pieces);
 
+// A character as a fault names it: printable ones in quotes, anything else as its byte value
+// ("byte 0x00"), so a terminal shows the fault, not garbage.
+std::string ShownChar(char c);
+
 // The 60 characters and "\n".
 std::string FormatPackingLine(const Packing& packing);
 

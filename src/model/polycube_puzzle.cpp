@@ -90,6 +90,7 @@ PuzzleBuild BuildPolycubePuzzle(const PuzzleText& text, bool mirror, std::array<
       low = {std::min(low.x, p.x), std::min(low.y, p.y), std::min(low.z, p.z)};
     CellSymmetry g;
     g.proper = t.proper;
+    g.turn = t;
     for (int i = 0; i < n; ++i) {
       const Point q = Apply(t, puzzle.cells[i]);
       const auto it = index.find({q.x - low.x, q.y - low.y, q.z - low.z});

@@ -24,8 +24,9 @@ struct ShapeClass {
 };
 
 struct CellSymmetry {
-  std::vector<int> image;  // image[i]: the cell that cell i goes to
-  bool proper = true;      // a rotation; false for a reflection
+  std::vector<int> image;                 // image[i]: the cell that cell i goes to
+  bool proper = true;                     // a rotation; false for a reflection
+  Turn turn{{0, 1, 2}, {1, 1, 1}, true};  // the map of space it comes from
 };
 
 struct ClassPlacement {

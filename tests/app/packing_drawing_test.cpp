@@ -49,5 +49,27 @@ TEST(PackingDrawing, SvgHasEveryCellAndTheLegend) {
   EXPECT_EQ(Count(svg, "<g"), Count(svg, "</g>"));
 }
 
+// Any box: layers narrower than their names are padded, and layers that would run past 80
+// columns wrap onto further rows, each under its own header.
+TEST(PackingDrawing, AnyBoxWrapsItsLayersAt80Columns) {
+  EXPECT_EQ(DrawLayersText({3, 2, 2, "ab.abbcccdd.", "abcd"}, false),
+            "z = 0   z = 1   (y = 0 on top, x to the right)\n"
+            "ab.     ccc\n"
+            "abb     dd.\n");
+  std::string cells;
+  for (int z = 0; z < 12; ++z) cells += "xyz";
+  const std::string wide = DrawLayersText({3, 1, 12, cells, "xyz"}, false);
+  EXPECT_EQ(wide,
+            "(y = 0 on top, x to the right)\n"
+            "z = 0    z = 1    z = 2    z = 3    z = 4    z = 5    z = 6    z = 7    z = 8\n"
+            "xyz      xyz      xyz      xyz      xyz      xyz      xyz      xyz      xyz\n"
+            "\n"
+            "z = 9    z = 10   z = 11\n"
+            "xyz      xyz      xyz\n");
+  const std::string svg = DrawLayersSvg({3, 1, 12, cells, "xyz"});
+  EXPECT_EQ(Count(svg, "<rect"), 1u + 36 + 12 + 3);  // no cell of '.' is drawn
+  EXPECT_EQ(Count(DrawLayersSvg({3, 2, 2, "ab.abbcccdd.", "abcd"}), "<rect"), 1u + 10 + 2 + 4);
+}
+
 }  // namespace
 }  // namespace cubepack

@@ -1,0 +1,178 @@
+#include "app/puzzle_listing.h"
+
+#include <chrono>
+#include <cstdio>
+#include <string>
+
+#include "app/command_line.h"
+#include "app/packing_drawing.h"
+#include "app/platform.h"
+#include "app/puzzle_count.h"
+#include "app/puzzle_verify.h"
+#include "model/puzzle_line.h"
+#include "solver/polycube_list.h"
+
+namespace cubepack {
+
+namespace {
+
+constexpr const char* kProgram = "cubepack-solutions";
+
+int Fail(int status, const std::string& line) { return FailLine(status, line); }
+
+// The puzzle and its lines; 0, or the exit status after one line on standard error.
+struct ListedPuzzle {
+  LoadedPuzzle loaded;
+  PuzzleLineBuild line;
+  const PolycubePuzzle& puzzle() const { return loaded.build.puzzle; }
+};
+
+int Load(const SolutionsOptions& options, ListedPuzzle& out) {
+  if (const int status = LoadPuzzle(options, out.loaded); status != 0) return status;
+  out.line = MakePuzzleLine(out.loaded.text, out.puzzle());
+  if (!out.line.error.empty()) return Fail(2, options.puzzle + ": " + out.line.error);
+  return 0;
+}
+
+// Writes the lines to standard output in large blocks; on a terminal, standard error shows
+// the lines so far, the share of the tasks done and the time left.
+class LineWriter final : public ListingSink {
+ public:
+  LineWriter(std::size_t begin, std::size_t end, bool progress)
+      : begin_(begin), end_(end), progress_(progress) {}
+
+  bool TaskLines(std::size_t task, std::string_view lines, std::size_t count) override {
+    buffer_ += lines;
+    count_ += count;
+    if (buffer_.size() >= kBlock) Flush();
+    if (progress_) Progress(task + 1 - begin_);
+    return true;
+  }
+
+  void Finish() {
+    Flush();
+    if (!out_.Finish()) throw OutputError();
+    if (progress_) std::fprintf(stderr, "\r%zu packings in %.1f s%30s\n", count_, Seconds(), "");
+  }
+
+ private:
+  static constexpr std::size_t kBlock = 1 << 16;
+
+  void Progress(std::size_t done) {
+    const double elapsed = Seconds();
+    if (elapsed < shownAt_ + 0.5) return;
+    shownAt_ = elapsed;
+    const double share = static_cast<double>(done) / static_cast<double>(end_ - begin_);
+    std::fprintf(stderr, "\r%zu packings, %3.0f %%, about %.0f s left   ", count_, 100 * share,
+                 elapsed / share - elapsed);
+  }
+  void Flush() {
+    out_.Write(buffer_);
+    buffer_.clear();
+  }
+  double Seconds() const {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
+  }
+
+  std::size_t begin_, end_;
+  bool progress_;
+  StdoutSink out_;
+  std::string buffer_;
+  std::size_t count_ = 0;
+  double shownAt_ = 0;
+  std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
+};
+
+// Keeps line n (1-based) of the listing and stops it there.
+class LineFinder final : public ListingSink {
+ public:
+  explicit LineFinder(std::int64_t n) : left_(n) {}
+  bool TaskLines(std::size_t, std::string_view lines, std::size_t count) override {
+    if (static_cast<std::int64_t>(count) < left_) {
+      left_ -= static_cast<std::int64_t>(count);
+      return true;
+    }
+    std::size_t at = 0;
+    while (--left_ > 0) at = lines.find('\n', at) + 1;
+    line = lines.substr(at, lines.find('\n', at) - at);
+    return false;
+  }
+  std::string line;  // empty until found
+
+ private:
+  std::int64_t left_;
+};
+
+// The first line of standard input, at most `length` characters and its line end, without
+// the line end. Returns what is wrong, or "". Stops two bytes past `length`: enough to know
+// the line is too long.
+std::string ReadInputLine(std::size_t length, std::string& line) {
+  UseBinaryStdin();
+  int c = 0;
+  line.clear();
+  for (; line.size() < length + 2 && (c = std::getc(stdin)) != EOF && c != '\n';)
+    line += static_cast<char>(c);
+  if (std::ferror(stdin)) return "cannot read standard input";
+  if (line.empty() && c == EOF) return "no packing line on standard input";
+  if (!line.empty() && line.back() == '\r' && (c == '\n' || c == EOF)) line.pop_back();
+  return {};
+}
+
+}  // namespace
+
+int RunPuzzleList(const SolutionsOptions& options) {
+  ListedPuzzle listed;
+  if (const int status = Load(options, listed); status != 0) return status;
+  const PuzzleLister lister(listed.puzzle(), listed.line.line);
+  std::size_t begin = 0, end = lister.Tasks();
+  if (options.shardCount > 0) {
+    // A contiguous run of tasks, so that the shares in order are the whole listing.
+    const std::size_t tasks = end, n = static_cast<std::size_t>(options.shardCount);
+    begin = tasks * static_cast<std::size_t>(options.shardIndex) / n;
+    end = tasks * static_cast<std::size_t>(options.shardIndex + 1) / n;
+  }
+  try {
+    LineWriter writer(begin, end, StderrIsTerminal());
+    lister.List(begin, end, options.jobs, writer);
+    writer.Finish();
+    return 0;
+  } catch (const OutputError&) {
+    return Fail(1, "cannot write to standard output");
+  }
+}
+
+int RunPuzzleShow(const SolutionsOptions& options) {
+  ListedPuzzle listed;
+  if (const int status = Load(options, listed); status != 0) return status;
+  const PuzzleLine& form = listed.line.line;
+  std::string line;
+  if (options.packingNumber == 0) {
+    if (const std::string fault = ReadInputLine(static_cast<std::size_t>(form.length), line);
+        !fault.empty())
+      return Fail(2, fault);
+    std::vector<int> pieces;
+    const std::string fault =
+        ParsePuzzleLine(form, listed.puzzle(), PlacementIndex(listed.puzzle()), line, pieces);
+    if (!fault.empty()) return Fail(2, "not a packing: " + fault);
+  } else {
+    const PuzzleLister lister(listed.puzzle(), form);
+    LineFinder finder(options.packingNumber);
+    lister.List(0, lister.Tasks(), HardwareJobs(), finder);
+    if (finder.line.empty())
+      return Fail(2, "the listing has no packing " + std::to_string(options.packingNumber));
+    line = finder.line;
+  }
+  const std::string legend(form.pieceLabel.begin(), form.pieceLabel.end());
+  const Layers layers{form.extent[0], form.extent[1], form.extent[2], line, legend};
+  return WriteOut(kProgram,
+                  options.svg ? DrawLayersSvg(layers) : DrawLayersText(layers, ColourWanted()));
+}
+
+int RunPuzzleVerify(const SolutionsOptions& options) {
+  ListedPuzzle listed;
+  if (const int status = Load(options, listed); status != 0) return status;
+  PuzzleListingVerifier verifier(ListingSource(options.file), listed.puzzle(), listed.line.line);
+  return VerifyListing(options.file, verifier);
+}
+
+}  // namespace cubepack

@@ -1,0 +1,54 @@
+#pragma once
+// A brute-force packer for small puzzles, written apart from the engine: plain backtracking
+// over every placement, classes by the least image under the target's symmetries (made here
+// as products of quarter turns). And the small puzzles the engine's searches are held to it
+// on: self-symmetric packings, interchangeable copies, targets that are no box, a chiral pair.
+
+#include <array>
+#include <cstdint>
+#include <set>
+#include <vector>
+
+#include "model/puzzle_file.h"
+
+namespace cubepack::testing {
+
+using Cells = std::vector<Point>;         // sorted
+using BrutePacking = std::vector<Cells>;  // its pieces' cells, sorted
+
+struct BruteCounts {
+  std::uint64_t fixed = 0, classes = 0;
+};
+
+class BrutePacker {
+ public:
+  BrutePacker(const PuzzleText& text, bool mirror);
+
+  BruteCounts Count();
+  // Every packing of the fixed target, after Count.
+  const std::set<BrutePacking>& Packings() const { return packings_; }
+  // The least image of a packing under the symmetries: the same for the packings of a class.
+  BrutePacking Canonical(const BrutePacking& packing) const;
+
+ private:
+  using Matrix = std::array<std::array<int, 3>, 3>;
+  void Search();
+
+  Cells target_;
+  std::vector<std::set<Cells>> kinds_;
+  std::vector<int> copies_;
+  std::vector<Matrix> symmetries_;
+  std::set<Point> filled_;
+  std::vector<Cells> placed_;
+  std::set<BrutePacking> packings_;
+};
+
+struct SmallPuzzle {
+  const char* what;
+  const char* text;
+  bool mirrorAllowed;  // the pieces are as a set their own mirror image
+};
+
+const std::vector<SmallPuzzle>& SmallPuzzles();
+
+}  // namespace cubepack::testing

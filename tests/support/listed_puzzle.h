@@ -1,0 +1,30 @@
+#pragma once
+// A puzzle file's puzzle made ready for its listing, and the whole listing, as the tests of
+// the listing and of its lines use them.
+
+#include <cstddef>
+#include <string>
+
+#include "model/polycube_puzzle.h"
+#include "model/puzzle_file.h"
+#include "model/puzzle_line.h"
+
+namespace cubepack::testing {
+
+struct ListedPuzzle {
+  PuzzleText text;
+  PuzzleBuild build;  // in the count's cell order
+  PuzzleLineBuild line;
+};
+
+// The puzzle of a puzzle file's text; a fault of the text or of the build fails the test (one of
+// the line is left to the caller).
+ListedPuzzle MakeListedPuzzle(const std::string& text, bool mirror);
+
+// The text of a file in puzzles/.
+std::string PuzzleFileText(const std::string& name);
+
+// The whole listing on `jobs` threads; its number of lines in `lines`.
+std::string ListingOf(const ListedPuzzle& puzzle, int jobs, std::size_t* lines = nullptr);
+
+}  // namespace cubepack::testing
