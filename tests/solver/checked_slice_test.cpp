@@ -91,5 +91,39 @@ TEST(CheckedSlice, ListsAndCountsTheSameOnSeveralWorkers) {
   EXPECT_EQ(counting->stepCount, kSliceStepCount);
 }
 
+// What finds packing N without the whole listing: each task counted on two workers holds as
+// many packings as the listing writes for it, and the tasks listed one by one, in task order,
+// give the listing's packings in its order. Counting from a later task on, and stopping, tells
+// of exactly those tasks.
+TEST(CheckedSlice, EachTaskCountsAndListsWhatTheListingWritesForIt) {
+  SilentSearchReport silent;
+  const auto s = std::make_unique<SearchState>(testing::SharedCatalogue(), silent);
+  std::vector<std::int64_t> counts;
+  CountTasks(*s, Slice(), 0, 2, [&](std::size_t task, std::int64_t packings) {
+    EXPECT_EQ(task, counts.size());
+    counts.push_back(packings);
+    return true;
+  });
+  ASSERT_EQ(counts.size(), Slice().tasks.size());
+
+  Collect whole;
+  ListScript(*s, Slice(), 2, whole);
+  Collect byTask;
+  for (std::size_t i = 0; i < Slice().tasks.size(); ++i) {
+    const std::size_t before = byTask.found.size();
+    EXPECT_EQ(ListTask(*s, Slice().tasks[i], byTask), counts[i]) << "task " << i;
+    ASSERT_EQ(byTask.found.size() - before, static_cast<std::size_t>(counts[i])) << "task " << i;
+  }
+  EXPECT_EQ(byTask.found, whole.found);
+
+  std::vector<std::size_t> told;
+  CountTasks(*s, Slice(), 150, 2, [&](std::size_t task, std::int64_t packings) {
+    EXPECT_EQ(packings, counts[task]) << "task " << task;
+    told.push_back(task);
+    return told.size() < 3;
+  });
+  EXPECT_EQ(told, (std::vector<std::size_t>{150, 151, 152}));
+}
+
 }  // namespace
 }  // namespace cubepack
