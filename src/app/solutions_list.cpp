@@ -9,6 +9,7 @@
 #include "app/platform.h"
 #include "model/board.h"
 #include "model/catalogue.h"
+#include "model/packing.h"
 #include "solver/parallel_runner.h"
 #include "solver/search.h"
 
@@ -76,23 +77,6 @@ class LineWriter final : public PackingSink {
   std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
 };
 
-// Keeps packing number n and stops the search there.
-class Finder final : public PackingSink {
- public:
-  struct Stop {};
-  explicit Finder(std::int64_t n) : n_(n) {}
-  void Found(const PieceCells& cells) override {
-    if (++count_ < n_) return;
-    packing = PackingOfPieces(cells);
-    throw Stop{};
-  }
-  Packing packing{};
-
- private:
-  std::int64_t n_;
-  std::int64_t count_ = 0;
-};
-
 }  // namespace
 
 int RunList(int jobs) {
@@ -105,17 +89,6 @@ int RunList(int jobs) {
     std::fputs("cubepack-solutions: cannot write to standard output\n", stderr);
   }
   return 1;
-}
-
-bool FindPacking(std::int64_t n, Packing& out) {
-  Finder finder(n);
-  try {
-    ListAll(HardwareJobs(), finder);
-  } catch (const Finder::Stop&) {
-    out = finder.packing;
-    return true;
-  }
-  return false;
 }
 
 }  // namespace cubepack
