@@ -9,8 +9,9 @@ program=$1
 . "$(dirname "$0")/cli_common.sh"
 
 # verify reads the listing as list writes it.
+# list saves the index that show uses, in a folder of its own here.
 verdict=$({
-  "$program" list -j 2
+  CUBEPACK_CACHE_DIR="$work/listed" "$program" list -j 2
   echo $? > "$work/status"
 } | tee "$work/listing" | "$program" verify -)
 [ "$verdict" = "409963 packings, all valid and distinct" ] || fail "verify: $verdict"
@@ -36,6 +37,7 @@ od -An -v -tu4 -j 24 -N $((4 * tasks)) "$index" | tr -s ' ' '\n' | grep . > "$wo
 [ "$(wc -l < "$work/counts")" -eq "$tasks" ] || fail "the index holds $(wc -l < "$work/counts") counts"
 [ "$(awk '{ n += $1 } END { print n }' "$work/counts")" -eq 409963 ] ||
   fail "the index adds up to $(awk '{ n += $1 } END { print n }' "$work/counts") packings"
+cmp -s "$work/listed/${index##*/}" "$index" || fail "list saved another index than show counted"
 
 # Now read from it: the first and the last line of tasks spread over the listing.
 spread='$1 > 0 && NR >= at { print n + 1; print n + $1; at += 1500 } { n += $1 }'

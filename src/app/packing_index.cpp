@@ -113,6 +113,17 @@ struct Listing {
   SearchScript script;
 };
 
+// Where the index of `key` is kept; "" for nowhere.
+struct IndexFile {
+  explicit IndexFile(std::uint64_t key) : dir(CacheDirectory()), name(IndexFileName(key)) {}
+  void Save(std::uint64_t key, std::size_t taskCount,
+            const std::vector<std::uint32_t>& counts) const {
+    if (!dir.empty()) ReplaceFileContents(dir, name, EncodeIndex(key, taskCount, counts));
+  }
+  std::string dir;
+  std::string name;
+};
+
 // The first task whose packings reach number n, with the packings of the tasks before it in
 // `before`; counts.size() when the counts do not reach n.
 std::size_t TaskHolding(std::int64_t n, const std::vector<std::uint32_t>& counts,
@@ -193,12 +204,11 @@ bool FindPacking(std::int64_t n, Packing& out) {
   Listing listing;
   const std::size_t taskCount = listing.script.tasks.size();
   const std::uint64_t key = IndexKey(listing.script);
-  const std::string dir = CacheDirectory();
-  const std::string name = IndexFileName(key);
+  const IndexFile file(key);
   std::vector<std::uint32_t> counts;
   std::string bytes;
-  if (!dir.empty() &&
-      ReadSmallFile(PathIn(dir, name), kHeaderBytes + 4 * taskCount + kChecksumBytes, bytes))
+  if (!file.dir.empty() && ReadSmallFile(PathIn(file.dir, file.name),
+                                         kHeaderBytes + 4 * taskCount + kChecksumBytes, bytes))
     DecodeIndex(bytes, key, taskCount, counts);
 
   for (bool recounted = false;; recounted = true) {
@@ -208,7 +218,7 @@ bool FindPacking(std::int64_t n, Packing& out) {
     if (task == counts.size() && counts.size() < taskCount) {
       CountOn(listing, n, counts);
       // Without a cache the packing is still shown: saving is only for the runs after.
-      if (!dir.empty()) ReplaceFileContents(dir, name, EncodeIndex(key, taskCount, counts));
+      file.Save(key, taskCount, counts);
       task = TaskHolding(n, counts, before);
     }
     if (task == counts.size()) return false;
@@ -222,6 +232,18 @@ bool FindPacking(std::int64_t n, Packing& out) {
     // An index the search disagrees with is counted anew, once.
     if (recounted) throw std::logic_error("the packing index disagrees with the listing");
     counts.clear();
+  }
+}
+
+void SaveListedIndex(const std::vector<std::uint32_t>& counts) {
+  try {
+    const Listing listing;
+    // A listing cut short, or of other tasks, has no index to give.
+    if (counts.size() != listing.script.tasks.size()) return;
+    const std::uint64_t key = IndexKey(listing.script);
+    IndexFile(key).Save(key, counts.size(), counts);
+  } catch (const std::exception&) {
+    // Out of memory, say: the listing itself is written, which is what was asked.
   }
 }
 

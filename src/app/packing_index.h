@@ -33,4 +33,8 @@ bool DecodeIndex(std::string_view bytes, std::uint64_t key, std::size_t taskCoun
 // listing has fewer than n packings; throws std::exception when it cannot tell.
 bool FindPacking(std::int64_t n, Packing& out);
 
+// Saves the index that a whole listing counted on its way (the packings it wrote for each task,
+// in task order) for show. Failing to is no fault: nothing is said or thrown.
+void SaveListedIndex(const std::vector<std::uint32_t>& counts);
+
 }  // namespace cubepack

@@ -1,11 +1,14 @@
 #include "app/solutions_list.h"
 
 #include <chrono>
+#include <cstdint>
 #include <cstdio>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "app/command_line.h"
+#include "app/packing_index.h"
 #include "app/platform.h"
 #include "model/board.h"
 #include "model/catalogue.h"
@@ -41,6 +44,8 @@ class LineWriter final : public PackingSink {
   }
 
   void TaskDone(std::size_t done, std::size_t total) override {
+    taskCounts.push_back(static_cast<std::uint32_t>(count_ - countBeforeTask_));
+    countBeforeTask_ = count_;
     if (!progress_) return;
     const double elapsed = Seconds();
     if (elapsed < shownAt_ + 0.5 && done != total) return;
@@ -49,6 +54,9 @@ class LineWriter final : public PackingSink {
     std::fprintf(stderr, "\r%lld packings, %3.0f %%, about %.0f s left   ",
                  static_cast<long long>(count_), 100 * share, elapsed / share - elapsed);
   }
+
+  // The packings written for each task, in task order: show's index, for free.
+  std::vector<std::uint32_t> taskCounts;
 
   void Finish() {
     Flush();
@@ -72,6 +80,7 @@ class LineWriter final : public PackingSink {
   StdoutSink out_;
   std::string buffer_;
   long long count_ = 0;
+  long long countBeforeTask_ = 0;
   bool progress_;
   double shownAt_ = 0;
   std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
@@ -84,6 +93,7 @@ int RunList(int jobs) {
     LineWriter writer(StderrIsTerminal());
     ListAll(jobs, writer);
     writer.Finish();
+    SaveListedIndex(writer.taskCounts);
     return 0;
   } catch (const OutputError&) {
     std::fputs("cubepack-solutions: cannot write to standard output\n", stderr);
