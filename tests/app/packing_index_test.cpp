@@ -1,13 +1,21 @@
 // The packing index's file is trusted only as it was written: for its own key and task count,
-// whole, every byte as it was. Anything else reads as no index, which is then counted anew.
+// whole, every byte as it was. Anything else reads as no index, which is then counted anew; so
+// is one whose board listed holds another number of packings than it says.
 
 #include "app/packing_index.h"
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdint>
+#include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <vector>
+
+#include "app/platform.h"
+#include "model/board.h"
+#include "support/test_support.h"
 
 namespace cubepack {
 namespace {
@@ -46,6 +54,45 @@ TEST(PackingIndexFile, ReadsBackOnlyWhatWasWrittenForTheSameTasks) {
       EXPECT_TRUE(read.empty());
     }
   }
+}
+
+void SetCacheFolder(const std::string& dir) {
+#if defined(_WIN32)
+  _putenv_s("CUBEPACK_CACHE_DIR", dir.c_str());
+#else
+  setenv("CUBEPACK_CACHE_DIR", dir.c_str(), 1);
+#endif
+}
+
+// A sound file whose counts are not the search's: it says the first board holds one packing.
+// Packing 1 is still the listing's, and the file is counted anew, as a cache folder of its own
+// counts it.
+TEST(PackingIndex, OneTheListedBoardDisagreesWithIsCountedAnew) {
+  namespace fs = std::filesystem;
+  const fs::path root =
+      fs::temp_directory_path() /
+      ("cubepack_index_test_" +
+       std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()));
+  const std::string sound = (root / "sound").string();
+  SetCacheFolder(sound);
+  Packing first{};
+  ASSERT_TRUE(FindPacking(1, first));
+  const std::string name = fs::directory_iterator(sound)->path().filename().string();
+  std::string soundBytes;
+  ASSERT_TRUE(ReadSmallFile(PathIn(sound, name), 1 << 20, soundBytes));
+
+  const std::string wrong = (root / "wrong").string();
+  const SearchScript script = RecordScript(testing::SharedCatalogue(), MakeEmptyBox());
+  ASSERT_TRUE(
+      ReplaceFileContents(wrong, name, EncodeIndex(IndexKey(script), script.tasks.size(), {1})));
+  SetCacheFolder(wrong);
+  Packing found{};
+  EXPECT_TRUE(FindPacking(1, found));
+  EXPECT_EQ(found, first);
+  std::string bytes;
+  EXPECT_TRUE(ReadSmallFile(PathIn(wrong, name), 1 << 20, bytes));
+  EXPECT_EQ(bytes, soundBytes);
+  fs::remove_all(root);
 }
 
 }  // namespace
