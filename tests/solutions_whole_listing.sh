@@ -40,7 +40,9 @@ od -An -v -tu4 -j 24 -N $((4 * tasks)) "$index" | tr -s ' ' '\n' | grep . > "$wo
 cmp -s "$work/listed/${index##*/}" "$index" || fail "list saved another index than show counted"
 
 # Now read from it: the first and the last line of tasks spread over the listing.
+# shellcheck disable=SC2016 # awk's fields
 spread='$1 > 0 && NR >= at { print n + 1; print n + $1; at += 1500 } { n += $1 }'
+# shellcheck disable=SC2013 # one number a line; a loop in a pipe would lose the failures
 for n in $(awk -v at=1 "$spread" "$work/counts"); do
   check_show "$n"
 done
