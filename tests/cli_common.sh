@@ -1,8 +1,11 @@
-# Shared by the shell tests of the programs, sourced after `program` is set: a scratch folder,
-# the count of failures and expect.
+# Shared by the shell tests of the programs, sourced after `program` is set: a scratch folder
+# (the cache folder too), the count of failures and expect.
 # shellcheck shell=sh
 work=$(mktemp -d) || exit 1
 trap 'rm -rf "$work"' EXIT
+# show keeps its index there, never in the user's own cache.
+CUBEPACK_CACHE_DIR="$work/cache"
+export CUBEPACK_CACHE_DIR
 failures=0
 
 fail() {

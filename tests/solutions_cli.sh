@@ -1,6 +1,7 @@
 #!/bin/sh
 # cubepack-solutions as a user runs it: exit statuses, the one line on standard error, the
-# streams verify and show must give up on at once, and show 1 against list's first line.
+# streams verify and show must give up on at once, and show 1 against list's first line, with
+# its index in the cache damaged or not to be written.
 # usage: solutions_cli.sh PROGRAM DATA_DIR
 set -u
 program=$1
@@ -81,5 +82,33 @@ input="$work/line" expect 0 "" show -
 mv "$work/out" "$work/drawn"
 expect 0 "" show 1
 cmp -s "$work/out" "$work/drawn" || fail "show 1: not the drawing of list's first line"
+
+# show keeps an index of the listing in the cache folder. One damaged there (cut short, a byte
+# changed, another file's bytes) is counted anew, to the same bytes, and a cache folder that
+# cannot be written is no fault: the drawing is the same every time.
+index=$(echo "$CUBEPACK_CACHE_DIR"/packing-index-*)
+[ -s "$index" ] || fail "show 1 left no index in the cache folder"
+cp "$index" "$work/index"
+byte=$(od -An -tu1 -j 24 -N 1 "$work/index" | tr -d ' ')
+for damage in cut changed foreign; do
+  case $damage in
+    cut) head -c 30 "$work/index" > "$index" ;;
+    changed)
+      {
+        head -c 24 "$work/index"
+        # shellcheck disable=SC2059 # the format is the octal escape of the changed byte
+        printf "\\$(printf %03o $((255 - byte)))"
+        tail -c +26 "$work/index"
+      } > "$index"
+      ;;
+    foreign) head -c 200 "$work/random" > "$index" ;;
+  esac
+  cmp -s "$index" "$work/index" && fail "the $damage index is the index"
+  expect 0 "" show 1
+  cmp -s "$work/out" "$work/drawn" || fail "show 1 with a $damage index: another drawing"
+  cmp -s "$index" "$work/index" || fail "show 1 with a $damage index: not counted anew"
+done
+CUBEPACK_CACHE_DIR="$work/one/cache" expect 0 "" show 1
+cmp -s "$work/out" "$work/drawn" || fail "show 1 with a cache folder below a file: another drawing"
 
 finish

@@ -2,11 +2,22 @@
 
 #include <chrono>
 #include <cstdlib>
+#include <memory>
 
 #if defined(_WIN32)
+#include <direct.h>
 #include <fcntl.h>
 #include <io.h>
+#include <process.h>
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#include <windows.h>
 #else
+#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
@@ -74,5 +85,103 @@ bool ColourWanted() {
 }
 
 bool StderrIsTerminal() { return IsTerminal(stderr); }
+
+namespace {
+
+// The variable's value, or "" when it is unset.
+std::string Environment(const char* name) {
+  const char* value = std::getenv(name);
+  return value == nullptr ? std::string() : std::string(value);
+}
+
+#if defined(_WIN32)
+constexpr const char* kSeparators = "\\/";
+#else
+constexpr const char* kSeparators = "/";
+#endif
+
+// Makes folder `dir` and those above it where absent. Failures show when the file is written.
+void MakeFolders(const std::string& dir) {
+  std::size_t end = 0;
+  do {
+    end = dir.find_first_of(kSeparators, end + 1);
+    const std::string prefix = dir.substr(0, end);
+#if defined(_WIN32)
+    _mkdir(prefix.c_str());
+#else
+    mkdir(prefix.c_str(), 0700);
+#endif
+  } while (end != std::string::npos);
+}
+
+struct FileCloser {
+  void operator()(std::FILE* f) const { std::fclose(f); }
+};
+using File = std::unique_ptr<std::FILE, FileCloser>;
+
+// Renames `from` to `to`, replacing `to` where it exists.
+bool RenameOver(const std::string& from, const std::string& to) {
+#if defined(_WIN32)
+  return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
+#else
+  return std::rename(from.c_str(), to.c_str()) == 0;
+#endif
+}
+
+int ProcessId() {
+#if defined(_WIN32)
+  return _getpid();
+#else
+  return static_cast<int>(getpid());
+#endif
+}
+
+}  // namespace
+
+std::string CacheDirectory() {
+  const std::string chosen = Environment("CUBEPACK_CACHE_DIR");
+  if (!chosen.empty()) return chosen;
+#if defined(_WIN32)
+  const std::string local = Environment("LOCALAPPDATA");
+  return local.empty() ? local : local + "\\cubepack";
+#else
+  // Relative values are to be ignored, as the XDG base directories say.
+  const std::string xdg = Environment("XDG_CACHE_HOME");
+  if (!xdg.empty() && xdg[0] == '/') return xdg + "/cubepack";
+  const std::string home = Environment("HOME");
+  return home.empty() ? home : home + "/.cache/cubepack";
+#endif
+}
+
+std::string PathIn(const std::string& dir, const std::string& name) {
+  return dir + kSeparators[0] + name;
+}
+
+bool ReadSmallFile(const std::string& path, std::size_t limit, std::string& bytes) {
+  const File file(std::fopen(path.c_str(), "rb"));
+  if (!file) return false;
+  bytes.assign(limit + 1, '\0');
+  bytes.resize(std::fread(bytes.data(), 1, bytes.size(), file.get()));
+  return std::ferror(file.get()) == 0 && bytes.size() <= limit;
+}
+
+bool ReplaceFileContents(const std::string& dir, const std::string& name, std::string_view bytes) {
+  MakeFolders(dir);
+  const std::string path = PathIn(dir, name);
+  // Unique among the runs writing at the same time: the process, and the clock for a run that
+  // writes twice.
+  const auto tick = std::chrono::steady_clock::now().time_since_epoch().count();
+  const std::string temporary =
+      path + "." + std::to_string(ProcessId()) + "-" + std::to_string(tick) + ".tmp";
+  bool written = false;
+  if (File file{std::fopen(temporary.c_str(), "wb")}) {
+    written = std::fwrite(bytes.data(), 1, bytes.size(), file.get()) == bytes.size() &&
+              std::fflush(file.get()) == 0;
+    written = std::fclose(file.release()) == 0 && written;
+  }
+  if (written && RenameOver(temporary, path)) return true;
+  std::remove(temporary.c_str());
+  return false;
+}
 
 }  // namespace cubepack

@@ -1,11 +1,12 @@
 #pragma once
 // The program's only contacts with the platform: a 32-bit millisecond tick counter and a byte
 // sink for standard output, both interfaces so that tests can drive a whole run; and what
-// cubepack-solutions asks of its standard input and output.
+// cubepack-solutions asks of its standard input and output and of its cache folder.
 
 #include <cstdint>
 #include <cstdio>
 #include <stdexcept>
+#include <string>
 #include <string_view>
 
 #include "solver/deep_search_dispatch.h"
@@ -68,5 +69,22 @@ bool ColourWanted();
 
 // True when standard error is a terminal, where a progress line can overwrite itself.
 bool StderrIsTerminal();
+
+// The folder of cubepack-solutions' per-user cache: CUBEPACK_CACHE_DIR when set, else
+// %LOCALAPPDATA%\cubepack on Windows, $XDG_CACHE_HOME/cubepack (an absolute path) or
+// ~/.cache/cubepack elsewhere; "" when none of them is known.
+std::string CacheDirectory();
+
+// File `name` in folder `dir`.
+std::string PathIn(const std::string& dir, const std::string& name);
+
+// The bytes of file `path` into `bytes`; false when it cannot be opened or read, or holds more
+// than `limit` bytes.
+bool ReadSmallFile(const std::string& path, std::size_t limit, std::string& bytes);
+
+// Writes `bytes` as file `name` in folder `dir` (made when absent) through a temporary file
+// renamed over it, so that a reader, or a run writing the same file at the same time, meets the
+// old file or a new one whole. False when anything fails; the temporary file is then removed.
+bool ReplaceFileContents(const std::string& dir, const std::string& name, std::string_view bytes);
 
 }  // namespace cubepack

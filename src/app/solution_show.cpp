@@ -4,8 +4,8 @@
 #include <string>
 
 #include "app/packing_drawing.h"
+#include "app/packing_index.h"
 #include "app/platform.h"
-#include "app/solutions_list.h"
 #include "model/packing_check.h"
 
 namespace cubepack {

@@ -1,14 +1,18 @@
 #include "app/solutions_list.h"
 
 #include <chrono>
+#include <cstdint>
 #include <cstdio>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "app/command_line.h"
+#include "app/packing_index.h"
 #include "app/platform.h"
 #include "model/board.h"
 #include "model/catalogue.h"
+#include "model/packing.h"
 #include "solver/parallel_runner.h"
 #include "solver/search.h"
 
@@ -40,6 +44,8 @@ class LineWriter final : public PackingSink {
   }
 
   void TaskDone(std::size_t done, std::size_t total) override {
+    taskCounts.push_back(static_cast<std::uint32_t>(count_ - countBeforeTask_));
+    countBeforeTask_ = count_;
     if (!progress_) return;
     const double elapsed = Seconds();
     if (elapsed < shownAt_ + 0.5 && done != total) return;
@@ -48,6 +54,9 @@ class LineWriter final : public PackingSink {
     std::fprintf(stderr, "\r%lld packings, %3.0f %%, about %.0f s left   ",
                  static_cast<long long>(count_), 100 * share, elapsed / share - elapsed);
   }
+
+  // The packings written for each task, in task order: show's index, for free.
+  std::vector<std::uint32_t> taskCounts;
 
   void Finish() {
     Flush();
@@ -71,26 +80,10 @@ class LineWriter final : public PackingSink {
   StdoutSink out_;
   std::string buffer_;
   long long count_ = 0;
+  long long countBeforeTask_ = 0;
   bool progress_;
   double shownAt_ = 0;
   std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
-};
-
-// Keeps packing number n and stops the search there.
-class Finder final : public PackingSink {
- public:
-  struct Stop {};
-  explicit Finder(std::int64_t n) : n_(n) {}
-  void Found(const PieceCells& cells) override {
-    if (++count_ < n_) return;
-    packing = PackingOfPieces(cells);
-    throw Stop{};
-  }
-  Packing packing{};
-
- private:
-  std::int64_t n_;
-  std::int64_t count_ = 0;
 };
 
 }  // namespace
@@ -100,22 +93,12 @@ int RunList(int jobs) {
     LineWriter writer(StderrIsTerminal());
     ListAll(jobs, writer);
     writer.Finish();
+    SaveListedIndex(writer.taskCounts);
     return 0;
   } catch (const OutputError&) {
     std::fputs("cubepack-solutions: cannot write to standard output\n", stderr);
   }
   return 1;
-}
-
-bool FindPacking(std::int64_t n, Packing& out) {
-  Finder finder(n);
-  try {
-    ListAll(HardwareJobs(), finder);
-  } catch (const Finder::Stop&) {
-    out = finder.packing;
-    return true;
-  }
-  return false;
 }
 
 }  // namespace cubepack

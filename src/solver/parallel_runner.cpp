@@ -13,7 +13,6 @@
 #include <thread>
 #include <vector>
 
-#include "solver/candidates.h"
 #include "solver/search.h"
 #include "solver/subtree_units.h"
 #include "solver/task_store.h"
@@ -167,10 +166,8 @@ class ScriptRun final : public TaskFeed {
   // Makes `me`'s candidate lists and units for task i.
   void Prepare(Worker& me, std::size_t i) {
     const SubtreeTask& task = script_.tasks[i];
-    me.state.boardStack[2] = task.board;
     me.firstPieces = task.firstPieces;
-    RefreshCandidates(s_.catalogue, me.state.boardStack[2], me.state.candidates);
-    MakeSubtreeUnits(me.state, me.units);
+    PrepareTask(me.state, task, me.units);
   }
 
   // Searches one unit of `share`'s task and hands its counts (and packings) over.
@@ -254,11 +251,15 @@ class ScriptRun final : public TaskFeed {
   std::atomic<std::uint64_t> sharedUnits_{0};
 };
 
+// Takes the tasks' traces from a run, in task order.
+using TraceConsumer = std::function<void(ScriptRun& run)>;
+
 // Starts `workerCount` workers, which make their states and then search the tasks of `script`
-// as `record` hands them over; replays the script once it is recorded.
+// as `record` hands them over; once it is recorded, replays the script onto `s` or, with a
+// `consume`, hands the run to that.
 RunStats Run(SearchState& s, const SearchScript& script, std::size_t workerCount,
              const std::function<void(TaskFeed&)>& record, PackingSink* listTo,
-             const WorkerStateMaker& makeState) {
+             const WorkerStateMaker& makeState, const TraceConsumer& consume = nullptr) {
   ScriptRun run(s, script, makeState, workerCount, listTo);
   WorkerGroup workers{run.shared(), {}};
   workers.threads.reserve(workerCount);
@@ -270,8 +271,11 @@ RunStats Run(SearchState& s, const SearchScript& script, std::size_t workerCount
   }
   record(run);
   run.RecordingEnded();
-  ReplayScript(s, script,
-               [&run](std::uint32_t i) -> const SubtreeTrace& { return run.TraceOf(i); });
+  if (consume)
+    consume(run);
+  else
+    ReplayScript(s, script,
+                 [&run](std::uint32_t i) -> const SubtreeTrace& { return run.TraceOf(i); });
   // A worker that failed after the others had done every task fails the run all the same.
   workers.threads.clear();
   if (run.shared().failed.load(std::memory_order_acquire)) run.shared().Rethrow();
@@ -282,12 +286,13 @@ std::size_t Workers(int jobs) { return static_cast<std::size_t>(std::max(jobs, 1
 
 // Runs a script already recorded: every task is handed over at once.
 RunStats RunRecorded(SearchState& s, const SearchScript& script, int jobs, PackingSink* listTo,
-                     const WorkerStateMaker& makeState) {
+                     const WorkerStateMaker& makeState, const TraceConsumer& consume = nullptr) {
   const auto feedAll = [&script](TaskFeed& feed) {
     for (std::size_t i = 0; i < script.tasks.size(); ++i)
       feed.Recorded(static_cast<std::uint32_t>(i));
   };
-  return Run(s, script, std::min(Workers(jobs), script.tasks.size()), feedAll, listTo, makeState);
+  return Run(s, script, std::min(Workers(jobs), script.tasks.size()), feedAll, listTo, makeState,
+             consume);
 }
 
 // Records a script while its tasks are searched.
@@ -325,6 +330,25 @@ RunStats CountScript(SearchState& s, const SearchScript& script, int jobs,
 RunStats ListScript(SearchState& s, const SearchScript& script, int jobs, PackingSink& sink,
                     const WorkerStateMaker& makeState) {
   return RunRecorded(s, script, jobs, &sink, makeState);
+}
+
+void CountTasks(SearchState& s, const SearchScript& script, std::size_t first, int jobs,
+                const TaskCounted& counted, const WorkerStateMaker& makeState) {
+  // The tasks from `first` on as a script of their own; nothing is replayed, so it needs no
+  // steps.
+  SearchScript rest;
+  for (std::size_t i = first; i < script.tasks.size(); ++i) rest.tasks.Append(script.tasks[i]);
+  if (rest.tasks.size() == 0) return;
+  RunRecorded(s, rest, jobs, nullptr, makeState, [&](ScriptRun& run) {
+    for (std::size_t i = 0; i < rest.tasks.size(); ++i) {
+      const SubtreeTrace& trace = run.TraceOf(static_cast<std::uint32_t>(i));
+      if (!counted(first + i, TraceSolutions(trace))) {
+        // The tasks in hand are left unfinished.
+        run.shared().Stop();
+        return;
+      }
+    }
+  });
 }
 
 void SearchSeedsParallel(SearchState& s, const Board& emptyBox, int jobs) {

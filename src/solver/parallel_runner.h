@@ -52,6 +52,14 @@ RunStats CountScript(SearchState& s, const SearchScript& script, int jobs,
 RunStats ListScript(SearchState& s, const SearchScript& script, int jobs, PackingSink& sink,
                     const WorkerStateMaker& makeState = MakeWorkerState);
 
+// Told of the packings below task `task`, in task order; returns false to stop the count.
+using TaskCounted = std::function<bool(std::size_t task, std::int64_t packings)>;
+// Counts the packings below the tasks of `script` from task `first` on, on `jobs` worker
+// threads: the number of packings ListScript writes for each, told to `counted` in task order
+// until it returns false. The state's counters are left as they were.
+void CountTasks(SearchState& s, const SearchScript& script, std::size_t first, int jobs,
+                const TaskCounted& counted, const WorkerStateMaker& makeState = MakeWorkerState);
+
 // SearchSeeds on `jobs` worker threads, and the listing of every packing of the box.
 void SearchSeedsParallel(SearchState& s, const Board& emptyBox, int jobs);
 void ListSeedsParallel(SearchState& s, const Board& emptyBox, int jobs, PackingSink& sink);

@@ -3,6 +3,7 @@
 #include <cassert>
 #include <memory>
 
+#include "solver/candidates.h"
 #include "solver/search.h"
 
 namespace cubepack {
@@ -56,6 +57,21 @@ SearchScript RecordScript(const PieceCatalogue& catalogue, const Board& emptyBox
   SearchScript script;
   RecordScript(catalogue, emptyBox, script);
   return script;
+}
+
+void PrepareTask(SearchState& s, const SubtreeTask& task, SubtreeUnits& units) {
+  s.boardStack[2] = task.board;
+  RefreshCandidates(s.catalogue, s.boardStack[2], s.candidates);
+  MakeSubtreeUnits(s, units);
+}
+
+std::int64_t ListTask(SearchState& s, const SubtreeTask& task, PackingSink& sink) {
+  SubtreeUnits units;
+  PrepareTask(s, task, units);
+  std::int64_t solutions = 0;
+  for (int u = 0; u < units.count; ++u)
+    solutions += ListSubtreeUnit(s, units, u, {sink, task.firstPieces}).solutions;
+  return solutions;
 }
 
 void ReplayScript(SearchState& s, const SearchScript& script, const TraceSource& traceOf) {

@@ -56,6 +56,12 @@ void RecordScript(const PieceCatalogue& catalogue, const Board& emptyBox, Search
                   TaskFeed* feed = nullptr);
 SearchScript RecordScript(const PieceCatalogue& catalogue, const Board& emptyBox);
 
+// Makes the candidate lists of `s` and the units for the search below `task`.
+void PrepareTask(SearchState& s, const SubtreeTask& task, SubtreeUnits& units);
+// Lists the packings below `task` to `sink` on the calling thread, in the order the listing of
+// the whole script writes them; returns how many there are.
+std::int64_t ListTask(SearchState& s, const SubtreeTask& task, PackingSink& sink);
+
 // Gives the trace of task i, once it is known (it may wait for it).
 using TraceSource = std::function<const SubtreeTrace&(std::uint32_t task)>;
 

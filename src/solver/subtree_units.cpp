@@ -61,6 +61,12 @@ void AddToTrace(SubtreeTrace& trace, SubtreeUnit unit, const SearchCounts& count
   (unit.visit + 1 < trace.depth3Visits ? trace.beforeVisit[unit.visit + 1] : trace.tail) += counts;
 }
 
+std::int64_t TraceSolutions(const SubtreeTrace& trace) {
+  std::int64_t solutions = trace.tail.solutions;
+  for (int j = 0; j < trace.depth3Visits; ++j) solutions += trace.beforeVisit[j].solutions;
+  return solutions;
+}
+
 void SearchDepth3Traced(SearchState& s, SubtreeTrace& trace) {
   RefreshCandidates(s.catalogue, s.boardStack[2], s.candidates);
   SubtreeUnits units;

@@ -47,6 +47,8 @@ struct SubtreeTrace {
 // An empty trace with the units' depth-3 visits; adding every unit's counts completes it.
 void StartTrace(SubtreeTrace& trace, const SubtreeUnits& units);
 void AddToTrace(SubtreeTrace& trace, SubtreeUnit unit, const SearchCounts& counts);
+// The packings a complete trace counts.
+std::int64_t TraceSolutions(const SubtreeTrace& trace);
 
 // SearchDepth3 without progress checks, unit by unit: what it counts goes into `trace`.
 void SearchDepth3Traced(SearchState& s, SubtreeTrace& trace);

@@ -1,18 +1,21 @@
 // The real standard-output sink makes every write visible at once: a person watches progress
 // lines that end in a lone "\r", which line buffering would hold back, and a pipe would hold
-// back everything.
+// back everything. The cache's files are written whole or not at all.
+
+#include "app/platform.h"
 
 #include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <iterator>
+#include <string>
 
 #if !defined(_WIN32)
 #include <fcntl.h>
 #include <poll.h>
 #include <unistd.h>
-
-#include <cstdio>
-#include <string>
-
-#include "app/platform.h"
 
 namespace cubepack {
 namespace {
@@ -73,3 +76,40 @@ TEST(StdoutSink, EveryLineReachesAPipeBeforeTheNextIsWritten) {
 }  // namespace
 }  // namespace cubepack
 #endif
+
+// The cache's files: written where the folders do not exist yet, replaced whole, read back
+// within a size limit, and no temporary file left behind, whether the write succeeds or not.
+namespace cubepack {
+namespace {
+
+TEST(CacheFile, IsReplacedWholeAndLeavesNoTemporaryFile) {
+  namespace fs = std::filesystem;
+  const fs::path root =
+      fs::temp_directory_path() /
+      ("cubepack_cache_test_" +
+       std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()));
+  const std::string dir = (root / "a" / "b").string();
+  const auto entries = [&] {
+    return std::distance(fs::directory_iterator(dir), fs::directory_iterator());
+  };
+  std::string bytes;
+
+  ASSERT_TRUE(ReplaceFileContents(dir, "index", "first"));
+  ASSERT_TRUE(ReplaceFileContents(dir, "index", std::string("sec\0nd", 6)));
+  EXPECT_TRUE(ReadSmallFile(PathIn(dir, "index"), 6, bytes));
+  EXPECT_EQ(bytes, std::string("sec\0nd", 6));
+  EXPECT_FALSE(ReadSmallFile(PathIn(dir, "index"), 5, bytes));
+  EXPECT_FALSE(ReadSmallFile(PathIn(dir, "none"), 5, bytes));
+  EXPECT_EQ(entries(), 1);
+
+  // A folder that cannot be made (below a file), and a name that a folder holds: the
+  // temporary file is written in the second case, and must go.
+  EXPECT_FALSE(ReplaceFileContents(PathIn(PathIn(dir, "index"), "c"), "index", "third"));
+  fs::create_directory(PathIn(dir, "taken"));
+  EXPECT_FALSE(ReplaceFileContents(dir, "taken", "third"));
+  EXPECT_EQ(entries(), 2);
+  fs::remove_all(root);
+}
+
+}  // namespace
+}  // namespace cubepack

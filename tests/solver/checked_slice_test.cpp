@@ -1,6 +1,7 @@
 // A real slice of the search for every test tree, the checked ones included: about two hundred
 // three-piece boards spread over the run, and the seven whose triple lists grow past 64 entries
-// (all below seed 60), counted with every kernel, listed, and run on several workers.
+// (all below seed 60), counted with every kernel, listed, run on several workers, and counted
+// and listed task by task.
 
 #include <gtest/gtest.h>
 
@@ -65,8 +66,11 @@ class Collect final : public PackingSink {
 };
 
 // Listed on two workers and counted on three: the same figures, every packing a packing, each
-// once.
-TEST(CheckedSlice, ListsAndCountsTheSameOnSeveralWorkers) {
+// once. And what finds packing N without the whole listing: each task counted on two workers
+// holds as many packings as the listing writes for it, and the tasks listed one by one, in task
+// order, give the listing's packings in its order; counting from a later task on, and stopping,
+// tells of exactly those tasks.
+TEST(CheckedSlice, ListsAndCountsTheSameOnSeveralWorkersAndTaskByTask) {
   SilentSearchReport silent;
   const auto listing = std::make_unique<SearchState>(testing::SharedCatalogue(), silent);
   Collect collect;
@@ -82,13 +86,36 @@ TEST(CheckedSlice, ListsAndCountsTheSameOnSeveralWorkers) {
     }
     ASSERT_EQ(all, kFullMask);
   }
-  std::sort(collect.found.begin(), collect.found.end());
-  EXPECT_EQ(std::adjacent_find(collect.found.begin(), collect.found.end()), collect.found.end());
 
   const auto counting = std::make_unique<SearchState>(testing::SharedCatalogue(), silent);
   CountScript(*counting, Slice(), 3);
   EXPECT_EQ(counting->solutionCount, kSliceSolutions);
   EXPECT_EQ(counting->stepCount, kSliceStepCount);
+
+  std::vector<std::int64_t> counts;
+  CountTasks(*counting, Slice(), 0, 2, [&](std::size_t task, std::int64_t packings) {
+    EXPECT_EQ(task, counts.size());
+    counts.push_back(packings);
+    return true;
+  });
+  ASSERT_EQ(counts.size(), Slice().tasks.size());
+  Collect byTask;
+  for (std::size_t i = 0; i < Slice().tasks.size(); ++i) {
+    const std::size_t before = byTask.found.size();
+    EXPECT_EQ(ListTask(*counting, Slice().tasks[i], byTask), counts[i]) << "task " << i;
+    ASSERT_EQ(byTask.found.size() - before, static_cast<std::size_t>(counts[i])) << "task " << i;
+  }
+  EXPECT_EQ(byTask.found, collect.found);
+  std::vector<std::size_t> told;
+  CountTasks(*counting, Slice(), 150, 2, [&](std::size_t task, std::int64_t packings) {
+    EXPECT_EQ(packings, counts[task]) << "task " << task;
+    told.push_back(task);
+    return told.size() < 3;
+  });
+  EXPECT_EQ(told, (std::vector<std::size_t>{150, 151, 152}));
+
+  std::sort(collect.found.begin(), collect.found.end());
+  EXPECT_EQ(std::adjacent_find(collect.found.begin(), collect.found.end()), collect.found.end());
 }
 
 }  // namespace

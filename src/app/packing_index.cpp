@@ -1,0 +1,250 @@
+#include "app/packing_index.h"
+
+#include <chrono>
+#include <cstdio>
+#include <limits>
+#include <memory>
+#include <stdexcept>
+
+#include "app/command_line.h"
+#include "app/platform.h"
+#include "model/board.h"
+#include "model/catalogue.h"
+#include "solver/parallel_runner.h"
+
+namespace cubepack {
+
+namespace {
+
+// The file's layout; part of the key, so a new layout never meets an old file.
+constexpr std::uint32_t kIndexLayout = 1;
+constexpr std::string_view kMagic = "cpindex\n";
+constexpr std::size_t kHeaderBytes = kMagic.size() + 8 + 4 + 4;  // magic, key, tasks, counted
+constexpr std::size_t kChecksumBytes = 8;
+
+// FNV-1a, 64 bits: the key, and the checksum that tells a damaged file.
+class Fnv {
+ public:
+  void Byte(std::uint8_t b) { h_ = (h_ ^ b) * 0x100000001b3; }
+  // The low `bytes` bytes of `v`, least significant first.
+  void Value(std::uint64_t v, int bytes) {
+    for (int i = 0; i < bytes; ++i) Byte(static_cast<std::uint8_t>(v >> (8 * i)));
+  }
+  std::uint64_t value() const { return h_; }
+
+ private:
+  std::uint64_t h_ = 0xcbf29ce484222325;
+};
+
+void Put(std::string& out, std::uint64_t v, int bytes) {
+  for (int i = 0; i < bytes; ++i) out += static_cast<char>(v >> (8 * i));
+}
+std::uint64_t Get(std::string_view in, std::size_t at, int bytes) {
+  std::uint64_t v = 0;
+  for (int i = 0; i < bytes; ++i)
+    v |= std::uint64_t{static_cast<std::uint8_t>(in[at + static_cast<std::size_t>(i)])} << (8 * i);
+  return v;
+}
+
+std::uint64_t Checksum(std::string_view bytes) {
+  Fnv fnv;
+  for (const char c : bytes) fnv.Byte(static_cast<std::uint8_t>(c));
+  return fnv.value();
+}
+
+std::string IndexFileName(std::uint64_t key) {
+  char name[40];
+  std::snprintf(name, sizeof name, "packing-index-%016llx", static_cast<unsigned long long>(key));
+  return name;
+}
+
+// Keeps packing `wanted` (1-based) of those it is given.
+class PackingPicker final : public PackingSink {
+ public:
+  explicit PackingPicker(std::int64_t wanted) : wanted_(wanted) {}
+  void Found(const PieceCells& cells) override {
+    if (++seen_ == wanted_) packing = PackingOfPieces(cells);
+  }
+  Packing packing{};
+
+ private:
+  std::int64_t wanted_;
+  std::int64_t seen_ = 0;
+};
+
+// How far the index is counted, on standard error when it is a terminal; the line is wiped at
+// the end, so the drawing that follows on the same terminal starts clean.
+class IndexProgress {
+ public:
+  IndexProgress() : terminal_(StderrIsTerminal()) {}
+  IndexProgress(const IndexProgress&) = delete;
+  IndexProgress& operator=(const IndexProgress&) = delete;
+  ~IndexProgress() {
+    if (drawn_) std::fprintf(stderr, "\r%40s\r", "");
+  }
+  void Counted(std::size_t done, std::size_t total) {
+    if (!terminal_) return;
+    const auto now = std::chrono::steady_clock::now();
+    if (now - shownAt_ < std::chrono::milliseconds(500)) return;
+    shownAt_ = now;
+    drawn_ = true;
+    std::fprintf(stderr, "\rbuilding the packing index ... %3.0f %%",
+                 100.0 * static_cast<double>(done) / static_cast<double>(total));
+  }
+
+ private:
+  bool terminal_;
+  bool drawn_ = false;
+  std::chrono::steady_clock::time_point shownAt_ = std::chrono::steady_clock::now();
+};
+
+// The listing's tasks and what searches below them.
+struct Listing {
+  Listing() {
+    SilentCatalogueReport quiet;
+    catalogue = BuildCatalogue(quiet);
+    state = std::make_unique<SearchState>(*catalogue, report);
+    state->deepKernel = DeepKernelFromEnvironment();
+    script = RecordScript(*catalogue, MakeEmptyBox());
+  }
+  std::unique_ptr<PieceCatalogue> catalogue;
+  SilentSearchReport report;
+  std::unique_ptr<SearchState> state;
+  SearchScript script;
+};
+
+// Where the index of `key` is kept; "" for nowhere.
+struct IndexFile {
+  explicit IndexFile(std::uint64_t key) : dir(CacheDirectory()), name(IndexFileName(key)) {}
+  void Save(std::uint64_t key, std::size_t taskCount,
+            const std::vector<std::uint32_t>& counts) const {
+    if (!dir.empty()) ReplaceFileContents(dir, name, EncodeIndex(key, taskCount, counts));
+  }
+  std::string dir;
+  std::string name;
+};
+
+// The first task whose packings reach number n, with the packings of the tasks before it in
+// `before`; counts.size() when the counts do not reach n.
+std::size_t TaskHolding(std::int64_t n, const std::vector<std::uint32_t>& counts,
+                        std::int64_t& before) {
+  before = 0;
+  std::size_t task = 0;
+  for (; task < counts.size() && before + counts[task] < n; ++task) before += counts[task];
+  return task;
+}
+
+// Counts the tasks after those in `counts` on all cores, in order, until their packings reach
+// number n or the tasks end.
+void CountOn(Listing& listing, std::int64_t n, std::vector<std::uint32_t>& counts) {
+  std::int64_t total = 0;
+  for (const std::uint32_t c : counts) total += c;
+  const std::size_t taskCount = listing.script.tasks.size();
+  IndexProgress progress;
+  CountTasks(*listing.state, listing.script, counts.size(), HardwareJobs(),
+             [&](std::size_t task, std::int64_t packings) {
+               if (packings > std::numeric_limits<std::uint32_t>::max())
+                 throw std::length_error("more packings below one board than the index holds");
+               counts.push_back(static_cast<std::uint32_t>(packings));
+               progress.Counted(task + 1, taskCount);
+               total += packings;
+               return total < n;
+             });
+}
+
+}  // namespace
+
+std::uint64_t IndexKey(const SearchScript& script) {
+  Fnv fnv;
+  fnv.Value(kIndexLayout, 4);
+  fnv.Value(script.tasks.size(), 8);
+  // What the listing below a task depends on: its board and its first three pieces.
+  for (std::size_t i = 0; i < script.tasks.size(); ++i) {
+    const SubtreeTask& task = script.tasks[i];
+    fnv.Value(task.board.mask, 8);
+    for (const std::uint8_t c : task.board.cells) fnv.Byte(c);
+    for (const std::uint8_t p : task.board.placed) fnv.Byte(p);
+    for (const PlacedPiece& p : task.firstPieces) {
+      fnv.Value(static_cast<std::uint64_t>(p.piece), 1);
+      fnv.Value(p.cells, 8);
+    }
+  }
+  return fnv.value();
+}
+
+std::string EncodeIndex(std::uint64_t key, std::size_t taskCount,
+                        const std::vector<std::uint32_t>& counts) {
+  std::string out(kMagic);
+  Put(out, key, 8);
+  Put(out, taskCount, 4);
+  Put(out, counts.size(), 4);
+  for (const std::uint32_t c : counts) Put(out, c, 4);
+  Put(out, Checksum(out), 8);
+  return out;
+}
+
+bool DecodeIndex(std::string_view bytes, std::uint64_t key, std::size_t taskCount,
+                 std::vector<std::uint32_t>& counts) {
+  counts.clear();
+  if (bytes.size() < kHeaderBytes + kChecksumBytes || bytes.substr(0, kMagic.size()) != kMagic)
+    return false;
+  const std::size_t counted = Get(bytes, kMagic.size() + 12, 4);
+  if (Get(bytes, kMagic.size(), 8) != key || Get(bytes, kMagic.size() + 8, 4) != taskCount ||
+      counted > taskCount || bytes.size() != kHeaderBytes + 4 * counted + kChecksumBytes)
+    return false;
+  const std::size_t end = bytes.size() - kChecksumBytes;
+  if (Get(bytes, end, 8) != Checksum(bytes.substr(0, end))) return false;
+  counts.reserve(counted);
+  for (std::size_t at = kHeaderBytes; at < end; at += 4)
+    counts.push_back(static_cast<std::uint32_t>(Get(bytes, at, 4)));
+  return true;
+}
+
+bool FindPacking(std::int64_t n, Packing& out) {
+  Listing listing;
+  const std::size_t taskCount = listing.script.tasks.size();
+  const std::uint64_t key = IndexKey(listing.script);
+  const IndexFile file(key);
+  std::vector<std::uint32_t> counts;
+  std::string bytes;
+  if (!file.dir.empty() && ReadSmallFile(PathIn(file.dir, file.name),
+                                         kHeaderBytes + 4 * taskCount + kChecksumBytes, bytes))
+    DecodeIndex(bytes, key, taskCount, counts);
+
+  for (bool recounted = false;; recounted = true) {
+    // 1. The task that holds packing n, counting on where the index stops short of it.
+    std::int64_t before = 0;
+    std::size_t task = TaskHolding(n, counts, before);
+    if (task == counts.size() && counts.size() < taskCount) {
+      CountOn(listing, n, counts);
+      // Without a cache the packing is still shown: saving is only for the runs after.
+      file.Save(key, taskCount, counts);
+      task = TaskHolding(n, counts, before);
+    }
+    if (task == counts.size()) return false;
+
+    // 2. Packing n - before of that task, which must hold as many as the index says.
+    PackingPicker picker(n - before);
+    if (ListTask(*listing.state, listing.script.tasks[task], picker) == counts[task]) {
+      out = picker.packing;
+      return true;
+    }
+    // An index the search disagrees with is counted anew, once.
+    if (recounted) throw std::logic_error("the packing index disagrees with the listing");
+    counts.clear();
+  }
+}
+
+void SaveListedIndex(const std::vector<std::uint32_t>& counts) {
+  try {
+    const Listing listing;
+    // A listing cut short, or of other tasks, has no index to give.
+    if (counts.size() != listing.script.tasks.size()) return;
+    const std::uint64_t key = IndexKey(listing.script);
+    IndexFile(key).Save(key, counts.size(), counts);
+  } catch (const std::exception&) {
+    // Out of memory, say: the listing itself is written, which is what was asked.
+  }
+}
+
+}  // namespace cubepack
