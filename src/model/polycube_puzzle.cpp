@@ -37,6 +37,13 @@ std::string ShapeText(const Shape& s) {
 
 }  // namespace
 
+WideMask Image(const WideMask& m, const CellSymmetry& g, int cells) {
+  WideMask out;
+  for (int i = 0; i < cells; ++i)
+    if (m.Has(i)) out.Set(g.image[i]);
+  return out;
+}
+
 PuzzleBuild BuildPolycubePuzzle(const PuzzleText& text, bool mirror, std::array<int, 3> axes) {
   PuzzleBuild build;
   PolycubePuzzle& puzzle = build.puzzle;

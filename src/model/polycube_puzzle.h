@@ -57,6 +57,9 @@ struct PuzzleBuild {
 PuzzleBuild BuildPolycubePuzzle(const PuzzleText& text, bool mirror,
                                 std::array<int, 3> axes = {2, 1, 0});
 
+// The cells that symmetry g maps the cells of `m` to.
+WideMask Image(const WideMask& m, const CellSymmetry& g, int cells);
+
 // The symmetries' group order.
 inline int SymmetryCount(const PolycubePuzzle& p) { return static_cast<int>(p.symmetries.size()); }
 

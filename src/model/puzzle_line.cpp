@@ -13,13 +13,6 @@ namespace {
 constexpr std::string_view kGeneratedLabels =
     "0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz";
 
-WideMask Image(const WideMask& m, const CellSymmetry& g, int cells) {
-  WideMask out;
-  for (int i = 0; i < cells; ++i)
-    if (m.Has(i)) out.Set(g.image[i]);
-  return out;
-}
-
 std::string PieceWords(const PuzzleLine& line, int piece) {
   const std::string label(1, line.pieceLabel[piece]);
   const std::string& name = line.pieceName[piece];
@@ -97,10 +90,7 @@ PuzzleLineBuild MakePuzzleLine(const PuzzleText& text, const PolycubePuzzle& puz
     line.lowRank.push_back(static_cast<std::uint8_t>(low));
   }
   line.rankBegin.push_back(static_cast<std::uint32_t>(line.ranks.size()));
-  const PlacementIndex index(puzzle);
-  for (const CellSymmetry& g : puzzle.symmetries)
-    for (const ClassPlacement& pl : puzzle.placements)
-      line.imageOf.push_back(index.Find(Image(pl.mask, g, n)));
+  line.imageOf = PlacementImages(puzzle);
   return build;
 }
 
@@ -142,6 +132,17 @@ PlacementIndex::PlacementIndex(const PolycubePuzzle& puzzle) {
 int PlacementIndex::Find(const WideMask& mask) const {
   const auto it = index_.find(mask);
   return it == index_.end() ? -1 : it->second;
+}
+
+std::vector<int> PlacementImages(const PolycubePuzzle& puzzle) {
+  const PlacementIndex index(puzzle);
+  const int n = static_cast<int>(puzzle.cells.size());
+  std::vector<int> images;
+  images.reserve(puzzle.symmetries.size() * puzzle.placements.size());
+  for (const CellSymmetry& g : puzzle.symmetries)
+    for (const ClassPlacement& pl : puzzle.placements)
+      images.push_back(index.Find(Image(pl.mask, g, n)));
+  return images;
 }
 
 std::string ParsePuzzleLine(const PuzzleLine& line, const PolycubePuzzle& puzzle,

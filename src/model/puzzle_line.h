@@ -82,6 +82,10 @@ class PlacementIndex {
   std::unordered_map<WideMask, int, Hash> index_;
 };
 
+// images[g * placements + p]: the placement that symmetry g makes of placement p (a
+// symmetry maps the target, so every placement onto a placement).
+std::vector<int> PlacementImages(const PolycubePuzzle& puzzle);
+
 // Reads one line's characters (without its line end) into its pieces' placements (`pieces`,
 // one per piece). Returns what is wrong, e.g. "character 7 is 'Q', not a piece's label" or
 // "piece F is not in one of its rotations", or "" for a packing.

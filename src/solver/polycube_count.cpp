@@ -14,13 +14,16 @@
 #include <utility>
 #include <vector>
 
+#include "model/puzzle_line.h"
 #include "solver/cell_masks.h"
+#include "solver/polycube_pruning.h"
+#include "solver/polycube_tables.h"
 
 namespace cubepack {
 
 namespace {
 
-constexpr int kMaxClasses = 64;  // distinct shapes whose cubes add up to at most 128 cells: 29
+constexpr int kMaxClasses = kMaxShapeClasses;
 // Tasks: the states a few pieces deep, expanded a piece at a time until there are at least
 // kTasksWanted (enough for 64 threads to stay busy) or after kMaxExpansionRounds.
 constexpr std::size_t kTasksWanted = 4096;
@@ -36,12 +39,7 @@ constexpr int kPruneUntilLeft = 6;
 constexpr int kDeadCellUntilLeft = 4;
 constexpr std::uint64_t kFilterCoverNodes = 4096;
 
-struct Range {
-  std::uint32_t begin = 0, end = 0;
-};
-
-// Sums of piece sizes up to 128 that some of the remaining pieces make: bit s - 1 for sum s.
-using SizeSet = std::bitset<kMaxTargetCells>;
+using Range = EntryRange;
 
 // A union of a placement's images under one symmetry g, pairwise disjoint: one unit of a
 // packing that g maps onto itself. It uses `n[0]` copies of class c[0] and `n[1]` of c[1].
@@ -53,33 +51,7 @@ struct OrbitUnit {
 };
 
 template <class M>
-struct CoverEntry {
-  M mask;
-  int anchor;
-};
-
-template <class M>
-struct Tables {
-  int cells = 0;
-  int classes = 0;
-  M outside{};                // bits that are no cell of the target: set on every board
-  std::vector<M> masks;       // every placement, by anchor (its first cell), then by class
-  std::vector<Range> ranges;  // [anchor * classes + class]
-  // Every placement again under each of its cells, the highest anchor first.
-  std::vector<CoverEntry<M>> cover;
-  std::vector<Range> coverRanges;  // [cell * classes + class]
-  std::vector<M> neighbours;       // [cell]
-  // When every step in one direction is the same index offset (a box in search order) and
-  // the mask is one word, a region grows by six shifts instead of cell by cell.
-  bool shiftFlood = false;
-  std::array<int, 6> stepOffset{};
-  std::array<std::uint64_t, 6> stepFrom{};  // cells that have a neighbour in that direction
-  std::array<int, kMaxClasses> size{};
-  // Every piece has at least three cubes and the steps are shifts: an empty cell without empty
-  // neighbours, or two with only each other, end the branch (a few shifts, no list scanned).
-  bool pocketTest = false;
-  std::array<std::uint8_t, kMaxClasses> copies{};
-  int pieces = 0;
+struct Tables : PlacementTables<M> {
   // Per symmetry g != identity (index g - 1): its units filed by anchor.
   std::vector<std::vector<OrbitUnit<M>>> units;
   std::vector<std::vector<Range>> unitRanges;  // [g - 1][anchor]
@@ -99,83 +71,10 @@ struct Task {
 using Key = std::pair<std::uint64_t, std::uint64_t>;
 Key KeyOf(const WideMask& m) { return {m.hi, m.lo}; }
 
-WideMask Image(const WideMask& m, const CellSymmetry& g, int cells) {
-  WideMask out;
-  for (int i = 0; i < cells; ++i)
-    if (m.Has(i)) out.Set(g.image[i]);
-  return out;
-}
-
 template <class M>
 Tables<M> BuildTables(const PolycubePuzzle& p) {
   Tables<M> t;
-  t.cells = static_cast<int>(p.cells.size());
-  t.classes = static_cast<int>(p.classes.size());
-  t.outside = FromWide<M>(~FirstCells(t.cells));
-  for (int c = 0; c < t.classes; ++c) {
-    t.size[c] = p.classes[c].size;
-    t.copies[c] = static_cast<std::uint8_t>(p.classes[c].copies);
-    t.pieces += p.classes[c].copies;
-  }
-  t.ranges.resize(static_cast<std::size_t>(t.cells) * t.classes);
-  std::vector<std::vector<M>> filed(t.ranges.size());
-  for (const ClassPlacement& pl : p.placements)
-    filed[static_cast<std::size_t>(FirstSet(pl.mask)) * t.classes + pl.shapeClass].push_back(
-        FromWide<M>(pl.mask));
-  for (std::size_t i = 0; i < filed.size(); ++i) {
-    t.ranges[i].begin = static_cast<std::uint32_t>(t.masks.size());
-    t.masks.insert(t.masks.end(), filed[i].begin(), filed[i].end());
-    t.ranges[i].end = static_cast<std::uint32_t>(t.masks.size());
-  }
-  {
-    std::vector<std::vector<CoverEntry<M>>> under(t.ranges.size());
-    for (const ClassPlacement& pl : p.placements)
-      for (int cell = 0; cell < t.cells; ++cell)
-        if (pl.mask.Has(cell))
-          under[static_cast<std::size_t>(cell) * t.classes + pl.shapeClass].push_back(
-              {FromWide<M>(pl.mask), FirstSet(pl.mask)});
-    t.coverRanges.resize(under.size());
-    for (std::size_t i = 0; i < under.size(); ++i) {
-      std::stable_sort(
-          under[i].begin(), under[i].end(),
-          [](const CoverEntry<M>& a, const CoverEntry<M>& b) { return a.anchor > b.anchor; });
-      t.coverRanges[i].begin = static_cast<std::uint32_t>(t.cover.size());
-      t.cover.insert(t.cover.end(), under[i].begin(), under[i].end());
-      t.coverRanges[i].end = static_cast<std::uint32_t>(t.cover.size());
-    }
-  }
-  std::map<Point, int> index;
-  for (int i = 0; i < t.cells; ++i) index[p.cells[i]] = i;
-  t.neighbours.assign(t.cells, M{});
-  for (int i = 0; i < t.cells; ++i) {
-    WideMask n;
-    const Point c = p.cells[i];
-    const Point steps[6] = {{1, 0, 0}, {-1, 0, 0}, {0, 1, 0}, {0, -1, 0}, {0, 0, 1}, {0, 0, -1}};
-    for (const Point& s : steps)
-      if (const auto it = index.find({c.x + s.x, c.y + s.y, c.z + s.z}); it != index.end())
-        n.Set(it->second);
-    t.neighbours[i] = FromWide<M>(n);
-  }
-  if (t.cells <= 64) {
-    t.shiftFlood = true;
-    const Point steps[6] = {{1, 0, 0}, {-1, 0, 0}, {0, 1, 0}, {0, -1, 0}, {0, 0, 1}, {0, 0, -1}};
-    for (int d = 0; d < 6; ++d) {
-      bool first = true;
-      for (int i = 0; i < t.cells; ++i) {
-        const Point c = p.cells[i];
-        const auto it = index.find({c.x + steps[d].x, c.y + steps[d].y, c.z + steps[d].z});
-        if (it == index.end()) continue;
-        const int offset = it->second - i;
-        if (first) t.stepOffset[d] = offset;
-        if (offset != t.stepOffset[d]) t.shiftFlood = false;
-        first = false;
-        t.stepFrom[d] |= std::uint64_t{1} << i;
-      }
-    }
-  }
-
-  t.pocketTest = t.shiftFlood;
-  for (int c = 0; c < t.classes; ++c) t.pocketTest = t.pocketTest && t.size[c] >= 3;
+  static_cast<PlacementTables<M>&>(t) = BuildPlacementTables<M>(p);
 
   // Orbit units of every symmetry but the identity.
   std::map<Key, int> placementOf;
@@ -245,13 +144,11 @@ class Searcher {
  public:
   explicit Searcher(const Tables<M>& t)
       : t_(t),
+        dead_(t),
         filtered_(t.masks.size()),
         filteredRanges_(t.ranges.size()),
         cover_(t.cover.size()),
-        coverRanges_(t.coverRanges.size()) {
-    // No witness yet: a mask that hits every board (a task's board is never empty).
-    for (Witness& w : witness_) w.mask = ~M{};
-  }
+        coverRanges_(t.coverRanges.size()) {}
 
   std::uint64_t Count(const Task<M>& task) {
     counts_ = task.counts;
@@ -285,7 +182,7 @@ class Searcher {
   std::uint64_t Search(M board, std::uint64_t avail, int left, Lists<M> lists) {
     const int anchor = FirstClear(board);
     ++nodes_;
-    if (left > kPruneUntilLeft && !Fillable(board, avail)) return 0;
+    if (left > kPruneUntilLeft && !dead_.Fillable(board, avail, counts_.data())) return 0;
     std::uint64_t total = 0;
     for (std::uint64_t bits = avail; bits != 0; bits &= bits - 1) {
       const int c = std::countr_zero(bits);
@@ -296,8 +193,10 @@ class Searcher {
         const M m = lists.masks[i];
         if (Hits(m, board)) continue;
         const M after = board | m;
-        if (t_.pocketTest && Pocket(after)) continue;
-        if (left > kDeadCellUntilLeft && !NeighboursCoverable(m, after, next, lists)) continue;
+        if (t_.pocketTest && dead_.Pocket(after)) continue;
+        if (left > kDeadCellUntilLeft &&
+            !dead_.NeighboursCoverable(m, after, next, lists.cover, lists.coverRanges))
+          continue;
         total += left == 2 ? Last(after, next, lists) : Search(after, next, left - 1, lists);
       }
       ++counts_[c];
@@ -352,135 +251,6 @@ class Searcher {
     return {out, ranges, cover, coverRanges};
   }
 
-  // False when some region of empty cells has a size no choice of the pieces left can fill.
-  bool Fillable(M board, std::uint64_t avail) const {
-    M empty = ~board;
-    bool haveSums = false;
-    SizeSet sums;
-    int smallest = kMaxTargetCells + 1;
-    for (std::uint64_t bits = avail; bits != 0; bits &= bits - 1)
-      smallest = std::min(smallest, t_.size[std::countr_zero(bits)]);
-    while (!IsEmpty(empty)) {
-      const int seed = FirstSet(empty);
-      const M region = Region(CellOnly(board, seed), empty);
-      if (region == empty) return true;  // the last region: the pieces left fill it exactly
-      const int size = BitCount(region);
-      if (size < smallest) return false;
-      if (!haveSums) {
-        sums = Sums(avail);
-        haveSums = true;
-      }
-      if (!sums[size - 1]) return false;
-      empty = empty & ~region;
-    }
-    return true;
-  }
-
-  // False when an empty cell next to the placement `m` just made (the board is now `board`)
-  // has no placement of a class left that fits.
-  bool NeighboursCoverable(M m, M board, std::uint64_t avail, const Lists<M>& lists) {
-    const int anchor = FirstClear(board);
-    for (M cells = Spread(m) & ~board; !IsEmpty(cells); cells = WithoutFirst(cells)) {
-      const int cell = FirstSet(cells);
-      // The placement that covered the cell last time mostly still does.
-      Witness& w = witness_[cell];
-      if (((avail >> w.shapeClass) & 1) != 0 && !Hits(w.mask, board)) continue;
-      bool covered = false;
-      for (std::uint64_t bits = avail; bits != 0 && !covered; bits &= bits - 1) {
-        const int c = std::countr_zero(bits);
-        const Range r = lists.coverRanges[cell * t_.classes + c];
-        for (std::uint32_t i = r.begin; i < r.end; ++i) {
-          const CoverEntry<M>& e = lists.cover[i];
-          if (e.anchor < anchor) break;
-          if (!Hits(e.mask, board)) {
-            w = {e.mask, c};
-            covered = true;
-            break;
-          }
-        }
-      }
-      if (!covered) return false;
-    }
-    return true;
-  }
-
-  // True when an empty cell has no empty neighbour, or two empty cells have only each other.
-  bool Pocket(M board) const {
-    if constexpr (std::is_same_v<M, std::uint64_t>) {
-      const std::uint64_t empty = ~board;
-      std::uint64_t one = 0, two = 0;  // empty cells with at least one, two empty neighbours
-      for (int d = 0; d < 6; ++d) {
-        const std::uint64_t n = Step(empty, d);
-        two |= one & n;
-        one |= n;
-      }
-      if ((empty & ~one) != 0) return true;
-      const std::uint64_t single = empty & ~two;
-      for (int d = 0; d < 6; ++d)
-        if ((Step(single, d) & single) != 0) return true;
-    }
-    return false;
-  }
-
-  // The cells one step in direction d from `cells` (shift steps only).
-  std::uint64_t Step(std::uint64_t cells, int d) const {
-    const std::uint64_t from = cells & t_.stepFrom[d];
-    return t_.stepOffset[d] > 0 ? from << t_.stepOffset[d] : from >> -t_.stepOffset[d];
-  }
-
-  // The cells next to `m`'s (and its own).
-  M Spread(M m) const {
-    if constexpr (std::is_same_v<M, std::uint64_t>) {
-      if (t_.shiftFlood) {
-        std::uint64_t grow = m;
-        for (int d = 0; d < 6; ++d) grow |= Step(m, d);
-        return grow;
-      }
-    }
-    M grow = m;
-    for (M f = m; !IsEmpty(f); f = WithoutFirst(f)) grow = grow | t_.neighbours[FirstSet(f)];
-    return grow;
-  }
-
-  // The region of `within` that holds `seed`.
-  M Region(M seed, M within) const {
-    if constexpr (std::is_same_v<M, std::uint64_t>) {
-      if (t_.shiftFlood) {
-        std::uint64_t region = seed;
-        for (;;) {
-          std::uint64_t grow = region;
-          for (int d = 0; d < 6; ++d) grow |= Step(region, d);
-          grow &= within;
-          if (grow == region) return region;
-          region = grow;
-        }
-      }
-    }
-    M region = seed;
-    M frontier = region;
-    while (!IsEmpty(frontier)) {
-      M grow{};
-      for (M f = frontier; !IsEmpty(f); f = WithoutFirst(f))
-        grow = grow | t_.neighbours[FirstSet(f)];
-      frontier = grow & within & ~region;
-      region = region | frontier;
-    }
-    return region;
-  }
-
-  SizeSet Sums(std::uint64_t avail) const {
-    SizeSet sums;  // bit s - 1: sum s
-    for (std::uint64_t bits = avail; bits != 0; bits &= bits - 1) {
-      const int c = std::countr_zero(bits);
-      for (int k = 0; k < counts_[c]; ++k) {
-        SizeSet more = sums << t_.size[c];
-        more.set(t_.size[c] - 1);
-        sums |= more;
-      }
-    }
-    return sums;
-  }
-
   // Packings that the task's symmetry maps onto themselves, one orbit unit at a time.
   std::uint64_t Invariant(M board) {
     if (IsFull(board)) return 1;
@@ -488,7 +258,11 @@ class Searcher {
     std::uint64_t total = 0;
     for (std::uint32_t i = r.begin; i < r.end; ++i) {
       const OrbitUnit<M>& u = units_[i];
-      if (Hits(u.mask, board) || !Take(u)) continue;
+      if (Hits(u.mask, board)) continue;
+      // Pockets end these branches too: a reflection of a flat box maps every packing
+      // onto itself, so this search can be as large as the count's own.
+      if (t_.pocketTest && dead_.Pocket(board | u.mask)) continue;
+      if (!Take(u)) continue;
       total += Invariant(board | u.mask);
       Give(u);
     }
@@ -511,12 +285,8 @@ class Searcher {
   }
 
   const Tables<M>& t_;
+  DeadEnds<M> dead_;
   std::array<std::uint8_t, kMaxClasses> counts_{};
-  struct Witness {
-    M mask{};  // a placement that covered the cell, of class shapeClass
-    int shapeClass = 0;
-  };
-  std::array<Witness, kMaxTargetCells> witness_{};
   std::vector<M> filtered_;  // the task's candidate lists
   std::vector<Range> filteredRanges_;
   std::vector<CoverEntry<M>> cover_;  // the task's cover lists
@@ -533,39 +303,9 @@ template <class M>
 std::vector<Task<M>> MakeTasks(const PolycubePuzzle& p, const Tables<M>& t, std::uint64_t& divisor,
                                std::size_t wanted = kTasksWanted,
                                int rounds = kMaxExpansionRounds) {
-  // The first class: the fewest copies, then the fewest orbits.
   const int symmetries = SymmetryCount(p);
-  std::map<Key, int> placementOf;
-  for (std::size_t i = 0; i < p.placements.size(); ++i)
-    placementOf[KeyOf(p.placements[i].mask)] = static_cast<int>(i);
-  struct Orbit {
-    int representative;
-    std::uint64_t weight;
-  };
-  std::vector<Orbit> best;
-  int bestClass = -1;
-  for (int c = 0; c < t.classes; ++c) {
-    if (bestClass >= 0 && p.classes[c].copies > p.classes[bestClass].copies) continue;
-    std::vector<char> seen(p.placements.size(), 0);
-    std::vector<Orbit> orbits;
-    for (std::size_t i = 0; i < p.placements.size(); ++i) {
-      if (p.placements[i].shapeClass != c || seen[i]) continue;
-      Orbit o{static_cast<int>(i), 0};
-      for (const CellSymmetry& g : p.symmetries) {
-        const int j = placementOf.at(KeyOf(Image(p.placements[i].mask, g, t.cells)));
-        if (seen[j]) continue;
-        seen[j] = 1;
-        o.weight += p.placements[j].shapeClass == c;
-      }
-      orbits.push_back(o);
-    }
-    if (bestClass < 0 || p.classes[c].copies < p.classes[bestClass].copies ||
-        orbits.size() < best.size()) {
-      bestClass = c;
-      best = std::move(orbits);
-    }
-  }
-  divisor = static_cast<std::uint64_t>(p.classes[bestClass].copies);
+  const FirstClassOrbits first = ChooseFirstClass(p, PlacementImages(p));
+  divisor = static_cast<std::uint64_t>(p.classes[first.shapeClass].copies);
 
   std::vector<Task<M>> tasks;
   Task<M> root{};
@@ -575,14 +315,14 @@ std::vector<Task<M>> MakeTasks(const PolycubePuzzle& p, const Tables<M>& t, std:
     root.avail |= std::uint64_t{1} << c;
   }
   root.left = t.pieces;
-  for (const Orbit& o : best) {
+  for (std::size_t k = 0; k < first.representatives.size(); ++k) {
     Task<M> task = root;
-    const int c = p.placements[o.representative].shapeClass;
-    task.board = task.board | FromWide<M>(p.placements[o.representative].mask);
+    const int c = first.shapeClass;
+    task.board = task.board | FromWide<M>(p.placements[first.representatives[k]].mask);
     if (--task.counts[c] == 0) task.avail &= ~(std::uint64_t{1} << c);
     --task.left;
     task.placed = 1;
-    task.weight = o.weight;
+    task.weight = first.weights[k];
     tasks.push_back(task);
   }
   for (int g = 1; g < symmetries; ++g) {

@@ -13,12 +13,14 @@
 #include <vector>
 
 #include "solver/cell_masks.h"
+#include "solver/polycube_pruning.h"
+#include "solver/polycube_tables.h"
 
 namespace cubepack {
 
 namespace {
 
-constexpr int kMaxClasses = 64;
+constexpr int kMaxClasses = kMaxShapeClasses;
 constexpr int kMaxPieces = kMaxTargetCells;
 // The tasks: the orbits' representatives, expanded a piece at a time until there are this many
 // (enough for every thread of a large machine) or after so many rounds.
@@ -36,9 +38,7 @@ constexpr int kDeadCellCheckFrom = 3;
 constexpr std::size_t kAheadAtLeast = 64;
 constexpr std::size_t kAheadPerWorker = 16;
 
-struct Range {
-  std::uint32_t begin = 0, end = 0;
-};
+using Range = EntryRange;
 
 template <class M>
 struct Task {
@@ -52,99 +52,21 @@ struct Task {
 };
 
 template <class M>
-struct CoverEntry {
-  M mask;
-  int anchor;
-};
-
-template <class M>
-struct Tables {
-  int cells = 0;
-  int classes = 0;
-  M outside{};
-  std::vector<M> masks;        // every placement, by anchor, then by class
-  std::vector<int> placement;  // the same entries' placement indices
-  std::vector<Range> ranges;   // [anchor * classes + class]
-  std::vector<M> neighbours;   // [cell]
-  // Every placement again under each of its cells, the highest anchor first.
-  std::vector<CoverEntry<M>> cover;
-  std::vector<Range> coverRanges;  // [cell * classes + class]
-  std::array<int, kMaxClasses> size{};
+struct Tables : PlacementTables<M> {
   // Per placement: 1 + its orbit's number when it is the orbit's representative, else 0.
   std::vector<int> representative;
 };
 
+// The tables, with the representatives of the orbits of the class placed first; returns that
+// class.
 template <class M>
-Tables<M> BuildTables(const PolycubePuzzle& p) {
-  Tables<M> t;
-  t.cells = static_cast<int>(p.cells.size());
-  t.classes = static_cast<int>(p.classes.size());
-  t.outside = FromWide<M>(~FirstCells(t.cells));
-  for (int c = 0; c < t.classes; ++c) t.size[c] = p.classes[c].size;
-  std::vector<std::vector<int>> filed(static_cast<std::size_t>(t.cells) * t.classes);
-  for (std::size_t i = 0; i < p.placements.size(); ++i)
-    filed[static_cast<std::size_t>(FirstSet(p.placements[i].mask)) * t.classes +
-          p.placements[i].shapeClass]
-        .push_back(static_cast<int>(i));
-  for (const std::vector<int>& list : filed) {
-    t.ranges.push_back({static_cast<std::uint32_t>(t.masks.size()), 0});
-    for (const int i : list) {
-      t.masks.push_back(FromWide<M>(p.placements[i].mask));
-      t.placement.push_back(i);
-    }
-    t.ranges.back().end = static_cast<std::uint32_t>(t.masks.size());
-  }
-  // Neighbours: cells one step apart along an axis.
-  for (int i = 0; i < t.cells; ++i) {
-    WideMask n;
-    for (int j = 0; j < t.cells; ++j) {
-      const Point a = p.cells[i], b = p.cells[j];
-      if (std::abs(a.x - b.x) + std::abs(a.y - b.y) + std::abs(a.z - b.z) == 1) n.Set(j);
-    }
-    t.neighbours.push_back(FromWide<M>(n));
-  }
-  for (int cell = 0; cell < t.cells; ++cell)
-    for (int c = 0; c < t.classes; ++c) {
-      std::vector<CoverEntry<M>> under;
-      for (const ClassPlacement& pl : p.placements)
-        if (pl.shapeClass == c && pl.mask.Has(cell))
-          under.push_back({FromWide<M>(pl.mask), FirstSet(pl.mask)});
-      std::stable_sort(
-          under.begin(), under.end(),
-          [](const CoverEntry<M>& a, const CoverEntry<M>& b) { return a.anchor > b.anchor; });
-      t.coverRanges.push_back({static_cast<std::uint32_t>(t.cover.size()), 0});
-      t.cover.insert(t.cover.end(), under.begin(), under.end());
-      t.coverRanges.back().end = static_cast<std::uint32_t>(t.cover.size());
-    }
-  return t;
-}
-
-// The class placed first: the fewest copies, then the fewest orbits. Marks the orbits'
-// representatives (each orbit's first placement) in t.representative.
-template <class M>
-int ChooseFirstClass(const PolycubePuzzle& p, const PuzzleLine& line, Tables<M>& t) {
-  const int placements = static_cast<int>(p.placements.size());
-  std::vector<int> best;
-  int bestClass = -1;
-  for (int c = 0; c < t.classes; ++c) {
-    if (bestClass >= 0 && p.classes[c].copies > p.classes[bestClass].copies) continue;
-    std::vector<char> seen(placements, 0);
-    std::vector<int> representatives;
-    for (int i = 0; i < placements; ++i) {
-      if (p.placements[i].shapeClass != c || seen[i]) continue;
-      representatives.push_back(i);
-      for (int g = 0; g < line.symmetries; ++g)
-        seen[line.imageOf[static_cast<std::size_t>(g) * placements + i]] = 1;
-    }
-    if (bestClass < 0 || p.classes[c].copies < p.classes[bestClass].copies ||
-        representatives.size() < best.size()) {
-      bestClass = c;
-      best = std::move(representatives);
-    }
-  }
-  t.representative.assign(placements, 0);
-  for (std::size_t k = 0; k < best.size(); ++k) t.representative[best[k]] = static_cast<int>(k) + 1;
-  return bestClass;
+int BuildTables(const PolycubePuzzle& p, const PuzzleLine& line, Tables<M>& t) {
+  static_cast<PlacementTables<M>&>(t) = BuildPlacementTables<M>(p);
+  const FirstClassOrbits first = ChooseFirstClass(p, line.imageOf);
+  t.representative.assign(p.placements.size(), 0);
+  for (std::size_t k = 0; k < first.representatives.size(); ++k)
+    t.representative[first.representatives[k]] = static_cast<int>(k) + 1;
+  return first.shapeClass;
 }
 
 template <class M>
@@ -207,14 +129,12 @@ class Searcher {
         line_(line),
         t_(t),
         stop_(stop),
+        dead_(t),
         masks_(t.masks.size()),
         placement_(t.placement.size()),
         ranges_(t.ranges.size()),
         key_(line.cells),
-        other_(line.cells) {
-    // No witness yet: a mask that hits every board.
-    for (Witness& w : witness_) w.mask = ~M{};
-  }
+        other_(line.cells) {}
 
   // Appends the task's lines to `out`; returns how many.
   std::size_t Run(const Task<M>& task, std::string& out) {
@@ -232,7 +152,7 @@ class Searcher {
   void Search(M board, std::uint64_t avail, int left) {
     if (left == 0) return Keep();
     if (stop_.load(std::memory_order_relaxed)) return;
-    if (left >= kRegionCheckFrom && !Fillable(board, avail)) return;
+    if (left >= kRegionCheckFrom && !dead_.Fillable(board, avail, counts_.data())) return;
     const int anchor = FirstClear(board);
     for (std::uint64_t bits = avail; bits != 0; bits &= bits - 1) {
       const int c = std::countr_zero(bits);
@@ -242,7 +162,10 @@ class Searcher {
       for (std::uint32_t i = r.begin; i < r.end; ++i) {
         const M m = masks_[i];
         if (Hits(m, board)) continue;
-        if (left - 1 >= kDeadCellCheckFrom && !NeighboursCoverable(m, board | m, next)) continue;
+        if (t_.pocketTest && dead_.Pocket(board | m)) continue;
+        if (left - 1 >= kDeadCellCheckFrom &&
+            !dead_.NeighboursCoverable(m, board | m, next, t_.cover.data(), t_.coverRanges.data()))
+          continue;
         pieces_[placed_++] = placement_[i];
         Search(board | m, next, left - 1);
         --placed_;
@@ -265,65 +188,6 @@ class Searcher {
       }
       ranges_[k].end = n;
     }
-  }
-
-  // False when a region of empty cells has a size that no choice of the pieces left makes.
-  bool Fillable(M board, std::uint64_t avail) {
-    M empty = ~board;
-    bool haveSums = false;
-    std::bitset<kMaxTargetCells + 1> sums;
-    while (!IsEmpty(empty)) {
-      M region = CellOnly(board, FirstSet(empty));
-      for (M frontier = region; !IsEmpty(frontier);) {
-        M grown{};
-        for (M f = frontier; !IsEmpty(f); f = WithoutFirst(f))
-          grown = grown | t_.neighbours[FirstSet(f)];
-        frontier = grown & empty & ~region;
-        region = region | frontier;
-      }
-      if (region == empty) return true;  // the pieces left fill the rest exactly
-      if (!haveSums) {
-        sums.reset();
-        sums.set(0);
-        for (std::uint64_t bits = avail; bits != 0; bits &= bits - 1) {
-          const int c = std::countr_zero(bits);
-          for (int k = 0; k < counts_[c]; ++k) sums |= sums << t_.size[c];
-        }
-        haveSums = true;
-      }
-      if (!sums[BitCount(region)]) return false;
-      empty = empty & ~region;
-    }
-    return true;
-  }
-
-  // False when an empty cell next to the piece `m` just placed (the board is now `board`) has
-  // no placement left that fits. A cell's last such placement is tried first: it mostly still
-  // fits.
-  bool NeighboursCoverable(M m, M board, std::uint64_t avail) {
-    const int anchor = FirstClear(board);
-    M next{};
-    for (M f = m; !IsEmpty(f); f = WithoutFirst(f)) next = next | t_.neighbours[FirstSet(f)];
-    for (M cells = next & ~board; !IsEmpty(cells); cells = WithoutFirst(cells)) {
-      const int cell = FirstSet(cells);
-      Witness& w = witness_[cell];
-      if (((avail >> w.shapeClass) & 1) != 0 && !Hits(w.mask, board)) continue;
-      bool covered = false;
-      for (std::uint64_t bits = avail; bits != 0 && !covered; bits &= bits - 1) {
-        const int c = std::countr_zero(bits);
-        const Range r = t_.coverRanges[cell * t_.classes + c];
-        // Placements that begin before the first empty cell cover a filled cell: the list
-        // stops there.
-        for (std::uint32_t i = r.begin; i < r.end && t_.cover[i].anchor >= anchor; ++i)
-          if (!Hits(t_.cover[i].mask, board)) {
-            w = {t_.cover[i].mask, c};
-            covered = true;
-            break;
-          }
-      }
-      if (!covered) return false;
-    }
-    return true;
   }
 
   // A packing is complete: written when it is its class's one line (see the header).
@@ -351,17 +215,13 @@ class Searcher {
   const PuzzleLine& line_;
   const Tables<M>& t_;
   const std::atomic<bool>& stop_;
+  DeadEnds<M> dead_;
   std::vector<M> masks_;  // the task's placements: t_.masks, t_.placement, t_.ranges filtered
   std::vector<int> placement_;
   std::vector<Range> ranges_;
   std::array<std::uint8_t, kMaxClasses> counts_{};
   std::array<int, kMaxPieces> pieces_{};
   int placed_ = 0;
-  struct Witness {
-    M mask{};  // a placement of class shapeClass that covered the cell
-    int shapeClass = 0;
-  };
-  std::array<Witness, kMaxTargetCells> witness_{};
   std::vector<char> key_, other_;
   std::string* out_ = nullptr;
   std::size_t written_ = 0;
@@ -381,9 +241,8 @@ namespace {
 template <class M>
 class TypedLister final : public PuzzleLister::Impl {
  public:
-  TypedLister(const PolycubePuzzle& p, const PuzzleLine& line)
-      : p_(p), line_(line), t_(BuildTables<M>(p)) {
-    const int first = ChooseFirstClass(p, line, t_);
+  TypedLister(const PolycubePuzzle& p, const PuzzleLine& line) : p_(p), line_(line) {
+    const int first = BuildTables(p, line, t_);
     tasks_ = MakeTasks(p, t_, first);
   }
 
