@@ -72,6 +72,23 @@ mv "$work/out" "$work/drawn"
 expect 0 "" show 1000 --puzzle "$puzzle"
 cmp -s "$work/out" "$work/drawn" || fail "show 1000: not the drawing of line 1000"
 expect 2 "cubepack-solutions: the listing has no packing 2340" show 2340 --puzzle "$puzzle"
+# Those left an index of lines per task in the cache: show lists one task from it, and an
+# index cut short is counted anew.
+index=$(echo "$CUBEPACK_CACHE_DIR"/packing-index-*)
+[ -s "$index" ] || fail "show N --puzzle left no index in the cache folder"
+for n in 1000 2339; do
+  sed -n "${n}p" "$work/whole" > "$work/line"
+  input="$work/line" expect 0 "" show - --puzzle "$puzzle"
+  mv "$work/out" "$work/drawn"
+  expect 0 "" show "$n" --puzzle "$puzzle"
+  cmp -s "$work/out" "$work/drawn" || fail "show $n with the index: not the drawing of line $n"
+  head -c 30 "$index" > "$work/cut" && mv "$work/cut" "$index"
+  expect 0 "" show "$n" --puzzle "$puzzle"
+  cmp -s "$work/out" "$work/drawn" || fail "show $n with an index cut short: another drawing"
+done
+sed -n 1000p "$work/whole" > "$work/line"
+input="$work/line" expect 0 "" show - --puzzle "$puzzle"
+mv "$work/out" "$work/drawn"
 input="$work/short" expect 2 "cubepack-solutions: not a packing: 59 characters, not 60" \
   show - --puzzle "$puzzle"
 input="$work/line" expect 0 "" show - --svg --puzzle "$puzzle"

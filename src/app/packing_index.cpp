@@ -124,16 +124,6 @@ struct IndexFile {
   std::string name;
 };
 
-// The first task whose packings reach number n, with the packings of the tasks before it in
-// `before`; counts.size() when the counts do not reach n.
-std::size_t TaskHolding(std::int64_t n, const std::vector<std::uint32_t>& counts,
-                        std::int64_t& before) {
-  before = 0;
-  std::size_t task = 0;
-  for (; task < counts.size() && before + counts[task] < n; ++task) before += counts[task];
-  return task;
-}
-
 // Counts the tasks after those in `counts` on all cores, in order, until their packings reach
 // number n or the tasks end.
 void CountOn(Listing& listing, std::int64_t n, std::vector<std::uint32_t>& counts) {
@@ -153,6 +143,44 @@ void CountOn(Listing& listing, std::int64_t n, std::vector<std::uint32_t>& count
 }
 
 }  // namespace
+
+std::size_t TaskHolding(std::int64_t n, const std::vector<std::uint32_t>& counts,
+                        std::int64_t& before) {
+  before = 0;
+  std::size_t task = 0;
+  for (; task < counts.size() && before + counts[task] < n; ++task) before += counts[task];
+  return task;
+}
+
+std::uint64_t PuzzleIndexKey(std::uint64_t puzzleHash, std::size_t taskCount,
+                             std::string_view labels, const std::vector<int>& pieceClasses) {
+  Fnv fnv;
+  fnv.Value(kIndexLayout, 4);
+  fnv.Byte('P');  // never a key of the built-in listing's
+  fnv.Value(puzzleHash, 8);
+  fnv.Value(taskCount, 8);
+  for (const char c : labels) fnv.Byte(static_cast<std::uint8_t>(c));
+  for (const int c : pieceClasses) fnv.Value(static_cast<std::uint64_t>(c), 2);
+  return fnv.value();
+}
+
+std::vector<std::uint32_t> LoadIndex(std::uint64_t key, std::size_t taskCount) {
+  std::vector<std::uint32_t> counts;
+  const IndexFile file(key);
+  std::string bytes;
+  if (!file.dir.empty() && ReadSmallFile(PathIn(file.dir, file.name),
+                                         kHeaderBytes + 4 * taskCount + kChecksumBytes, bytes))
+    DecodeIndex(bytes, key, taskCount, counts);
+  return counts;
+}
+
+void SaveIndex(std::uint64_t key, std::size_t taskCount, const std::vector<std::uint32_t>& counts) {
+  try {
+    IndexFile(key).Save(key, taskCount, counts);
+  } catch (const std::exception&) {
+    // Out of memory, say: the index is only for the runs after.
+  }
+}
 
 std::uint64_t IndexKey(const SearchScript& script) {
   Fnv fnv;

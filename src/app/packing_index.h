@@ -28,6 +28,22 @@ std::string EncodeIndex(std::uint64_t key, std::size_t taskCount,
 bool DecodeIndex(std::string_view bytes, std::uint64_t key, std::size_t taskCount,
                  std::vector<std::uint32_t>& counts);
 
+// The key of the index of a puzzle file's listing: its puzzle (`puzzleHash`, which holds the
+// cell order and the mirror choice), its number of tasks, and the labels and classes of its
+// pieces in file order, which decide the line each class is written as, and so its task.
+std::uint64_t PuzzleIndexKey(std::uint64_t puzzleHash, std::size_t taskCount,
+                             std::string_view labels, const std::vector<int>& pieceClasses);
+
+// The counts the cache holds for `key` and `taskCount` (none when it holds nothing usable), and
+// saving them (failing to is no fault: nothing is said or thrown).
+std::vector<std::uint32_t> LoadIndex(std::uint64_t key, std::size_t taskCount);
+void SaveIndex(std::uint64_t key, std::size_t taskCount, const std::vector<std::uint32_t>& counts);
+
+// The first task whose packings reach number n (1-based), with the packings of the tasks before
+// it in `before`; counts.size() when the counts do not reach n.
+std::size_t TaskHolding(std::int64_t n, const std::vector<std::uint32_t>& counts,
+                        std::int64_t& before);
+
 // Packing number n (1-based) of the listing, in the order list writes them, from the index in
 // the cache (counted, and saved when it can be, as far as n needs). Returns false when the
 // listing has fewer than n packings; throws std::exception when it cannot tell.

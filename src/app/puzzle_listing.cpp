@@ -2,10 +2,14 @@
 
 #include <chrono>
 #include <cstdio>
+#include <limits>
+#include <stdexcept>
 #include <string>
+#include <vector>
 
 #include "app/command_line.h"
 #include "app/packing_drawing.h"
+#include "app/packing_index.h"
 #include "app/platform.h"
 #include "app/puzzle_count.h"
 #include "app/puzzle_verify.h"
@@ -83,11 +87,19 @@ class LineWriter final : public ListingSink {
   std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
 };
 
-// Keeps line n (1-based) of the listing and stops it there.
+// Keeps line n (1-based) of the lines it is given and stops there; on the way, appends each
+// task's count of lines to `counts` while they fit the index.
 class LineFinder final : public ListingSink {
  public:
-  explicit LineFinder(std::int64_t n) : left_(n) {}
+  LineFinder(std::int64_t n, std::vector<std::uint32_t>* counts) : left_(n), counts_(counts) {}
   bool TaskLines(std::size_t, std::string_view lines, std::size_t count) override {
+    if (counts_ != nullptr) {
+      if (count > std::numeric_limits<std::uint32_t>::max()) {
+        counts_ = nullptr;  // more than the index holds: no index
+      } else {
+        counts_->push_back(static_cast<std::uint32_t>(count));
+      }
+    }
     if (static_cast<std::int64_t>(count) < left_) {
       left_ -= static_cast<std::int64_t>(count);
       return true;
@@ -101,7 +113,42 @@ class LineFinder final : public ListingSink {
 
  private:
   std::int64_t left_;
+  std::vector<std::uint32_t>* counts_;
 };
+
+// Line n (1-based) of the listing, or "" when it has fewer lines. The index of lines per task
+// in the cache leads to the one task to list; where it stops short of n, the listing is walked
+// on from there and the index saved for the runs after.
+std::string FindLine(const PuzzleLister& lister, const ListedPuzzle& listed, std::int64_t n) {
+  const PuzzleLine& form = listed.line.line;
+  const std::size_t tasks = lister.Tasks();
+  const std::uint64_t key = PuzzleIndexKey(
+      listed.puzzle().hash, tasks, std::string_view(form.pieceLabel.data(), form.pieceLabel.size()),
+      form.pieceClass);
+  std::vector<std::uint32_t> counts = LoadIndex(key, tasks);
+  for (bool recounted = false;; recounted = true) {
+    std::int64_t before = 0;
+    const std::size_t task = TaskHolding(n, counts, before);
+    if (task == counts.size()) {
+      const std::size_t known = counts.size();
+      std::vector<std::uint32_t> more = counts;
+      LineFinder finder(n - before, &more);
+      lister.List(known, tasks, HardwareJobs(), finder);
+      // Only whole tasks, in order, go into the index.
+      if (more.size() > known) SaveIndex(key, tasks, more);
+      return finder.line;
+    }
+    // The one task, whose count of lines must be the index's.
+    std::vector<std::uint32_t> listedCount;
+    LineFinder finder(n - before, &listedCount);
+    lister.List(task, task + 1, 1, finder);
+    if (listedCount.size() == 1 && listedCount[0] == counts[task] && !finder.line.empty())
+      return finder.line;
+    // An index the listing disagrees with is counted anew, once.
+    if (recounted) throw std::logic_error("the packing index disagrees with the listing");
+    counts.clear();
+  }
+}
 
 // The first line of standard input, at most `length` characters and its line end, without
 // the line end. Returns what is wrong, or "". Stops two bytes past `length`: enough to know
@@ -156,11 +203,9 @@ int RunPuzzleShow(const SolutionsOptions& options) {
     if (!fault.empty()) return Fail(2, "not a packing: " + fault);
   } else {
     const PuzzleLister lister(listed.puzzle(), form);
-    LineFinder finder(options.packingNumber);
-    lister.List(0, lister.Tasks(), HardwareJobs(), finder);
-    if (finder.line.empty())
+    line = FindLine(lister, listed, options.packingNumber);
+    if (line.empty())
       return Fail(2, "the listing has no packing " + std::to_string(options.packingNumber));
-    line = finder.line;
   }
   const std::string legend(form.pieceLabel.begin(), form.pieceLabel.end());
   const Layers layers{form.extent[0], form.extent[1], form.extent[2], line, legend};
