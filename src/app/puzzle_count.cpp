@@ -173,6 +173,7 @@ int RunCount(const SolutionsOptions& options) {
     r.tasks = sums.tasks;
     r.fixedWeighted = sums.weightedFixed;
     r.firstPieceCopies = sums.divisor;
+    r.fixedAgain = sums.fixedAgain;
     r.invariant = sums.invariant;
   } else if (!FinishCount(sums, r.symmetries, r.solutionsFixed, r.solutions, error)) {
     return Fail(1, error);
@@ -196,7 +197,8 @@ int RunMerge(const SolutionsOptions& options) {
       const CountRecord& first = shares.front();
       if (r.puzzle != first.puzzle || r.mirror != first.mirror ||
           r.shardCount != first.shardCount || r.tasks != first.tasks ||
-          r.symmetries != first.symmetries || r.firstPieceCopies != first.firstPieceCopies)
+          r.symmetries != first.symmetries || r.firstPieceCopies != first.firstPieceCopies ||
+          r.fixedAgain != first.fixedAgain)
         return Fail(1, path + ": a share of another count than " + options.shares[0]);
     } else {
       fileOf.assign(static_cast<std::size_t>(r.shardCount), -1);
@@ -221,6 +223,7 @@ int RunMerge(const SolutionsOptions& options) {
   whole.shardCount = 0;
   whole.shardIndex = 0;
   sums.divisor = whole.firstPieceCopies;
+  sums.fixedAgain = whole.fixedAgain;
   std::string error;
   if (!FinishCount(sums, whole.symmetries, whole.solutionsFixed, whole.solutions, error))
     return Fail(1, error);

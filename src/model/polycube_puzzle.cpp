@@ -127,7 +127,7 @@ PuzzleBuild BuildPolycubePuzzle(const PuzzleText& text, bool mirror, std::array<
     }
   }
 
-  std::string key = "polycube-count 1;target " + ShapeText(target) + ";";
+  std::string key = "polycube-count 2;target " + ShapeText(target) + ";";
   std::vector<std::string> shapes;
   for (const ShapeClass& c : puzzle.classes)
     shapes.push_back(std::to_string(c.copies) + "x " + ShapeText(c.shape));

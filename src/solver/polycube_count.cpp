@@ -300,12 +300,12 @@ class Searcher {
 // The task list: one task per orbit of the first class's placements and one per symmetry
 // but the identity, each expanded a few pieces deep, in a fixed order.
 template <class M>
-std::vector<Task<M>> MakeTasks(const PolycubePuzzle& p, const Tables<M>& t, std::uint64_t& divisor,
+std::vector<Task<M>> MakeTasks(const PolycubePuzzle& p, const Tables<M>& t, CountSums& sums,
                                std::size_t wanted = kTasksWanted,
                                int rounds = kMaxExpansionRounds) {
   const int symmetries = SymmetryCount(p);
   const FirstClassOrbits first = ChooseFirstClass(p, PlacementImages(p));
-  divisor = static_cast<std::uint64_t>(p.classes[first.shapeClass].copies);
+  sums.divisor = static_cast<std::uint64_t>(p.classes[first.shapeClass].copies);
 
   std::vector<Task<M>> tasks;
   Task<M> root{};
@@ -326,6 +326,13 @@ std::vector<Task<M>> MakeTasks(const PolycubePuzzle& p, const Tables<M>& t, std:
     tasks.push_back(task);
   }
   for (int g = 1; g < symmetries; ++g) {
+    bool fixesEveryCell = true;
+    for (int i = 0; i < t.cells; ++i)
+      fixesEveryCell = fixesEveryCell && p.symmetries[g].image[i] == i;
+    if (fixesEveryCell) {
+      ++sums.fixedAgain;
+      continue;
+    }
     Task<M> task = root;
     task.symmetry = g;
     task.weight = 1;
@@ -384,7 +391,7 @@ CountSums Count(const PolycubePuzzle& p, int jobs, int shardIndex, int shardCoun
                 CountProgress* progress) {
   const Tables<M> tables = BuildTables<M>(p);
   CountSums sums;
-  const std::vector<Task<M>> all = MakeTasks(p, tables, sums.divisor);
+  const std::vector<Task<M>> all = MakeTasks(p, tables, sums);
   sums.tasks = all.size();
   std::vector<const Task<M>*> mine;
   for (std::size_t i = 0; i < all.size(); ++i)
@@ -489,7 +496,8 @@ bool FinishCount(const CountSums& sums, int symmetries, std::uint64_t& fixed,
   }
   fixed = sums.weightedFixed / sums.divisor;
   std::uint64_t burnside = 0;
-  if (__builtin_add_overflow(fixed, sums.invariant, &burnside)) {
+  if (__builtin_mul_overflow(fixed, sums.fixedAgain + 1, &burnside) ||
+      __builtin_add_overflow(burnside, sums.invariant, &burnside)) {
     error = "the count passes 2^64";
     return false;
   }

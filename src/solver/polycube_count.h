@@ -28,9 +28,12 @@ struct CountSums {
   std::uint64_t weightedFixed = 0;  // sum of |orbit| * packings below each fixed-piece task
   std::uint64_t invariant = 0;      // sum over g != identity of packings g maps onto themselves
   std::uint64_t divisor = 1;        // copies of the class placed first
-  std::size_t tasks = 0;            // tasks in the whole list
-  std::size_t tasksCounted = 0;     // of them counted here
-  bool overflow = false;            // a sum passed 2^64
+  // Symmetries other than the identity that fix every cell (a reflection of a flat target):
+  // each maps every packing onto itself, so each adds the fixed count again, unsearched.
+  std::uint64_t fixedAgain = 0;
+  std::size_t tasks = 0;         // tasks in the whole list
+  std::size_t tasksCounted = 0;  // of them counted here
+  bool overflow = false;         // a sum passed 2^64
 };
 
 // The puzzle with its cells in the search order chosen for it (by the target's extents).
