@@ -64,11 +64,26 @@ class DeadEnds {
   }
 
   // False when an empty cell next to the placement `m` just made (the board is now `board`)
-  // has no placement of a class in `avail` that fits, looked up in the cover lists given.
+  // has no placement of a class in `avail` that fits, looked up in the cover lists given. With
+  // shift steps only the cells with at most one empty neighbour are asked: the others nearly
+  // always have one, and scanning their lists cost more than it pruned (a share of the tasks
+  // of 3 x 4 x 5 and of 5 x 4 x 3 took 5 to 8 % less time).
   bool NeighboursCoverable(M m, M board, std::uint64_t avail, const CoverEntry<M>* cover,
                            const EntryRange* coverRanges) {
     const int anchor = FirstClear(board);
-    for (M cells = Spread(m) & ~board; !IsEmpty(cells); cells = WithoutFirst(cells)) {
+    M near = Spread(m) & ~board;
+    if constexpr (std::is_same_v<M, std::uint64_t>) {
+      if (t_.shiftFlood) {
+        std::uint64_t one = 0, two = 0;  // cells with at least one, two empty neighbours
+        for (int d = 0; d < 6; ++d) {
+          const std::uint64_t n = Step(~board, d);
+          two |= one & n;
+          one |= n;
+        }
+        near &= ~two;
+      }
+    }
+    for (M cells = near; !IsEmpty(cells); cells = WithoutFirst(cells)) {
       const int cell = FirstSet(cells);
       // The placement that covered the cell last time mostly still does.
       Witness& w = witness_[cell];
