@@ -16,6 +16,7 @@
 
 #include "model/puzzle_line.h"
 #include "solver/cell_masks.h"
+#include "solver/polycube_cover_search.h"
 #include "solver/polycube_pruning.h"
 #include "solver/polycube_tables.h"
 
@@ -28,16 +29,6 @@ constexpr int kMaxClasses = kMaxShapeClasses;
 // kTasksWanted (enough for 64 threads to stay busy) or after kMaxExpansionRounds.
 constexpr std::size_t kTasksWanted = 4096;
 constexpr int kMaxExpansionRounds = 4;
-// Measured on the pentomino boxes and the 5 x 4 x 3 puzzle: the candidate lists are filtered
-// against the board once, at the task's start (filtering again deeper cost more than it
-// saved); regions of empty cells are checked while more than kPruneUntilLeft pieces are left;
-// the empty cells next to a new piece must each have a placement that fits while more than
-// kDeadCellUntilLeft are left. The cover lists for that test are filtered with the candidate
-// lists (a third fewer entries to scan) once a worker's tasks average more than
-// kFilterCoverNodes nodes: the filter costs more than it saves on small tasks (6 x 10).
-constexpr int kPruneUntilLeft = 6;
-constexpr int kDeadCellUntilLeft = 4;
-constexpr std::uint64_t kFilterCoverNodes = 4096;
 
 using Range = EntryRange;
 
@@ -129,128 +120,21 @@ Tables<M> BuildTables(const PolycubePuzzle& p) {
   return t;
 }
 
-// Candidate lists: masks and ranges by anchor and class, the whole table or filtered copies;
-// with filtered copies also the cover lists, by cell and class.
-template <class M>
-struct Lists {
-  const M* masks;
-  const Range* ranges;
-  const CoverEntry<M>* cover = nullptr;
-  const Range* coverRanges = nullptr;
-};
-
 template <class M>
 class Searcher {
  public:
-  explicit Searcher(const Tables<M>& t)
-      : t_(t),
-        dead_(t),
-        filtered_(t.masks.size()),
-        filteredRanges_(t.ranges.size()),
-        cover_(t.cover.size()),
-        coverRanges_(t.coverRanges.size()) {}
+  explicit Searcher(const Tables<M>& t) : t_(t), dead_(t), exact_(t) {}
 
   std::uint64_t Count(const Task<M>& task) {
-    counts_ = task.counts;
     if (IsFull(task.board)) return 1;
-    if (task.symmetry > 0) {
-      units_ = t_.units[task.symmetry - 1].data();
-      unitRanges_ = t_.unitRanges[task.symmetry - 1].data();
-      return Invariant(task.board);
-    }
-    if (task.left == 1) return Last(task.board, task.avail, {t_.masks.data(), t_.ranges.data()});
-    const bool filterCover = meanNodes_ > kFilterCoverNodes;
-    const std::uint64_t before = nodes_;
-    const std::uint64_t total =
-        Search(task.board, task.avail, task.left, Filter(task.board, task.avail, filterCover));
-    // Only the speed depends on it: a running mean of the nodes per task.
-    meanNodes_ = (meanNodes_ * 7 + (nodes_ - before)) / 8;
-    return total;
+    if (task.symmetry == 0) return exact_.Count(task.board, task.counts.data(), task.left);
+    counts_ = task.counts;
+    units_ = t_.units[task.symmetry - 1].data();
+    unitRanges_ = t_.unitRanges[task.symmetry - 1].data();
+    return Invariant(task.board);
   }
 
  private:
-  // 1 when the empty cells are a placement of the one piece left.
-  std::uint64_t Last(M board, std::uint64_t avail, Lists<M> lists) const {
-    const Range r = lists.ranges[FirstClear(board) * t_.classes + std::countr_zero(avail)];
-    const M hole = ~board;
-    for (std::uint32_t i = r.begin; i < r.end; ++i)
-      if (lists.masks[i] == hole) return 1;
-    return 0;
-  }
-
-  // Packings of the empty cells with the pieces left (at least two).
-  std::uint64_t Search(M board, std::uint64_t avail, int left, Lists<M> lists) {
-    const int anchor = FirstClear(board);
-    ++nodes_;
-    if (left > kPruneUntilLeft && !dead_.Fillable(board, avail, counts_.data())) return 0;
-    std::uint64_t total = 0;
-    for (std::uint64_t bits = avail; bits != 0; bits &= bits - 1) {
-      const int c = std::countr_zero(bits);
-      const Range r = lists.ranges[anchor * t_.classes + c];
-      if (r.begin == r.end) continue;
-      const std::uint64_t next = --counts_[c] == 0 ? avail & ~(std::uint64_t{1} << c) : avail;
-      for (std::uint32_t i = r.begin; i < r.end; ++i) {
-        const M m = lists.masks[i];
-        if (Hits(m, board)) continue;
-        const M after = board | m;
-        if (t_.pocketTest && dead_.Pocket(after)) continue;
-        if (left > kDeadCellUntilLeft &&
-            !dead_.NeighboursCoverable(m, after, next, lists.cover, lists.coverRanges))
-          continue;
-        total += left == 2 ? Last(after, next, lists) : Search(after, next, left - 1, lists);
-      }
-      ++counts_[c];
-    }
-    return total;
-  }
-
-  // The lists from the first empty cell on without the placements that hit the board; the
-  // cover lists too when `filterCover`, else the whole table's.
-  Lists<M> Filter(M board, std::uint64_t avail, bool filterCover) {
-    const int anchor = FirstClear(board);
-    const Lists<M> from{t_.masks.data(), t_.ranges.data()};
-    M* out = filtered_.data();
-    Range* ranges = filteredRanges_.data();
-    CoverEntry<M>* cover = cover_.data();
-    Range* coverRanges = coverRanges_.data();
-    std::uint32_t n = 0;
-    std::uint32_t k = 0;
-    for (int a = anchor; a < t_.cells; ++a) {
-      if (HasCell(board, a)) {  // a filled cell anchors nothing now, and needs no cover
-        for (int c = 0; c < t_.classes; ++c) {
-          ranges[a * t_.classes + c] = {n, n};
-          coverRanges[a * t_.classes + c] = {k, k};
-        }
-        continue;
-      }
-      for (int c = 0; c < t_.classes; ++c) {
-        Range& r = ranges[a * t_.classes + c];
-        Range& under = coverRanges[a * t_.classes + c];
-        r.begin = n;
-        under.begin = k;
-        if ((avail >> c) & 1) {
-          const Range src = from.ranges[a * t_.classes + c];
-          for (std::uint32_t i = src.begin; i < src.end; ++i) {
-            const M m = from.masks[i];
-            out[n] = m;
-            n += !Hits(m, board);
-          }
-          const Range covering = filterCover ? t_.coverRanges[a * t_.classes + c] : Range{};
-          for (std::uint32_t i = covering.begin; i < covering.end; ++i) {
-            const CoverEntry<M>& e = t_.cover[i];
-            if (e.anchor < anchor) break;  // anchored on a filled cell
-            cover[k] = e;
-            k += !Hits(e.mask, board);
-          }
-        }
-        r.end = n;
-        under.end = k;
-      }
-    }
-    if (!filterCover) return {out, ranges, t_.cover.data(), t_.coverRanges.data()};
-    return {out, ranges, cover, coverRanges};
-  }
-
   // Packings that the task's symmetry maps onto themselves, one orbit unit at a time.
   std::uint64_t Invariant(M board) {
     if (IsFull(board)) return 1;
@@ -286,13 +170,8 @@ class Searcher {
 
   const Tables<M>& t_;
   DeadEnds<M> dead_;
+  CoverSearch<M> exact_;
   std::array<std::uint8_t, kMaxClasses> counts_{};
-  std::vector<M> filtered_;  // the task's candidate lists
-  std::vector<Range> filteredRanges_;
-  std::vector<CoverEntry<M>> cover_;  // the task's cover lists
-  std::vector<Range> coverRanges_;
-  std::uint64_t nodes_ = 0;
-  std::uint64_t meanNodes_ = 0;
   const OrbitUnit<M>* units_ = nullptr;
   const Range* unitRanges_ = nullptr;
 };
