@@ -24,24 +24,25 @@ template <class M>
 class CoverSearch {
  public:
   explicit CoverSearch(const PlacementTables<M>& t,
-                       CoverKernel kernel = std::is_same_v<M, std::uint64_t>
-                                                ? BestCoverKernel()
-                                                : CoverKernel::kPlain)
+                       CoverKernel kernel = std::is_same_v<M, std::uint64_t> ? BestCoverKernel()
+                                                                             : CoverKernel::kPlain)
       : t_(t), kernel_(kernel), dead_(t) {
-    for (std::size_t i = 0; i < t.masks.size(); ++i) all_.push_back(t.masks[i]);
-    for (int a = 0; a < t.cells; ++a)
-      for (int c = 0; c < t.classes; ++c) {
+    // Every placement in runs by class.
+    for (int c = 0; c < t.classes; ++c) {
+      const auto begin = static_cast<std::uint32_t>(all_.size());
+      for (int a = 0; a < t.cells; ++a) {
         const EntryRange r = t.ranges[a * t.classes + c];
-        allClasses_.insert(allClasses_.end(), r.end - r.begin, static_cast<std::uint8_t>(c));
+        all_.insert(all_.end(), t.masks.begin() + r.begin, t.masks.begin() + r.end);
       }
-    allSize_ = static_cast<std::uint32_t>(all_.size());
-    all_.resize(all_.size() + kListSlack);
-    allClasses_.resize(all_.size());
-    EndList(all_.data(), allClasses_.data(), allSize_);
-    stride_ = all_.size();
+      allRuns_.push_back({begin, static_cast<std::uint32_t>(all_.size()), c});
+    }
+    stride_ = all_.size() + kListSlack;
+    all_.resize(stride_);
     masks_.resize(stride_ * static_cast<std::size_t>(t.pieces + 1));
-    classes_.resize(masks_.size());
-    lengths_.resize(static_cast<std::size_t>(t.pieces + 1));
+    runs_.resize(static_cast<std::size_t>(t.classes) * static_cast<std::size_t>(t.pieces + 1));
+    runCounts_.resize(static_cast<std::size_t>(t.pieces + 1));
+    keptBefore_.resize(stride_ / 4 + 2);
+    keptLanes_.resize(stride_ / 4 + 2);
     // A node gathers at most the placements that cover one cell.
     std::size_t under = 0;
     for (int cell = 0; cell < t.cells; ++cell) {
@@ -54,37 +55,44 @@ class CoverSearch {
     }
     candStride_ = under + kListSlack;
     candMasks_.resize(candStride_ * static_cast<std::size_t>(t.pieces + 1));
+    candPlaces_.resize(candMasks_.size());
     candClasses_.resize(candMasks_.size());
   }
 
   // Packings of the empty cells of `board` with `counts[c]` copies of each class, `left`
   // pieces in all (at least one).
   std::uint64_t Count(M board, const std::uint8_t* counts, int left) {
-    std::uint64_t avail = 0;
-    for (int c = 0; c < t_.classes; ++c) {
-      counts_[c] = counts[c];
-      if (counts[c] != 0) avail |= std::uint64_t{1} << c;
-    }
+    for (int c = 0; c < t_.classes; ++c) counts_[c] = counts[c];
     Cover cover;
-    const std::uint32_t n = Filter(kernel_, CoverList<M>{all_.data(), allClasses_.data(), allSize_},
-                                   board, ~avail, masks_.data(), classes_.data(), cover);
-    lengths_[0] = n;
-    if ((avail & ~cover.classes) != 0 || !IsEmpty(~board & ~cover.at[0])) return 0;
-    if (left == 1) return n;  // every placement that still fits is the hole itself
-    return Node(0, board, avail, left, cover);
+    const CoverList<M> all{all_.data(), allRuns_.data(), static_cast<int>(allRuns_.size())};
+    const int runs =
+        Filter(kernel_, all, board, counts_.data(), masks_.data(), runs_.data(), cover, Scratch());
+    if (!Made(0, board, runs, cover)) return 0;
+    // With one piece left, every placement that still fits is the hole itself.
+    if (left == 1) return runs_[0].end - runs_[0].begin;
+    return Node(0, board, left, cover);
   }
 
  private:
   using Cover = CoverCounts<M>;
 
-  CoverList<M> List(int d) const {
-    const std::size_t at = stride_ * static_cast<std::size_t>(d);
-    return {masks_.data() + at, classes_.data() + at, lengths_[d]};
+  FilterScratch Scratch() { return {keptBefore_.data(), keptLanes_.data()}; }
+
+  M* Masks(int d) { return masks_.data() + stride_ * static_cast<std::size_t>(d); }
+  CoverRun* Runs(int d) { return runs_.data() + static_cast<std::size_t>(t_.classes) * d; }
+  CoverList<M> List(int d) { return {Masks(d), Runs(d), runCounts_[d]}; }
+
+  // Notes level d's list, which a filter made with `runs` runs (-1: a class fell short); false
+  // when it cannot hold a packing.
+  bool Made(int d, M board, int runs, const Cover& cover) {
+    if (runs < 0 || !IsEmpty(~board & ~cover.at[0])) return false;
+    runCounts_[d] = runs;
+    return true;
   }
 
-  // Level d's list fits `board`, has an entry of every class in `avail` and covers every empty
-  // cell; at least two pieces are left.
-  std::uint64_t Node(int d, M board, std::uint64_t avail, int left, const Cover& cover) {
+  // Level d's list fits `board`, has enough placements of every class left and covers every
+  // empty cell; at least two pieces are left.
+  std::uint64_t Node(int d, M board, int left, const Cover& cover) {
     // The empty cell with the fewest placements, the first of those; when every empty cell has
     // more than the counts tell apart, the first empty cell.
     const M empty = ~board;
@@ -97,7 +105,8 @@ class CoverSearch {
     const std::size_t at = candStride_ * static_cast<std::size_t>(d);
     M* candMasks = candMasks_.data() + at;
     std::uint8_t* candClasses = candClasses_.data() + at;
-    const std::uint32_t n = Gather(kernel_, list, x, candMasks, candClasses);
+    const std::uint32_t n = Gather(kernel_, list, x, candMasks, candPlaces_.data() + at);
+    ClassesOf(list.runs, candPlaces_.data() + at, n, candClasses);
     std::uint64_t total = 0;
     for (std::uint32_t i = 0; i < n; ++i) {
       const M m = candMasks[i];
@@ -105,47 +114,50 @@ class CoverSearch {
       const M after = board | m;
       // A few shifts that spare a whole filter.
       if (t_.pocketTest && dead_.Pocket(after)) continue;
-      const std::uint64_t next = --counts_[c] == 0 ? avail & ~(std::uint64_t{1} << c) : avail;
-      total += left == 2 ? Last(list, ~after, next) : Child(d, after, m, next, left - 1);
+      --counts_[c];
+      total += left == 2 ? Last(list, ~after) : Child(d, after, m, left - 1);
       ++counts_[c];
     }
     return total;
   }
 
-  // The entries of `list` of a class in `avail` that are exactly `hole`.
-  static std::uint64_t Last(CoverList<M> list, M hole, std::uint64_t avail) {
+  // The placements of `list` of the one class left that are exactly `hole`.
+  std::uint64_t Last(CoverList<M> list, M hole) const {
     std::uint64_t n = 0;
-    for (std::uint32_t i = 0; i < list.n; ++i)
-      n += (list.masks[i] == hole && ((avail >> list.classes[i]) & 1) != 0) ? 1 : 0;
+    for (int k = 0; k < list.runCount; ++k) {
+      const CoverRun r = list.runs[k];
+      if (counts_[r.shapeClass] == 0) continue;
+      for (std::uint32_t i = r.begin; i < r.end; ++i) n += list.masks[i] == hole ? 1 : 0;
+    }
     return n;
   }
 
-  // Makes level d + 1 from level d without the entries that hit `m` or whose class is no longer
-  // in `avail`, and searches it.
-  std::uint64_t Child(int d, M board, M m, std::uint64_t avail, int left) {
-    const std::size_t at = stride_ * static_cast<std::size_t>(d + 1);
+  // Makes level d + 1 from level d without the placements that hit `m` or whose class is used
+  // up, and searches it.
+  std::uint64_t Child(int d, M board, M m, int left) {
     Cover cover;
-    const std::uint32_t n =
-        Filter(kernel_, List(d), m, ~avail, masks_.data() + at, classes_.data() + at, cover);
-    if ((avail & ~cover.classes) != 0 || !IsEmpty(~board & ~cover.at[0])) return 0;
-    lengths_[d + 1] = n;
-    return Node(d + 1, board, avail, left, cover);
+    const int runs =
+        Filter(kernel_, List(d), m, counts_.data(), Masks(d + 1), Runs(d + 1), cover, Scratch());
+    if (!Made(d + 1, board, runs, cover)) return 0;
+    return Node(d + 1, board, left, cover);
   }
 
   const PlacementTables<M>& t_;
   CoverKernel kernel_;
   DeadEnds<M> dead_;
-  std::vector<M> all_;  // every placement, by anchor, then class, as a list
-  std::vector<std::uint8_t> allClasses_;
-  std::uint32_t allSize_ = 0;
-  // Level d's list: entries [stride_ * d, stride_ * d + lengths_[d]) of masks_ and classes_.
+  std::vector<M> all_;  // every placement, as a list
+  std::vector<CoverRun> allRuns_;
+  // Level d's list: masks from masks_[stride_ * d], runs from runs_[classes * d].
   std::size_t stride_ = 0;
   std::vector<M> masks_;
-  std::vector<std::uint8_t> classes_;
-  std::vector<std::uint32_t> lengths_;
+  std::vector<CoverRun> runs_;
+  std::vector<int> runCounts_;
+  std::vector<std::uint32_t> keptBefore_;  // the vector filters' notes
+  std::vector<std::uint8_t> keptLanes_;
   // Level d's placements that cover the cell it branches on.
   std::size_t candStride_ = 0;
   std::vector<M> candMasks_;
+  std::vector<std::uint32_t> candPlaces_;
   std::vector<std::uint8_t> candClasses_;
   std::array<std::uint8_t, kMaxShapeClasses> counts_{};
 };
