@@ -3,6 +3,9 @@
 
 #include <benchmark/benchmark.h>
 
+#include <array>
+#include <bit>
+#include <cstdint>
 #include <memory>
 #include <random>
 #include <vector>
@@ -10,6 +13,7 @@
 #include "model/placement.h"
 #include "search_slice.h"
 #include "solver/check_holes.h"
+#include "solver/cover_filter.h"
 #include "solver/empty_cell_scan.h"
 #include "solver/search.h"
 
@@ -98,6 +102,57 @@ void BM_SearchDepth5(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_SearchDepth5);
+
+// The puzzle count's list filter, each kernel the processor runs: a list of 170 pentomino-like
+// placements (a node seven pieces deep in 3 x 4 x 5) in runs of twelve classes, filtered by one
+// placement and the result by another, as a node and its child do.
+void BM_CoverFilter(benchmark::State& state) {
+  const auto kernel = static_cast<CoverKernel>(state.range(0));
+  if (kernel == CoverKernel::kAvx512 && BestCoverKernel() != CoverKernel::kAvx512) {
+    state.SkipWithError("no AVX-512 here");
+    return;
+  }
+  if (kernel == CoverKernel::kAvx2 && BestCoverKernel() == CoverKernel::kPlain) {
+    state.SkipWithError("no AVX2 here");
+    return;
+  }
+  std::mt19937_64 rng(1);
+  constexpr int kClasses = 12;
+  std::vector<std::uint64_t> masks;
+  std::vector<CoverRun> runs;
+  for (int c = 0; c < kClasses; ++c) {
+    const auto begin = static_cast<std::uint32_t>(masks.size());
+    for (int i = 0; i < 14; ++i) {
+      std::uint64_t m = 0;
+      while (std::popcount(m) < 5) m |= std::uint64_t{1} << (rng() % 60);
+      masks.push_back(m);
+    }
+    runs.push_back({begin, static_cast<std::uint32_t>(masks.size()), c});
+  }
+  masks.resize(masks.size() + kListSlack);
+  std::vector<std::uint64_t> out(masks.size()), out2(masks.size());
+  std::vector<CoverRun> outRuns(kClasses), outRuns2(kClasses);
+  std::vector<std::uint32_t> keptBefore(masks.size() / 4 + 2);
+  std::vector<std::uint8_t> keptLanes(masks.size() / 4 + 2);
+  const FilterScratch scratch{keptBefore.data(), keptLanes.data()};
+  std::array<std::uint8_t, kClasses> copies;
+  copies.fill(1);
+  CoverCounts<std::uint64_t> cover;
+  int k = 0;
+  for (auto _ : state) {
+    const std::uint64_t hit = (std::uint64_t{0x23} << (k % 50));
+    copies[k % kClasses] = 0;
+    const int made = Filter(kernel, CoverList<std::uint64_t>{masks.data(), runs.data(), kClasses},
+                            hit, copies.data(), out.data(), outRuns.data(), cover, scratch);
+    if (made > 0)
+      Filter(kernel, CoverList<std::uint64_t>{out.data(), outRuns.data(), made}, hit << 3,
+             copies.data(), out2.data(), outRuns2.data(), cover, scratch);
+    benchmark::DoNotOptimize(cover);
+    copies[k % kClasses] = 1;
+    ++k;
+  }
+}
+BENCHMARK(BM_CoverFilter)->Arg(0)->Arg(1)->Arg(2);
 
 }  // namespace
 }  // namespace cubepack
