@@ -2,10 +2,11 @@
 // The count's search below a task: exact cover on bit masks. Every node keeps its own list of
 // the placements that still fit (of classes with copies left), made from its parent's by
 // dropping those that hit the piece just placed. The same pass counts, bit-sliced, how many of
-// them cover each cell and which classes still have one, so that a node knows at once whether
+// them cover each cell and how many each class keeps, so that a node knows at once whether
 // some empty cell or some piece can no longer be placed, and branches on the cell with the
-// fewest placements. Against filling the first empty cell from lists filtered once per task,
-// 3 x 4 x 5 takes half the nodes and less than half the time.
+// fewest placements (or on the piece with the fewest). Against filling the first empty cell
+// from lists filtered once per task, 3 x 4 x 5 takes a fifth of the time, 5 x 4 x 3 a little
+// more than half.
 
 #include <algorithm>
 #include <array>
