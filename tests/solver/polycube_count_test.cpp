@@ -117,6 +117,25 @@ TEST(PolycubeCount, TwoWordTarget) {
   EXPECT_EQ(counts.classes, (2 * 8641u + 2 * 101u) / 4);
 }
 
+// Over 64 cells with one copy of each piece, deep enough below the tasks for the search to
+// branch on pieces too (a long bar has few placements): bars of 38 and of 1 to 7 cubes in a
+// 1 x 1 x 66 bar lie in 8! orders. The four turns about the bar's axis fix every cell; the four
+// half turns that swap its ends fix no order of bars of different lengths: (4 x 8! + 0) / 8.
+TEST(PolycubeCount, TwoWordTargetOfPiecesWithOneCopy) {
+  std::string text = "box 1 1 66\n";
+  for (const int length : {38, 1, 2, 3, 4, 5, 6, 7}) {
+    text.append("piece bar").append(std::to_string(length));
+    for (int z = 0; z < length; ++z) text.append(" 0,0,").append(std::to_string(z));
+    text.append("\n");
+  }
+  for (const int jobs : {1, 2}) {
+    const EngineCounts counts = Engine(text, false, jobs);
+    EXPECT_EQ(counts.symmetries, 8);
+    EXPECT_EQ(counts.fixed, 40320u);
+    EXPECT_EQ(counts.classes, 20160u);
+  }
+}
+
 TEST(PolycubeCount, SameSumsForEveryThreadCountAndShareSplit) {
   const PuzzleParse parse = ParsePuzzle(PuzzleFile("pentominoes-2x3x10.txt"));
   const PuzzleBuild build = BuildForCount(parse.puzzle, true);
