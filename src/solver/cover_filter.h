@@ -126,12 +126,15 @@ inline void ClassesOf(const CoverRun* runs, const std::uint32_t* places, std::ui
 #ifdef CUBEPACK_COVER_SIMD
 
 // The runs of a list whose classes have copies left come in stretches of runs next to each
-// other, which the vector filters read in one loop each: the last run of the stretch that
-// starts at run k.
+// other, which the vector filters read in one loop each: moves k to the first run of the next
+// stretch and sets `last` to its last run; false when no stretch is left.
 template <class M>
-int StretchLast(CoverList<M> from, const std::uint8_t* copies, int k) {
-  while (k + 1 < from.runCount && copies[from.runs[k + 1].shapeClass] != 0) ++k;
-  return k;
+bool NextStretch(CoverList<M> from, const std::uint8_t* copies, int& k, int& last) {
+  while (k < from.runCount && copies[from.runs[k].shapeClass] == 0) ++k;
+  if (k == from.runCount) return false;
+  last = k;
+  while (last + 1 < from.runCount && copies[from.runs[last + 1].shapeClass] != 0) ++last;
+  return true;
 }
 
 // After a stretch of runs [k, last] has gone to entries [start, after), kLanes entries a block
@@ -206,28 +209,20 @@ __attribute__((target("avx2,popcnt"))) inline int FilterAvx2(CoverList<std::uint
                                                              const std::uint8_t* copies,
                                                              std::uint64_t* masks, CoverRun* runs,
                                                              CoverCounts<std::uint64_t>& cover,
-                                                             const FilterScratch& scratch) {
+                                                             FilterScratch scratch) {
   const __m256i h = _mm256_set1_epi64x(static_cast<long long>(hit));
   const __m256i zero = _mm256_setzero_si256();
   // Named rather than an array, which the compiler zeroed in memory on every call.
   static_assert(kCoverDepth == 4 || kCoverDepth == 6);
   __m256i a0 = zero, a1 = zero, a2 = zero, a3 = zero, a4 = zero, a5 = zero;
-  // Local copies: the stores below could otherwise alias the scratch's fields.
-  std::uint32_t* const keptBefore = scratch.keptBefore;
-  std::uint8_t* const keptLanes = scratch.keptLanes;
-  const std::uint64_t* const source = from.masks;
+  // The scratch and the list by value: stores through `masks` cannot change their pointers.
   int made = 0;
   std::uint32_t n = 0;
-  for (int k = 0; k < from.runCount;) {
-    if (copies[from.runs[k].shapeClass] == 0) {
-      ++k;
-      continue;
-    }
-    const int last = StretchLast(from, copies, k);
+  for (int k = 0, last = 0; NextStretch(from, copies, k, last); k = last + 1) {
     const std::uint32_t start = n, end = from.runs[last].end;
     for (std::uint32_t i = from.runs[k].begin, block = 0; i < end; i += 4, ++block) {
       const std::uint32_t rest = end - i < 4 ? end - i : 4;
-      const __m256i m = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(source + i));
+      const __m256i m = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(from.masks + i));
       const __m256i keep =
           _mm256_and_si256(_mm256_cmpeq_epi64(_mm256_and_si256(m, h), zero),
                            _mm256_load_si256(reinterpret_cast<const __m256i*>(kLanesBefore[rest])));
@@ -244,12 +239,11 @@ __attribute__((target("avx2,popcnt"))) inline int FilterAvx2(CoverList<std::uint
       const __m256i pack = _mm256_load_si256(reinterpret_cast<const __m256i*>(kPackLanes[lanes]));
       _mm256_storeu_si256(reinterpret_cast<__m256i*>(masks + n),
                           _mm256_permutevar8x32_epi32(m, pack));
-      keptBefore[block] = n;
-      keptLanes[block] = static_cast<std::uint8_t>(lanes);
+      scratch.keptBefore[block] = n;
+      scratch.keptLanes[block] = static_cast<std::uint8_t>(lanes);
       n += static_cast<std::uint32_t>(_mm_popcnt_u32(static_cast<unsigned>(lanes)));
     }
     if (!CutRuns<4>(from, k, last, start, n, copies, scratch, runs, made)) return -1;
-    k = last + 1;
   }
   const __m256i all[6] = {a0, a1, a2, a3, a4, a5};
   __m256i wide[kCoverDepth];
@@ -288,26 +282,18 @@ __attribute__((target("avx2,popcnt"))) inline std::uint32_t GatherAvx2(
 __attribute__((target(CUBEPACK_AVX512))) inline int FilterAvx512(
     CoverList<std::uint64_t> from, std::uint64_t hit, const std::uint8_t* copies,
     std::uint64_t* masks, CoverRun* runs, CoverCounts<std::uint64_t>& cover,
-    const FilterScratch& scratch) {
+    FilterScratch scratch) {
   const __m512i h = _mm512_set1_epi64(static_cast<long long>(hit));
   static_assert(kCoverDepth == 4 || kCoverDepth == 6);
   __m512i a0 = _mm512_setzero_si512(), a1 = a0, a2 = a0, a3 = a0, a4 = a0, a5 = a0;
-  // Local copies: the stores below could otherwise alias the scratch's fields.
-  std::uint32_t* const keptBefore = scratch.keptBefore;
-  std::uint8_t* const keptLanes = scratch.keptLanes;
-  const std::uint64_t* const source = from.masks;
+  // The scratch and the list by value: stores through `masks` cannot change their pointers.
   int made = 0;
   std::uint32_t n = 0;
-  for (int k = 0; k < from.runCount;) {
-    if (copies[from.runs[k].shapeClass] == 0) {
-      ++k;
-      continue;
-    }
-    const int last = StretchLast(from, copies, k);
+  for (int k = 0, last = 0; NextStretch(from, copies, k, last); k = last + 1) {
     const std::uint32_t start = n, end = from.runs[last].end;
     for (std::uint32_t i = from.runs[k].begin, block = 0; i < end; i += 8, ++block) {
       const __mmask8 valid = end - i >= 8 ? 0xFF : static_cast<__mmask8>((1u << (end - i)) - 1);
-      const __m512i m = _mm512_loadu_si512(source + i);
+      const __m512i m = _mm512_loadu_si512(from.masks + i);
       const __mmask8 keep = _mm512_mask_testn_epi64_mask(valid, m, h);
       // a[k] | (a[k - 1] & m) in the kept lanes.
       if constexpr (kCoverDepth > 4) {
@@ -319,12 +305,11 @@ __attribute__((target(CUBEPACK_AVX512))) inline int FilterAvx512(
       a1 = _mm512_mask_ternarylogic_epi64(a1, keep, a0, m, 0xF8);
       a0 = _mm512_mask_or_epi64(a0, keep, a0, m);
       _mm512_storeu_si512(masks + n, _mm512_maskz_compress_epi64(keep, m));
-      keptBefore[block] = n;
-      keptLanes[block] = keep;
+      scratch.keptBefore[block] = n;
+      scratch.keptLanes[block] = keep;
       n += static_cast<std::uint32_t>(std::popcount(static_cast<unsigned>(keep)));
     }
     if (!CutRuns<8>(from, k, last, start, n, copies, scratch, runs, made)) return -1;
-    k = last + 1;
   }
   // The two halves of the lanes together, then as in the four-lane filter.
   const __m512i at[6] = {a0, a1, a2, a3, a4, a5};
@@ -383,7 +368,7 @@ inline CoverKernel BestCoverKernel() {
 
 template <class M>
 int Filter(CoverKernel kernel, CoverList<M> from, M hit, const std::uint8_t* copies, M* masks,
-           CoverRun* runs, CoverCounts<M>& cover, const FilterScratch& scratch) {
+           CoverRun* runs, CoverCounts<M>& cover, FilterScratch scratch) {
 #ifdef CUBEPACK_COVER_SIMD
   if constexpr (std::is_same_v<M, std::uint64_t>) {
     if (kernel == CoverKernel::kAvx512)
