@@ -39,14 +39,6 @@ struct CoverCounts {
     for (int k = kCoverDepth - 1; k > 0; --k) at[k] = at[k] | (at[k - 1] & m);
     at[0] = at[0] | m;
   }
-  // The counts of two lists together.
-  void Merge(const CoverCounts& o) {
-    for (int k = kCoverDepth - 1; k >= 0; --k) {
-      M sum = at[k] | o.at[k];
-      for (int i = 0; i < k; ++i) sum = sum | (at[i] & o.at[k - 1 - i]);
-      at[k] = sum;
-    }
-  }
 };
 
 // Entries [begin, end) of a list's masks, all of class shapeClass.
