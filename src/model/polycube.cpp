@@ -1,6 +1,7 @@
 #include "model/polycube.h"
 
 #include <algorithm>
+#include <cstdlib>
 
 namespace cubepack {
 
@@ -86,6 +87,27 @@ std::vector<Shape> DistinctRotations(const Shape& s) {
 
 Shape MirrorCanonicalForm(const Shape& s) {
   return CanonicalForm(Turned(s, Turn{{0, 1, 2}, {-1, 1, 1}, false}));
+}
+
+bool FaceConnected(const Shape& s) {
+  if (s.empty()) return true;
+  std::vector<char> reached(s.size(), 0);
+  std::vector<std::size_t> frontier = {0};
+  reached[0] = 1;
+  std::size_t count = 1;
+  while (!frontier.empty()) {
+    const Point p = s[frontier.back()];
+    frontier.pop_back();
+    for (std::size_t j = 0; j < s.size(); ++j) {
+      const Point q = s[j];
+      const int apart = std::abs(p.x - q.x) + std::abs(p.y - q.y) + std::abs(p.z - q.z);
+      if (reached[j] || apart != 1) continue;
+      reached[j] = 1;
+      ++count;
+      frontier.push_back(j);
+    }
+  }
+  return count == s.size();
 }
 
 }  // namespace cubepack

@@ -45,4 +45,9 @@ std::vector<Shape> DistinctRotations(const Shape& s);
 // The mirror image (x negated), in canonical form.
 Shape MirrorCanonicalForm(const Shape& s);
 
+// True when every cube can be reached from every other through cubes that share a face. A
+// puzzle file may give pieces whose cubes do not touch; the search's dead-end tests that
+// reason about regions of empty cells hold only for connected pieces.
+bool FaceConnected(const Shape& s);
+
 }  // namespace cubepack

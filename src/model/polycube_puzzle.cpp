@@ -64,12 +64,18 @@ PuzzleBuild BuildPolycubePuzzle(const PuzzleText& text, bool mirror, std::array<
     auto it = std::find_if(puzzle.classes.begin(), puzzle.classes.end(),
                            [&](const ShapeClass& c) { return c.shape == canonical; });
     if (it == puzzle.classes.end()) {
-      puzzle.classes.push_back({canonical, 0, static_cast<int>(canonical.size()), piece.name, -1});
+      puzzle.classes.push_back({canonical, 0, static_cast<int>(canonical.size()), piece.name, -1,
+                                FaceConnected(canonical)});
       it = puzzle.classes.end() - 1;
     } else {
       it->names += "," + piece.name;
     }
     ++it->copies;
+  }
+  if (puzzle.classes.size() > static_cast<std::size_t>(kMaxShapeClasses)) {
+    build.error = "the pieces have " + std::to_string(puzzle.classes.size()) +
+                  " distinct shapes; the engine takes at most " + std::to_string(kMaxShapeClasses);
+    return build;
   }
   std::sort(puzzle.classes.begin(), puzzle.classes.end(),
             [](const ShapeClass& a, const ShapeClass& b) { return a.shape < b.shape; });

@@ -15,12 +15,18 @@
 
 namespace cubepack {
 
+// The most distinct shapes a puzzle may hold: the searches keep the classes with copies left
+// as bits of one 64-bit word. Pieces of at most 128 cubes in all make at most 64 (one shape of
+// one cube, the others of two or more); connected ones at most 29.
+inline constexpr int kMaxShapeClasses = 64;
+
 struct ShapeClass {
-  Shape shape;        // canonical form
-  int copies = 0;     // pieces of this shape
-  int size = 0;       // cubes of one piece
-  std::string names;  // the pieces' names, joined by ","
-  int mirror = -1;    // the class of its mirror image (itself when achiral), -1 when absent
+  Shape shape;            // canonical form
+  int copies = 0;         // pieces of this shape
+  int size = 0;           // cubes of one piece
+  std::string names;      // the pieces' names, joined by ","
+  int mirror = -1;        // the class of its mirror image (itself when achiral), -1 when absent
+  bool connected = true;  // its cubes touch face to face (FaceConnected)
 };
 
 struct CellSymmetry {

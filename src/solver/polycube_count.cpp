@@ -25,10 +25,6 @@ namespace cubepack {
 namespace {
 
 constexpr int kMaxClasses = kMaxShapeClasses;
-// Tasks: the states a few pieces deep, expanded a piece at a time until there are at least
-// kTasksWanted (enough for 64 threads to stay busy) or after kMaxExpansionRounds.
-constexpr std::size_t kTasksWanted = 4096;
-constexpr int kMaxExpansionRounds = 4;
 
 using Range = EntryRange;
 
@@ -180,8 +176,7 @@ class Searcher {
 // but the identity, each expanded a few pieces deep, in a fixed order.
 template <class M>
 std::vector<Task<M>> MakeTasks(const PolycubePuzzle& p, const Tables<M>& t, CountSums& sums,
-                               std::size_t wanted = kTasksWanted,
-                               int rounds = kMaxExpansionRounds) {
+                               TaskLimits limits) {
   const int symmetries = SymmetryCount(p);
   const FirstClassOrbits first = ChooseFirstClass(p, PlacementImages(p));
   sums.divisor = static_cast<std::uint64_t>(p.classes[first.shapeClass].copies);
@@ -219,7 +214,7 @@ std::vector<Task<M>> MakeTasks(const PolycubePuzzle& p, const Tables<M>& t, Coun
   }
 
   // Expands every task by one piece (one orbit unit) until there are enough.
-  for (int round = 0; round < rounds && tasks.size() < wanted; ++round) {
+  for (int round = 0; round < limits.rounds && tasks.size() < limits.wanted; ++round) {
     std::vector<Task<M>> next;
     for (const Task<M>& task : tasks) {
       if (IsFull(task.board)) {
@@ -267,10 +262,10 @@ std::vector<Task<M>> MakeTasks(const PolycubePuzzle& p, const Tables<M>& t, Coun
 
 template <class M>
 CountSums Count(const PolycubePuzzle& p, int jobs, int shardIndex, int shardCount,
-                CountProgress* progress) {
+                CountProgress* progress, TaskLimits limits) {
   const Tables<M> tables = BuildTables<M>(p);
   CountSums sums;
-  const std::vector<Task<M>> all = MakeTasks(p, tables, sums);
+  const std::vector<Task<M>> all = MakeTasks(p, tables, sums, limits);
   sums.tasks = all.size();
   std::vector<const Task<M>*> mine;
   for (std::size_t i = 0; i < all.size(); ++i)
@@ -357,10 +352,10 @@ PuzzleBuild BuildForCount(const PuzzleText& text, bool mirror) {
 }
 
 CountSums CountPackings(const PolycubePuzzle& puzzle, int jobs, int shardIndex, int shardCount,
-                        CountProgress* progress) {
+                        CountProgress* progress, TaskLimits limits) {
   if (puzzle.cells.size() <= 64)
-    return Count<std::uint64_t>(puzzle, jobs, shardIndex, shardCount, progress);
-  return Count<WideMask>(puzzle, jobs, shardIndex, shardCount, progress);
+    return Count<std::uint64_t>(puzzle, jobs, shardIndex, shardCount, progress, limits);
+  return Count<WideMask>(puzzle, jobs, shardIndex, shardCount, progress, limits);
 }
 
 bool FinishCount(const CountSums& sums, int symmetries, std::uint64_t& fixed,

@@ -22,10 +22,8 @@ namespace {
 
 constexpr int kMaxClasses = kMaxShapeClasses;
 constexpr int kMaxPieces = kMaxTargetCells;
-// The tasks: the orbits' representatives, expanded a piece at a time until there are this many
-// (enough for every thread of a large machine) or after so many rounds.
-constexpr std::size_t kTasksWanted = 1024;
-constexpr int kMaxExpansionRounds = 3;
+// A task holds the pieces it places: at most one per round.
+constexpr int kMaxExpansionRounds = kListTasks.rounds;
 // Regions of empty cells are checked while at least this many pieces are left, and the empty
 // cells next to a piece just placed must each still have a placement that fits. Counted with
 // callgrind: from 5 to 3 pieces left the cell check took a share of 3 x 4 x 5 from 2.81 to 2.28
@@ -70,7 +68,8 @@ int BuildTables(const PolycubePuzzle& p, const PuzzleLine& line, Tables<M>& t) {
 }
 
 template <class M>
-std::vector<Task<M>> MakeTasks(const PolycubePuzzle& p, const Tables<M>& t, int first) {
+std::vector<Task<M>> MakeTasks(const PolycubePuzzle& p, const Tables<M>& t, int first,
+                               TaskLimits limits) {
   Task<M> root{};
   root.board = t.outside;
   for (int c = 0; c < t.classes; ++c) {
@@ -92,7 +91,8 @@ std::vector<Task<M>> MakeTasks(const PolycubePuzzle& p, const Tables<M>& t, int 
     tasks.push_back(task);
   }
   // One piece more on each, at the first empty cell, in the order the search takes them.
-  for (int round = 0; round < kMaxExpansionRounds && tasks.size() < kTasksWanted; ++round) {
+  limits.rounds = std::min(limits.rounds, kMaxExpansionRounds);
+  for (int round = 0; round < limits.rounds && tasks.size() < limits.wanted; ++round) {
     std::vector<Task<M>> next;
     for (const Task<M>& task : tasks) {
       if (task.left == 0) {
@@ -152,7 +152,8 @@ class Searcher {
   void Search(M board, std::uint64_t avail, int left) {
     if (left == 0) return Keep();
     if (stop_.load(std::memory_order_relaxed)) return;
-    if (left >= kRegionCheckFrom && !dead_.Fillable(board, avail, counts_.data())) return;
+    if (t_.regionTest && left >= kRegionCheckFrom && !dead_.Fillable(board, avail, counts_.data()))
+      return;
     const int anchor = FirstClear(board);
     for (std::uint64_t bits = avail; bits != 0; bits &= bits - 1) {
       const int c = std::countr_zero(bits);
@@ -241,9 +242,10 @@ namespace {
 template <class M>
 class TypedLister final : public PuzzleLister::Impl {
  public:
-  TypedLister(const PolycubePuzzle& p, const PuzzleLine& line) : p_(p), line_(line) {
+  TypedLister(const PolycubePuzzle& p, const PuzzleLine& line, TaskLimits limits)
+      : p_(p), line_(line) {
     const int first = BuildTables(p, line, t_);
-    tasks_ = MakeTasks(p, t_, first);
+    tasks_ = MakeTasks(p, t_, first, limits);
   }
 
   std::size_t Tasks() const override { return tasks_.size(); }
@@ -348,11 +350,12 @@ class TypedLister final : public PuzzleLister::Impl {
 
 }  // namespace
 
-PuzzleLister::PuzzleLister(const PolycubePuzzle& puzzle, const PuzzleLine& line) {
+PuzzleLister::PuzzleLister(const PolycubePuzzle& puzzle, const PuzzleLine& line,
+                           TaskLimits limits) {
   if (puzzle.cells.size() <= 64)
-    impl_ = std::make_unique<TypedLister<std::uint64_t>>(puzzle, line);
+    impl_ = std::make_unique<TypedLister<std::uint64_t>>(puzzle, line, limits);
   else
-    impl_ = std::make_unique<TypedLister<WideMask>>(puzzle, line);
+    impl_ = std::make_unique<TypedLister<WideMask>>(puzzle, line, limits);
 }
 
 PuzzleLister::~PuzzleLister() = default;

@@ -17,6 +17,7 @@
 
 #include "model/polycube_puzzle.h"
 #include "model/puzzle_line.h"
+#include "solver/polycube_tables.h"
 
 namespace cubepack {
 
@@ -28,10 +29,14 @@ class ListingSink {
   virtual bool TaskLines(std::size_t task, std::string_view lines, std::size_t count) = 0;
 };
 
+// Tasks enough for every thread of a large machine.
+inline constexpr TaskLimits kListTasks = {1024, 3};
+
 class PuzzleLister {
  public:
   // `puzzle` and `line` must outlive the lister.
-  PuzzleLister(const PolycubePuzzle& puzzle, const PuzzleLine& line);
+  PuzzleLister(const PolycubePuzzle& puzzle, const PuzzleLine& line,
+               TaskLimits limits = kListTasks);
   ~PuzzleLister();
   PuzzleLister(const PuzzleLister&) = delete;
   PuzzleLister& operator=(const PuzzleLister&) = delete;

@@ -21,7 +21,7 @@ class DeadEnds {
   }
 
   // False when some region of empty cells has a size no choice of the pieces left (`counts`
-  // copies of each class in `avail`) adds up to.
+  // copies of each class in `avail`) adds up to (only asked where the tables' regionTest holds).
   bool Fillable(M board, std::uint64_t avail, const std::uint8_t* counts) const {
     M empty = ~board;
     bool haveSums = false;

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <map>
 #include <vector>
@@ -15,8 +16,13 @@
 
 namespace cubepack {
 
-// Distinct shapes whose cubes add up to at most 128 cells: 29.
-inline constexpr int kMaxShapeClasses = 64;
+// How deep the task list goes: a piece more on every task, round after round, until there are
+// `wanted` tasks or after `rounds` rounds. The tests lower it so that the search below the tasks
+// does the work.
+struct TaskLimits {
+  std::size_t wanted = 0;
+  int rounds = 0;
+};
 
 // Entries [begin, end) of one list in a pool.
 struct EntryRange {
@@ -49,8 +55,12 @@ struct PlacementTables {
   std::array<std::uint64_t, 6> stepFrom{};  // cells that have a neighbour in that direction
   std::array<int, kMaxShapeClasses> size{};
   std::array<std::uint8_t, kMaxShapeClasses> copies{};
-  // Every piece has at least three cubes and the steps are shifts: an empty cell without empty
-  // neighbours, or two with only each other, end the branch (a few shifts, no list scanned).
+  // Every piece is connected: a piece lies within one region of empty cells, so a region no
+  // choice of the pieces left adds up to ends the branch.
+  bool regionTest = false;
+  // Every piece is connected and has at least three cubes, and the steps are shifts: an empty
+  // cell without empty neighbours, or two with only each other, end the branch (a few shifts,
+  // no list scanned). A piece whose cubes do not touch can fill such a pocket.
   bool pocketTest = false;
 };
 
@@ -115,7 +125,9 @@ PlacementTables<M> BuildPlacementTables(const PolycubePuzzle& p) {
     }
     t.neighbours[i] = FromWide<M>(n);
   }
-  t.pocketTest = t.shiftFlood;
+  t.regionTest = true;
+  for (int c = 0; c < t.classes; ++c) t.regionTest = t.regionTest && p.classes[c].connected;
+  t.pocketTest = t.shiftFlood && t.regionTest;
   for (int c = 0; c < t.classes; ++c) t.pocketTest = t.pocketTest && t.size[c] >= 3;
   return t;
 }

@@ -23,7 +23,8 @@ struct EngineCounts {
   std::string error;
 };
 
-EngineCounts Engine(const std::string& text, bool mirror, int jobs = 1) {
+EngineCounts Engine(const std::string& text, bool mirror, int jobs = 1,
+                    TaskLimits limits = kCountTasks) {
   EngineCounts out;
   const PuzzleParse parse = ParsePuzzle(text);
   EXPECT_EQ(parse.error, "");
@@ -33,7 +34,7 @@ EngineCounts Engine(const std::string& text, bool mirror, int jobs = 1) {
     return out;
   }
   out.symmetries = SymmetryCount(build.puzzle);
-  const CountSums sums = CountPackings(build.puzzle, jobs, 0, 1, nullptr);
+  const CountSums sums = CountPackings(build.puzzle, jobs, 0, 1, nullptr, limits);
   EXPECT_TRUE(FinishCount(sums, out.symmetries, out.fixed, out.classes, out.error)) << out.error;
   return out;
 }
@@ -53,6 +54,24 @@ TEST(PolycubeCount, AgreesWithBruteForce) {
       EXPECT_GT(expected.fixed, 0u);
       EXPECT_EQ(engine.fixed, expected.fixed);
       EXPECT_EQ(engine.classes, expected.classes);
+    }
+  }
+}
+
+// With one task per orbit of the first piece (and per symmetry), the search below the tasks
+// does everything: pockets, pieces whose cubes do not touch, self-symmetric packings.
+TEST(PolycubeCount, AgreesWithBruteForceBelowTheTasks) {
+  for (const testing::SmallPuzzle& s : testing::DeepPuzzles()) {
+    for (const bool mirror : {false, true}) {
+      SCOPED_TRACE(std::string(s.what) + (mirror ? " with mirror" : ""));
+      const testing::BruteCounts expected =
+          testing::BrutePacker(ParsePuzzle(s.text).puzzle, mirror).Count();
+      for (const TaskLimits limits : {TaskLimits{1, 0}, kCountTasks}) {
+        const EngineCounts engine = Engine(s.text, mirror, 2, limits);
+        ASSERT_EQ(engine.error, "");
+        EXPECT_EQ(engine.fixed, expected.fixed);
+        EXPECT_EQ(engine.classes, expected.classes);
+      }
     }
   }
 }

@@ -69,24 +69,40 @@ testing::BrutePacking PackingOfLine(const ListedPuzzle& l, const std::string& ch
   return packing;
 }
 
+// Every listed line a packing of the brute-force packer's, one per class, every class.
+void ExpectOneLinePerClass(const testing::SmallPuzzle& s, bool mirror, TaskLimits limits) {
+  const ListedPuzzle listed = MakeListedPuzzle(s.text, mirror);
+  testing::BrutePacker brute(ParsePuzzle(s.text).puzzle, mirror);
+  brute.Count();
+  std::set<testing::BrutePacking> expected, listedClasses;
+  for (const testing::BrutePacking& packing : brute.Packings())
+    expected.insert(brute.Canonical(packing));
+  const std::vector<std::string> lines = Lines(ListingOf(listed, 2, nullptr, limits));
+  for (const std::string& line : lines) {
+    const testing::BrutePacking packing = PackingOfLine(listed, line);
+    EXPECT_EQ(brute.Packings().count(packing), 1u) << line;
+    EXPECT_TRUE(listedClasses.insert(brute.Canonical(packing)).second) << "again: " << line;
+  }
+  EXPECT_EQ(listedClasses.size(), expected.size());
+  EXPECT_TRUE(listedClasses == expected);
+}
+
 TEST(PolycubeList, OneLinePerClassOfTheBruteForcePacker) {
   for (const testing::SmallPuzzle& s : testing::SmallPuzzles()) {
     for (const bool mirror : {false, true}) {
       if (mirror && !s.mirrorAllowed) continue;
       SCOPED_TRACE(std::string(s.what) + (mirror ? " with mirror" : ""));
-      const ListedPuzzle listed = MakeListedPuzzle(s.text, mirror);
-      testing::BrutePacker brute(ParsePuzzle(s.text).puzzle, mirror);
-      brute.Count();
-      std::set<testing::BrutePacking> expected, listedClasses;
-      for (const testing::BrutePacking& packing : brute.Packings())
-        expected.insert(brute.Canonical(packing));
-      const std::vector<std::string> lines = Lines(ListingOf(listed, 2));
-      for (const std::string& line : lines) {
-        const testing::BrutePacking packing = PackingOfLine(listed, line);
-        EXPECT_EQ(brute.Packings().count(packing), 1u) << line;
-        EXPECT_TRUE(listedClasses.insert(brute.Canonical(packing)).second) << "again: " << line;
-      }
-      EXPECT_EQ(listedClasses, expected);
+      ExpectOneLinePerClass(s, mirror, kListTasks);
+    }
+  }
+}
+
+// With one task per orbit of the first piece, the search below the tasks does everything.
+TEST(PolycubeList, OneLinePerClassBelowTheTasks) {
+  for (const testing::SmallPuzzle& s : testing::DeepPuzzles()) {
+    for (const bool mirror : {false, true}) {
+      SCOPED_TRACE(std::string(s.what) + (mirror ? " with mirror" : ""));
+      ExpectOneLinePerClass(s, mirror, TaskLimits{1, 0});
     }
   }
 }

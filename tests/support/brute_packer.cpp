@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <string>
 
 namespace cubepack::testing {
 
@@ -114,34 +115,49 @@ BrutePacking BrutePacker::Canonical(const BrutePacking& packing) const {
 }
 
 void BrutePacker::Search() {
-  const auto empty = std::find_if(target_.begin(), target_.end(),
-                                  [&](const Point& p) { return !filled_.count(p); });
-  if (empty == target_.end()) {
+  if (byFirstCell_.empty()) {
+    // Every turn of every kind at every shift that keeps it inside, filed by its first cell.
+    byFirstCell_.resize(target_.size());
+    for (std::size_t k = 0; k < kinds_.size(); ++k)
+      for (const Cells& turn : kinds_[k])
+        for (const Point& at : target_) {
+          Placed p{static_cast<int>(k), {}, {}};
+          bool inside = true;
+          for (const Point& q : turn) {
+            const Point c = {q.x - turn[0].x + at.x, q.y - turn[0].y + at.y,
+                             q.z - turn[0].z + at.z};
+            const auto it = std::lower_bound(target_.begin(), target_.end(), c);
+            if (it == target_.end() || !(*it == c)) {
+              inside = false;
+              break;
+            }
+            p.cells.push_back(c);
+            p.bits.set(static_cast<std::size_t>(it - target_.begin()));
+          }
+          if (!inside) continue;
+          std::sort(p.cells.begin(), p.cells.end());
+          std::size_t first = 0;
+          while (!p.bits.test(first)) ++first;
+          byFirstCell_[first].push_back(std::move(p));
+        }
+  }
+  std::size_t empty = 0;
+  while (empty < target_.size() && filled_.test(empty)) ++empty;
+  if (empty == target_.size()) {
     std::vector<Cells> packing = placed_;
     std::sort(packing.begin(), packing.end());
     packings_.insert(packing);
     return;
   }
-  for (std::size_t k = 0; k < kinds_.size(); ++k) {
-    if (copies_[k] == 0) continue;
-    for (const Cells& turn : kinds_[k])
-      for (const Point& at : turn) {  // each cube of the turn on the empty cell
-        Cells c;
-        for (const Point& p : turn)
-          c.push_back({p.x - at.x + empty->x, p.y - at.y + empty->y, p.z - at.z + empty->z});
-        const bool fits = std::all_of(c.begin(), c.end(), [&](const Point& p) {
-          return std::binary_search(target_.begin(), target_.end(), p) && !filled_.count(p);
-        });
-        if (!fits) continue;
-        for (const Point& p : c) filled_.insert(p);
-        std::sort(c.begin(), c.end());
-        placed_.push_back(c);
-        --copies_[k];
-        Search();
-        ++copies_[k];
-        placed_.pop_back();
-        for (const Point& p : c) filled_.erase(p);
-      }
+  for (const Placed& p : byFirstCell_[empty]) {
+    if (copies_[p.kind] == 0 || (p.bits & filled_).any()) continue;
+    filled_ |= p.bits;
+    placed_.push_back(p.cells);
+    --copies_[p.kind];
+    Search();
+    ++copies_[p.kind];
+    placed_.pop_back();
+    filled_ &= ~p.bits;
   }
 }
 
@@ -181,6 +197,35 @@ const std::vector<SmallPuzzle>& SmallPuzzles() {
        "target draw xxx/xxx/xxx xx\npiece a draw xx/x.\npiece b draw xx/x.\npiece c draw xxx\n"
        "piece d draw x x",
        true},
+  };
+  return puzzles;
+}
+
+const std::vector<SmallPuzzle>& DeepPuzzles() {
+  auto copies = [](int n, const std::string& cubes) {
+    std::string text;
+    for (int i = 0; i < n; ++i) text += "piece p" + std::to_string(i) + " " + cubes + "\n";
+    return text;
+  };
+  const std::string gappedSquares = "0,0,0 1,0,0 0,1,0 1,1,0 0,0,2 1,0,2 0,1,2 1,1,2";
+  static const std::vector<std::string> texts = {
+      "box 2 3 4\n" + copies(8, "0,0,0 1,0,0 0,0,2"),
+      "box 1 1 24\n" + copies(8, "0,0,0 0,0,2 0,0,4"),
+      "box 3 4 2\n" + copies(8, "0,0,0 1,0,0 0,1,0"),
+      "box 2 2 6\npiece A 0,0,0 1,0,0 1,1,0 0,0,1\npiece B 0,0,0 1,0,0 1,1,0 1,1,1\n"
+      "piece L 0,0,0 1,0,0 2,0,0 0,1,0\npiece S 0,0,0 1,0,0 1,1,0 2,1,0\n"
+      "piece O 0,0,0 1,0,0 0,1,0 1,1,0\npiece d 0,0,0 1,0,0\npiece e 0,0,0 1,0,0\n",
+      "box 2 4 9\n" + copies(4, gappedSquares) +
+          "piece K 0,0,0 1,0,0 0,1,0 1,1,0 0,0,1 1,0,1 0,1,1 1,1,1\n"
+          "piece S draw xx/xx/xx/xx\npiece T draw xx/xx/xx/xx\n"
+          "piece L draw xx/xx/xx xx/../..\npiece M draw xx/xx/xx xx/../..\n",
+  };
+  static const std::vector<SmallPuzzle> puzzles = {
+      {"eight trominoes with a gap in 2 x 3 x 4", texts[0].c_str(), true},
+      {"eight bars of three spaced cubes in a 1 x 1 x 24 rod", texts[1].c_str(), true},
+      {"eight V trominoes in 3 x 4 x 2", texts[2].c_str(), true},
+      {"the two screws, three tetrominoes and two dominoes in 2 x 2 x 6", texts[3].c_str(), true},
+      {"four pairs of squares with a gap and five octocubes in 2 x 4 x 9", texts[4].c_str(), true},
   };
   return puzzles;
 }

@@ -5,6 +5,7 @@
 // on: self-symmetric packings, interchangeable copies, targets that are no box, a chiral pair.
 
 #include <array>
+#include <bitset>
 #include <cstdint>
 #include <set>
 #include <vector>
@@ -34,11 +35,19 @@ class BrutePacker {
   using Matrix = std::array<std::array<int, 3>, 3>;
   void Search();
 
+  // A piece of kind `kind` on the target: its cells, and as bits of the target's cells in order.
+  struct Placed {
+    int kind;
+    Cells cells;
+    std::bitset<256> bits;
+  };
+
   Cells target_;
   std::vector<std::set<Cells>> kinds_;
   std::vector<int> copies_;
   std::vector<Matrix> symmetries_;
-  std::set<Point> filled_;
+  std::vector<std::vector<Placed>> byFirstCell_;  // [the index of its first cell]
+  std::bitset<256> filled_;
   std::vector<Cells> placed_;
   std::set<BrutePacking> packings_;
 };
@@ -50,5 +59,9 @@ struct SmallPuzzle {
 };
 
 const std::vector<SmallPuzzle>& SmallPuzzles();
+
+// Puzzles of 6 to 9 pieces, deep enough that the search below a task does most of the work:
+// pieces whose cubes do not touch, copies, self-symmetric packings and a target over 64 cells.
+const std::vector<SmallPuzzle>& DeepPuzzles();
 
 }  // namespace cubepack::testing

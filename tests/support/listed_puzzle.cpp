@@ -43,9 +43,9 @@ std::string PuzzleFileText(const std::string& name) {
   return s.str();
 }
 
-std::string ListingOf(const ListedPuzzle& puzzle, int jobs, std::size_t* lines) {
+std::string ListingOf(const ListedPuzzle& puzzle, int jobs, std::size_t* lines, TaskLimits limits) {
   EXPECT_EQ(puzzle.line.error, "");
-  const PuzzleLister lister(puzzle.build.puzzle, puzzle.line.line);
+  const PuzzleLister lister(puzzle.build.puzzle, puzzle.line.line, limits);
   Collect sink;
   lister.List(0, lister.Tasks(), jobs, sink);
   if (lines != nullptr) *lines = sink.lineCount;

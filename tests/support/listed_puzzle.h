@@ -8,6 +8,7 @@
 #include "model/polycube_puzzle.h"
 #include "model/puzzle_file.h"
 #include "model/puzzle_line.h"
+#include "solver/polycube_list.h"
 
 namespace cubepack::testing {
 
@@ -25,6 +26,8 @@ ListedPuzzle MakeListedPuzzle(const std::string& text, bool mirror);
 std::string PuzzleFileText(const std::string& name);
 
 // The whole listing on `jobs` threads; its number of lines in `lines`.
-std::string ListingOf(const ListedPuzzle& puzzle, int jobs, std::size_t* lines = nullptr);
+// The whole listing on `jobs` threads; its number of lines in `lines`.
+std::string ListingOf(const ListedPuzzle& puzzle, int jobs, std::size_t* lines = nullptr,
+                      TaskLimits limits = kListTasks);
 
 }  // namespace cubepack::testing
