@@ -51,6 +51,9 @@ test-install: deps
 	test -x $(BUILD)/install-check/bin/cubepack
 	test -x $(BUILD)/install-check/bin/cubepack-parallel
 	test -x $(BUILD)/install-check/bin/cubepack-solutions
+	test -f $(BUILD)/install-check/share/man/man1/cubepack.1
+	test -f $(BUILD)/install-check/share/man/man1/cubepack-parallel.1
+	test -f $(BUILD)/install-check/share/man/man1/cubepack-solutions.1
 
 test-sanitize: deps
 	cmake -S . -B $(SAN_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCUBEPACK_SANITIZE=ON \
