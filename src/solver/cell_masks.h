@@ -53,5 +53,7 @@ template <>
 inline WideMask FromWide<WideMask>(const WideMask& w) {
   return w;
 }
+inline WideMask ToWide(std::uint64_t m) { return WideMask{m, 0}; }
+inline WideMask ToWide(const WideMask& m) { return m; }
 
 }  // namespace cubepack

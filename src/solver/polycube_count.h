@@ -40,13 +40,10 @@ struct CountSums {
 // The puzzle with its cells in the search order chosen for it (by the target's extents).
 PuzzleBuild BuildForCount(const PuzzleText& text, bool mirror);
 
-// Tasks enough for 64 threads to stay busy.
-inline constexpr TaskLimits kCountTasks = {4096, 4};
-
 // Counts the tasks i with i % shardCount == shardIndex (shardIndex from 0) on `jobs` threads.
 // The target must have at most kMaxTargetCells cells.
 CountSums CountPackings(const PolycubePuzzle& puzzle, int jobs, int shardIndex, int shardCount,
-                        CountProgress* progress, TaskLimits limits = kCountTasks);
+                        CountProgress* progress, TaskLimits limits = kPuzzleTasks);
 
 // The whole count from the sums of every task; false with a one-line `error` when a division
 // is not exact or a sum overflowed (either would be a fault of the engine).

@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <bit>
 #include <cstdint>
 #include <vector>
@@ -20,6 +21,15 @@
 #include "solver/polycube_tables.h"
 
 namespace cubepack {
+
+// What a listing does with each packing the search completes: `masks` are the placements the
+// search made below its board, in the order made.
+template <class M>
+class CoverLeaves {
+ public:
+  virtual ~CoverLeaves() = default;
+  virtual void Packing(const M* masks, int count) = 0;
+};
 
 template <class M>
 class CoverSearch {
@@ -58,6 +68,14 @@ class CoverSearch {
     candMasks_.resize(candStride_ * static_cast<std::size_t>(t.pieces + 1));
     candPlaces_.resize(candMasks_.size());
     candClasses_.resize(candMasks_.size());
+    path_.resize(static_cast<std::size_t>(t.pieces) + 1);
+  }
+
+  // From now on every packing completed goes to `leaves` as well as into the count, and the
+  // search gives up (counting what it has) once `stop` is set.
+  void ListTo(CoverLeaves<M>* leaves, const std::atomic<bool>* stop) {
+    leaves_ = leaves;
+    stop_ = stop;
   }
 
   // Packings of the empty cells of `board` with `counts[c]` copies of each class, `left`
@@ -70,7 +88,12 @@ class CoverSearch {
         Filter(kernel_, all, board, counts_.data(), masks_.data(), runs_.data(), cover, Scratch());
     if (!Made(0, board, runs, cover)) return 0;
     // With one piece left, every placement that still fits is the hole itself.
-    if (left == 1) return runs_[0].end - runs_[0].begin;
+    if (left == 1) {
+      if (leaves_ != nullptr)
+        for (std::uint32_t i = runs_[0].begin; i < runs_[0].end; ++i)
+          leaves_->Packing(&masks_[i], 1);
+      return runs_[0].end - runs_[0].begin;
+    }
     return Node(0, board, left, cover);
   }
 
@@ -94,6 +117,7 @@ class CoverSearch {
   // Level d's list fits `board`, has enough placements of every class left and covers every
   // empty cell; at least two pieces are left.
   std::uint64_t Node(int d, M board, int left, const Cover& cover) {
+    if (stop_ != nullptr && stop_->load(std::memory_order_relaxed)) return 0;
     // The empty cell with the fewest placements, the first of those; when every empty cell has
     // more than the counts tell apart, the first empty cell.
     const M empty = ~board;
@@ -141,19 +165,26 @@ class CoverSearch {
       // A few shifts that spare a whole filter.
       if (t_.pocketTest && dead_.Pocket(after)) continue;
       --counts_[c];
-      total += left == 2 ? Last(list, ~after) : Child(d, after, m, left - 1);
+      path_[d] = m;
+      total += left == 2 ? Last(d, list, ~after) : Child(d, after, m, left - 1);
       ++counts_[c];
     }
     return total;
   }
 
-  // The placements of `list` of the one class left that are exactly `hole`.
-  std::uint64_t Last(CoverList<M> list, M hole) const {
+  // The placements of `list` of the one class left that are exactly `hole`; level d placed
+  // the piece before.
+  std::uint64_t Last(int d, CoverList<M> list, M hole) {
     std::uint64_t n = 0;
     for (int k = 0; k < list.runCount; ++k) {
       const CoverRun r = list.runs[k];
       if (counts_[r.shapeClass] == 0) continue;
       for (std::uint32_t i = r.begin; i < r.end; ++i) n += list.masks[i] == hole ? 1 : 0;
+    }
+    // A hole is one placement: one class, at most once in the list.
+    if (leaves_ != nullptr && n != 0) {
+      path_[d + 1] = hole;
+      leaves_->Packing(path_.data(), d + 2);
     }
     return n;
   }
@@ -186,6 +217,10 @@ class CoverSearch {
   std::vector<std::uint32_t> candPlaces_;
   std::vector<std::uint8_t> candClasses_;
   std::array<std::uint8_t, kMaxShapeClasses> counts_{};
+  // A listing's: where packings go, the placements made on the way there, when to give up.
+  CoverLeaves<M>* leaves_ = nullptr;
+  std::vector<M> path_;
+  const std::atomic<bool>* stop_ = nullptr;
 };
 
 }  // namespace cubepack

@@ -29,14 +29,11 @@ class ListingSink {
   virtual bool TaskLines(std::size_t task, std::string_view lines, std::size_t count) = 0;
 };
 
-// Tasks enough for every thread of a large machine.
-inline constexpr TaskLimits kListTasks = {1024, 3};
-
 class PuzzleLister {
  public:
   // `puzzle` and `line` must outlive the lister.
   PuzzleLister(const PolycubePuzzle& puzzle, const PuzzleLine& line,
-               TaskLimits limits = kListTasks);
+               TaskLimits limits = kPuzzleTasks);
   ~PuzzleLister();
   PuzzleLister(const PuzzleLister&) = delete;
   PuzzleLister& operator=(const PuzzleLister&) = delete;

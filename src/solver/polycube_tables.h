@@ -23,6 +23,8 @@ struct TaskLimits {
   std::size_t wanted = 0;
   int rounds = 0;
 };
+// Tasks enough for 64 threads to stay busy.
+inline constexpr TaskLimits kPuzzleTasks = {4096, 4};
 
 // Entries [begin, end) of one list in a pool.
 struct EntryRange {

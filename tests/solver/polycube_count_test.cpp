@@ -24,7 +24,7 @@ struct EngineCounts {
 };
 
 EngineCounts Engine(const std::string& text, bool mirror, int jobs = 1,
-                    TaskLimits limits = kCountTasks) {
+                    TaskLimits limits = kPuzzleTasks) {
   EngineCounts out;
   const PuzzleParse parse = ParsePuzzle(text);
   EXPECT_EQ(parse.error, "");
@@ -66,7 +66,7 @@ TEST(PolycubeCount, AgreesWithBruteForceBelowTheTasks) {
       SCOPED_TRACE(std::string(s.what) + (mirror ? " with mirror" : ""));
       const testing::BruteCounts expected =
           testing::BrutePacker(ParsePuzzle(s.text).puzzle, mirror).Count();
-      for (const TaskLimits limits : {TaskLimits{1, 0}, kCountTasks}) {
+      for (const TaskLimits limits : {TaskLimits{1, 0}, kPuzzleTasks}) {
         const EngineCounts engine = Engine(s.text, mirror, 2, limits);
         ASSERT_EQ(engine.error, "");
         EXPECT_EQ(engine.fixed, expected.fixed);

@@ -92,7 +92,7 @@ TEST(PolycubeList, OneLinePerClassOfTheBruteForcePacker) {
     for (const bool mirror : {false, true}) {
       if (mirror && !s.mirrorAllowed) continue;
       SCOPED_TRACE(std::string(s.what) + (mirror ? " with mirror" : ""));
-      ExpectOneLinePerClass(s, mirror, kListTasks);
+      ExpectOneLinePerClass(s, mirror, kPuzzleTasks);
     }
   }
 }

@@ -28,6 +28,6 @@ std::string PuzzleFileText(const std::string& name);
 // The whole listing on `jobs` threads; its number of lines in `lines`.
 // The whole listing on `jobs` threads; its number of lines in `lines`.
 std::string ListingOf(const ListedPuzzle& puzzle, int jobs, std::size_t* lines = nullptr,
-                      TaskLimits limits = kListTasks);
+                      TaskLimits limits = kPuzzleTasks);
 
 }  // namespace cubepack::testing
