@@ -47,8 +47,10 @@ struct PolycubePuzzle {
   std::vector<ShapeClass> classes;
   std::vector<CellSymmetry> symmetries;    // the identity first
   std::vector<ClassPlacement> placements;  // grouped by class, in class order
-  bool mirror = false;                     // reflections are among the symmetries' candidates
-  std::array<int, 3> axes = {2, 1, 0};     // the cell order: slowest axis first
+  // placementImages[g * placements + p]: the placement that symmetry g makes of placement p.
+  std::vector<int> placementImages;
+  bool mirror = false;                  // reflections are among the symmetries' candidates
+  std::array<int, 3> axes = {2, 1, 0};  // the cell order: slowest axis first
   std::uint64_t hash = 0;  // of the normalised puzzle, the cell order and the mirror choice
 };
 

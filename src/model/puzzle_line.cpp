@@ -90,7 +90,6 @@ PuzzleLineBuild MakePuzzleLine(const PuzzleText& text, const PolycubePuzzle& puz
     line.lowRank.push_back(static_cast<std::uint8_t>(low));
   }
   line.rankBegin.push_back(static_cast<std::uint32_t>(line.ranks.size()));
-  line.imageOf = PlacementImages(puzzle);
   return build;
 }
 
@@ -98,7 +97,7 @@ void WritePackingKey(const PuzzleLine& line, const PolycubePuzzle& puzzle, const
                      int count, int g, char* key) {
   // Ordered by class, then lowest cell: the copies of a class take its labels in that order.
   std::array<std::uint64_t, kMaxTargetCells> order;
-  const int* image = line.imageOf.data() + static_cast<std::size_t>(g) * line.placements;
+  const int* image = puzzle.placementImages.data() + static_cast<std::size_t>(g) * line.placements;
   for (int i = 0; i < count; ++i) {
     const int p = image[pieces[i]];
     order[i] = static_cast<std::uint64_t>(puzzle.placements[p].shapeClass) << 40 |
@@ -132,17 +131,6 @@ PlacementIndex::PlacementIndex(const PolycubePuzzle& puzzle) {
 int PlacementIndex::Find(const WideMask& mask) const {
   const auto it = index_.find(mask);
   return it == index_.end() ? -1 : it->second;
-}
-
-std::vector<int> PlacementImages(const PolycubePuzzle& puzzle) {
-  const PlacementIndex index(puzzle);
-  const int n = static_cast<int>(puzzle.cells.size());
-  std::vector<int> images;
-  images.reserve(puzzle.symmetries.size() * puzzle.placements.size());
-  for (const CellSymmetry& g : puzzle.symmetries)
-    for (const ClassPlacement& pl : puzzle.placements)
-      images.push_back(index.Find(Image(pl.mask, g, n)));
-  return images;
 }
 
 std::string ParsePuzzleLine(const PuzzleLine& line, const PolycubePuzzle& puzzle,

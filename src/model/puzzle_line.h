@@ -43,8 +43,6 @@ struct PuzzleLine {
   std::vector<std::uint32_t> rankBegin;  // placement p: ranks[rankBegin[p] .. rankBegin[p + 1])
   std::vector<std::uint8_t> ranks;
   std::vector<std::uint8_t> lowRank;
-  // imageOf[g * placements + p]: the placement that symmetry g makes of placement p.
-  std::vector<int> imageOf;
   int placements = 0;
   int symmetries = 0;
 };
@@ -74,17 +72,8 @@ class PlacementIndex {
   int Find(const WideMask& mask) const;
 
  private:
-  struct Hash {
-    std::size_t operator()(const WideMask& m) const noexcept {
-      return static_cast<std::size_t>((m.lo ^ (m.hi * 0x9E3779B97F4A7C15u)) * 0xBF58476D1CE4E5B9u);
-    }
-  };
-  std::unordered_map<WideMask, int, Hash> index_;
+  std::unordered_map<WideMask, int, WideMaskHash> index_;
 };
-
-// images[g * placements + p]: the placement that symmetry g makes of placement p (a
-// symmetry maps the target, so every placement onto a placement).
-std::vector<int> PlacementImages(const PolycubePuzzle& puzzle);
 
 // Reads one line's characters (without its line end) into its pieces' placements (`pieces`,
 // one per piece). Returns what is wrong, e.g. "character 7 is 'Q', not a piece's label" or

@@ -3,6 +3,7 @@
 // masks. The search copies them into its own mask type, one word when the target fits.
 
 #include <bit>
+#include <cstddef>
 #include <cstdint>
 
 namespace cubepack {
@@ -27,6 +28,13 @@ struct WideMask {
   friend constexpr WideMask operator|(WideMask a, WideMask b) { return {a.lo | b.lo, a.hi | b.hi}; }
   friend constexpr WideMask operator^(WideMask a, WideMask b) { return {a.lo ^ b.lo, a.hi ^ b.hi}; }
   friend constexpr WideMask operator~(WideMask a) { return {~a.lo, ~a.hi}; }
+};
+
+// For hash maps keyed by placements' masks.
+struct WideMaskHash {
+  std::size_t operator()(const WideMask& m) const noexcept {
+    return static_cast<std::size_t>((m.lo ^ (m.hi * 0x9E3779B97F4A7C15u)) * 0xBF58476D1CE4E5B9u);
+  }
 };
 
 // The first `n` cells.

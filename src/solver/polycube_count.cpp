@@ -88,7 +88,7 @@ bool AddWeighted(std::uint64_t& sum, std::uint64_t count, std::uint64_t weight) 
 template <class M>
 CountSums Count(const PolycubePuzzle& p, int jobs, int shardIndex, int shardCount,
                 CountProgress* progress, TaskLimits limits) {
-  const SearchTables<M> tables = BuildSearchTables<M>(p, PlacementImages(p));
+  const SearchTables<M> tables = BuildSearchTables<M>(p);
   const std::vector<Task<M>> all = MakeTasks(p, tables, true, limits);
   CountSums sums;
   sums.divisor = tables.firstCopies;

@@ -75,7 +75,7 @@ class Searcher final : public CoverLeaves<M> {
     const int n = line_.cells;
     WritePackingKey(line_, p_, pieces_.data(), placed, 0, key_.data());
     for (int g = 1; g < line_.symmetries; ++g) {
-      const int* image = line_.imageOf.data() + static_cast<std::size_t>(g) * line_.placements;
+      const int* image = p_.placementImages.data() + static_cast<std::size_t>(g) * line_.placements;
       bool found = false;
       for (int j = 0; j < placed && !found; ++j) found = t_.representative[image[pieces_[j]]] != 0;
       if (!found) continue;
@@ -114,7 +114,7 @@ template <class M>
 class TypedLister final : public PuzzleLister::Impl {
  public:
   TypedLister(const PolycubePuzzle& p, const PuzzleLine& line, TaskLimits limits)
-      : p_(p), line_(line), t_(BuildSearchTables<M>(p, line.imageOf)), index_(p) {
+      : p_(p), line_(line), t_(BuildSearchTables<M>(p)), index_(p) {
     tasks_ = MakeTasks(p, t_, true, limits);
     // The listing's tasks are the fixed-piece tasks, which come first.
     fixedTasks_ =

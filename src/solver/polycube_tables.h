@@ -142,8 +142,7 @@ struct FirstClassOrbits {
   std::vector<std::uint64_t> weights;  // the placements of the class in each orbit
 };
 
-// `imageOf[g * placements + i]` is the placement that symmetry g makes of placement i.
-inline FirstClassOrbits ChooseFirstClass(const PolycubePuzzle& p, const std::vector<int>& imageOf) {
+inline FirstClassOrbits ChooseFirstClass(const PolycubePuzzle& p) {
   const int placements = static_cast<int>(p.placements.size());
   const int symmetries = SymmetryCount(p);
   FirstClassOrbits best;
@@ -156,7 +155,7 @@ inline FirstClassOrbits ChooseFirstClass(const PolycubePuzzle& p, const std::vec
       if (p.placements[i].shapeClass != c || seen[i]) continue;
       std::uint64_t weight = 0;
       for (int g = 0; g < symmetries; ++g) {
-        const int j = imageOf[static_cast<std::size_t>(g) * placements + i];
+        const int j = p.placementImages[static_cast<std::size_t>(g) * placements + i];
         if (seen[j]) continue;
         seen[j] = 1;
         weight += p.placements[j].shapeClass == c;

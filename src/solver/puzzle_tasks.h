@@ -63,10 +63,9 @@ namespace detail {
 // The units of symmetry g: each orbit of placements under g whose members are pairwise
 // disjoint and use copies the puzzle has, once, from its least member, filed by anchor.
 template <class M>
-void AddOrbitUnits(const PolycubePuzzle& p, const std::vector<int>& imageOf, int g,
-                   SearchTables<M>& t) {
+void AddOrbitUnits(const PolycubePuzzle& p, int g, SearchTables<M>& t) {
   const int placements = static_cast<int>(p.placements.size());
-  const int* image = imageOf.data() + static_cast<std::size_t>(g) * placements;
+  const int* image = p.placementImages.data() + static_cast<std::size_t>(g) * placements;
   std::vector<std::vector<OrbitUnit<M>>> byAnchor(t.cells);
   for (int q = 0; q < placements; ++q) {
     WideMask unionMask = p.placements[q].mask;
@@ -157,19 +156,19 @@ void Expand(const SearchTables<M>& t, const Task<M>& task, std::vector<Task<M>>&
 
 }  // namespace detail
 
-// The tables of both searches below the tasks; `imageOf` as PlacementImages gives it.
+// The tables of both searches below the tasks.
 template <class M>
-SearchTables<M> BuildSearchTables(const PolycubePuzzle& p, const std::vector<int>& imageOf) {
+SearchTables<M> BuildSearchTables(const PolycubePuzzle& p) {
   SearchTables<M> t;
   static_cast<PlacementTables<M>&>(t) = BuildPlacementTables<M>(p);
-  const FirstClassOrbits first = ChooseFirstClass(p, imageOf);
+  const FirstClassOrbits first = ChooseFirstClass(p);
   t.firstClass = first.shapeClass;
   t.firstCopies = static_cast<std::uint64_t>(p.classes[first.shapeClass].copies);
   t.representative.assign(p.placements.size(), 0);
   for (std::size_t k = 0; k < first.representatives.size(); ++k)
     t.representative[first.representatives[k]] = static_cast<int>(k) + 1;
   t.orbitWeight = first.weights;
-  for (int g = 1; g < SymmetryCount(p); ++g) detail::AddOrbitUnits(p, imageOf, g, t);
+  for (int g = 1; g < SymmetryCount(p); ++g) detail::AddOrbitUnits(p, g, t);
   return t;
 }
 
