@@ -21,9 +21,10 @@ std::string PieceWords(const PuzzleLine& line, int piece) {
 
 }  // namespace
 
-PuzzleLineBuild MakePuzzleLine(const PuzzleText& text, const PolycubePuzzle& puzzle) {
-  PuzzleLineBuild build;
-  PuzzleLine& line = build.line;
+namespace {
+
+// The line's positions of the cells and their order along the line; "" or what is wrong.
+std::string PlaceCells(const PolycubePuzzle& puzzle, PuzzleLine& line) {
   const int n = static_cast<int>(puzzle.cells.size());
   line.cells = n;
   for (const Point& p : puzzle.cells) {
@@ -32,11 +33,9 @@ PuzzleLineBuild MakePuzzleLine(const PuzzleText& text, const PolycubePuzzle& puz
     line.extent[2] = std::max(line.extent[2], p.z + 1);
   }
   const long long length = static_cast<long long>(line.extent[0]) * line.extent[1] * line.extent[2];
-  if (length > kMaxLineCells) {
-    build.error = "the target's bounding box has " + std::to_string(length) +
-                  " cells; a line takes at most " + std::to_string(kMaxLineCells);
-    return build;
-  }
+  if (length > kMaxLineCells)
+    return "the target's bounding box has " + std::to_string(length) +
+           " cells; a line takes at most " + std::to_string(kMaxLineCells);
   line.length = static_cast<int>(length);
   line.cellAtPosition.assign(line.length, -1);
   for (int i = 0; i < n; ++i) {
@@ -51,17 +50,19 @@ PuzzleLineBuild MakePuzzleLine(const PuzzleText& text, const PolycubePuzzle& puz
       line.rank[cell] = static_cast<int>(line.cellAtRank.size());
       line.cellAtRank.push_back(cell);
     }
+  return "";
+}
 
-  // Labels: the names when each is one character (names are unique), else generated.
+// Labels: the names when each is one character (names are unique), else generated; "" or
+// what is wrong.
+std::string LabelPieces(const PuzzleText& text, const PolycubePuzzle& puzzle, PuzzleLine& line) {
   const int pieces = static_cast<int>(text.pieces.size());
   const bool named = std::all_of(text.pieces.begin(), text.pieces.end(),
                                  [](const PuzzlePiece& p) { return p.name.size() == 1; });
-  if (!named && pieces > kMaxGeneratedLabels) {
-    build.error = std::to_string(pieces) + " pieces: a line labels at most " +
-                  std::to_string(kMaxGeneratedLabels) +
-                  " (or any number of pieces named by one character each)";
-    return build;
-  }
+  if (!named && pieces > kMaxGeneratedLabels)
+    return std::to_string(pieces) + " pieces: a line labels at most " +
+           std::to_string(kMaxGeneratedLabels) +
+           " (or any number of pieces named by one character each)";
   line.pieceOfLabel.fill(-1);
   line.classPieces.assign(puzzle.classes.size(), {});
   for (int i = 0; i < pieces; ++i) {
@@ -76,13 +77,17 @@ PuzzleLineBuild MakePuzzleLine(const PuzzleText& text, const PolycubePuzzle& puz
     line.pieceClass.push_back(c);
     line.classPieces[c].push_back(i);
   }
+  return "";
+}
 
+// Per placement: its cells' ranks and the lowest of them.
+void RankPlacements(const PolycubePuzzle& puzzle, PuzzleLine& line) {
   line.placements = static_cast<int>(puzzle.placements.size());
   line.symmetries = SymmetryCount(puzzle);
   for (const ClassPlacement& pl : puzzle.placements) {
     line.rankBegin.push_back(static_cast<std::uint32_t>(line.ranks.size()));
-    int low = n;
-    for (int i = 0; i < n; ++i)
+    int low = line.cells;
+    for (int i = 0; i < line.cells; ++i)
       if (pl.mask.Has(i)) {
         line.ranks.push_back(static_cast<std::uint8_t>(line.rank[i]));
         low = std::min(low, line.rank[i]);
@@ -90,6 +95,15 @@ PuzzleLineBuild MakePuzzleLine(const PuzzleText& text, const PolycubePuzzle& puz
     line.lowRank.push_back(static_cast<std::uint8_t>(low));
   }
   line.rankBegin.push_back(static_cast<std::uint32_t>(line.ranks.size()));
+}
+
+}  // namespace
+
+PuzzleLineBuild MakePuzzleLine(const PuzzleText& text, const PolycubePuzzle& puzzle) {
+  PuzzleLineBuild build;
+  build.error = PlaceCells(puzzle, build.line);
+  if (build.error.empty()) build.error = LabelPieces(text, puzzle, build.line);
+  if (build.error.empty()) RankPlacements(puzzle, build.line);
   return build;
 }
 

@@ -66,6 +66,33 @@ struct PlacementTables {
   bool pocketTest = false;
 };
 
+// The cells' neighbours and, where each direction is one index offset, the six steps as shifts.
+template <class M>
+void AddNeighbourSteps(const PolycubePuzzle& p, PlacementTables<M>& t) {
+  std::map<Point, int> index;
+  for (int i = 0; i < t.cells; ++i) index[p.cells[i]] = i;
+  const Point steps[6] = {{1, 0, 0}, {-1, 0, 0}, {0, 1, 0}, {0, -1, 0}, {0, 0, 1}, {0, 0, -1}};
+  t.neighbours.assign(t.cells, M{});
+  t.shiftFlood = t.cells <= 64;
+  std::array<bool, 6> seen{};
+  for (int i = 0; i < t.cells; ++i) {
+    WideMask n;
+    const Point c = p.cells[i];
+    for (int d = 0; d < 6; ++d) {
+      const auto it = index.find({c.x + steps[d].x, c.y + steps[d].y, c.z + steps[d].z});
+      if (it == index.end()) continue;
+      n.Set(it->second);
+      if (t.cells > 64) continue;
+      const int offset = it->second - i;
+      if (!seen[d]) t.stepOffset[d] = offset;
+      if (offset != t.stepOffset[d]) t.shiftFlood = false;
+      seen[d] = true;
+      t.stepFrom[d] |= std::uint64_t{1} << i;
+    }
+    t.neighbours[i] = FromWide<M>(n);
+  }
+}
+
 template <class M>
 PlacementTables<M> BuildPlacementTables(const PolycubePuzzle& p) {
   PlacementTables<M> t;
@@ -105,28 +132,7 @@ PlacementTables<M> BuildPlacementTables(const PolycubePuzzle& p) {
     t.coverRanges.back().end = static_cast<std::uint32_t>(t.cover.size());
   }
 
-  std::map<Point, int> index;
-  for (int i = 0; i < t.cells; ++i) index[p.cells[i]] = i;
-  const Point steps[6] = {{1, 0, 0}, {-1, 0, 0}, {0, 1, 0}, {0, -1, 0}, {0, 0, 1}, {0, 0, -1}};
-  t.neighbours.assign(t.cells, M{});
-  t.shiftFlood = t.cells <= 64;
-  std::array<bool, 6> seen{};
-  for (int i = 0; i < t.cells; ++i) {
-    WideMask n;
-    const Point c = p.cells[i];
-    for (int d = 0; d < 6; ++d) {
-      const auto it = index.find({c.x + steps[d].x, c.y + steps[d].y, c.z + steps[d].z});
-      if (it == index.end()) continue;
-      n.Set(it->second);
-      if (t.cells > 64) continue;
-      const int offset = it->second - i;
-      if (!seen[d]) t.stepOffset[d] = offset;
-      if (offset != t.stepOffset[d]) t.shiftFlood = false;
-      seen[d] = true;
-      t.stepFrom[d] |= std::uint64_t{1} << i;
-    }
-    t.neighbours[i] = FromWide<M>(n);
-  }
+  AddNeighbourSteps(p, t);
   t.regionTest = true;
   for (int c = 0; c < t.classes; ++c) t.regionTest = t.regionTest && p.classes[c].connected;
   t.pocketTest = t.shiftFlood && t.regionTest;
