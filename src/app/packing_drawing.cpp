@@ -148,46 +148,40 @@ struct SvgLayout {
   int Top(int z) const { return GridTop(z / perRow); }
 };
 
-}  // namespace
+// Calls f(x, y, z, c) for every cell of the target, layer by layer.
+template <class F>
+void ForEachCell(const Layers& layers, F f) {
+  for (int z = 0; z < layers.sizeZ; ++z)
+    for (int y = 0; y < layers.sizeY; ++y)
+      for (int x = 0; x < layers.sizeX; ++x)
+        if (const char c = CellAt(layers, x, y, z); c != '.') f(x, y, z, c);
+}
 
-std::string DrawLayersSvg(const Layers& layers) {
-  const SvgLayout at(layers);
-  const int sx = layers.sizeX, sy = layers.sizeY, sz = layers.sizeZ;
-  std::string out;
-  out += "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
-  out += "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" + Num(at.width) + "\" height=\"" +
-         Num(at.height) + "\" viewBox=\"0 0 " + Num(at.width) + " " + Num(at.height) +
-         "\" font-family=\"sans-serif\">\n";
-  out += "<title>" + std::string(layers.cells) + "</title>\n";
-  out += "<rect width=\"100%\" height=\"100%\" fill=\"#fff\"/>\n";
-
-  // Cells: fill, a thin grid line on every side, the piece's character.
-  out += "<g stroke=\"#000\" stroke-opacity=\"0.3\" stroke-width=\"1\">\n";
-  for (int z = 0; z < sz; ++z)
-    for (int y = 0; y < sy; ++y)
-      for (int x = 0; x < sx; ++x) {
-        const char c = CellAt(layers, x, y, z);
-        if (c == '.') continue;
-        out += "<rect x=\"" + Num(at.Left(z) + x * kCell) + "\" y=\"" + Num(at.Top(z) + y * kCell) +
-               "\" width=\"" + Num(kCell) + "\" height=\"" + Num(kCell) + "\" fill=\"" +
-               std::string(kSvgColours[ColourOf(layers, c)].fill) + "\"/>\n";
-      }
+// Cells: fill, a thin grid line on every side, the piece's character.
+std::string SvgCells(const Layers& layers, const SvgLayout& at) {
+  std::string out = "<g stroke=\"#000\" stroke-opacity=\"0.3\" stroke-width=\"1\">\n";
+  ForEachCell(layers, [&](int x, int y, int z, char c) {
+    out += "<rect x=\"" + Num(at.Left(z) + x * kCell) + "\" y=\"" + Num(at.Top(z) + y * kCell) +
+           "\" width=\"" + Num(kCell) + "\" height=\"" + Num(kCell) + "\" fill=\"" +
+           std::string(kSvgColours[ColourOf(layers, c)].fill) + "\"/>\n";
+  });
   out += "</g>\n";
   out += "<g font-size=\"15\" text-anchor=\"middle\" dominant-baseline=\"central\">\n";
-  for (int z = 0; z < sz; ++z)
-    for (int y = 0; y < sy; ++y)
-      for (int x = 0; x < sx; ++x) {
-        const char c = CellAt(layers, x, y, z);
-        if (c == '.') continue;
-        out += "<text x=\"" + Num(at.Left(z) + x * kCell + kCell / 2) + "\" y=\"" +
-               Num(at.Top(z) + y * kCell + kCell / 2) + "\" fill=\"" +
-               std::string(kSvgColours[ColourOf(layers, c)].text) + "\">" + c + "</text>\n";
-      }
+  ForEachCell(layers, [&](int x, int y, int z, char c) {
+    out += "<text x=\"" + Num(at.Left(z) + x * kCell + kCell / 2) + "\" y=\"" +
+           Num(at.Top(z) + y * kCell + kCell / 2) + "\" fill=\"" +
+           std::string(kSvgColours[ColourOf(layers, c)].text) + "\">" + c + "</text>\n";
+  });
   out += "</g>\n";
+  return out;
+}
 
-  // Heavy lines where two pieces (or a piece and no cell) meet and around each layer.
-  out += "<g stroke=\"#000\" stroke-width=\"3\" stroke-linecap=\"square\" fill=\"none\">\n";
-  for (int z = 0; z < sz; ++z) {
+// Heavy lines where two pieces (or a piece and no cell) meet and around each layer.
+std::string SvgBoundaries(const Layers& layers, const SvgLayout& at) {
+  const int sx = layers.sizeX, sy = layers.sizeY;
+  std::string out =
+      "<g stroke=\"#000\" stroke-width=\"3\" stroke-linecap=\"square\" fill=\"none\">\n";
+  for (int z = 0; z < layers.sizeZ; ++z) {
     const int left = at.Left(z), top = at.Top(z);
     for (int y = 0; y < sy; ++y)
       for (int x = 0; x < sx; ++x) {
@@ -202,10 +196,13 @@ std::string DrawLayersSvg(const Layers& layers) {
            "\" height=\"" + Num(at.layerHeight) + "\"/>\n";
   }
   out += "</g>\n";
+  return out;
+}
 
-  // Labels and legend.
-  out += "<g font-size=\"16\">\n";
-  for (int z = 0; z < sz; ++z)
+// The layers' labels and the legend.
+std::string SvgLabels(const Layers& layers, const SvgLayout& at) {
+  std::string out = "<g font-size=\"16\">\n";
+  for (int z = 0; z < layers.sizeZ; ++z)
     out += "<text x=\"" + Num(at.Left(z)) + "\" y=\"" + Num(at.Top(z) - 9) + "\">" + LayerName(z) +
            (z == 0 ? " (y = 0 on top)" : "") + "</text>\n";
   for (int i = 0; i < static_cast<int>(layers.legend.size()); ++i) {
@@ -218,7 +215,23 @@ std::string DrawLayersSvg(const Layers& layers) {
     out += "<text x=\"" + Num(x + kSwatch + 5) + "\" y=\"" + Num(y + kSwatch - 4) + "\">" + c +
            "</text>\n";
   }
-  out += "</g>\n</svg>\n";
+  out += "</g>\n";
+  return out;
+}
+
+}  // namespace
+
+std::string DrawLayersSvg(const Layers& layers) {
+  const SvgLayout at(layers);
+  std::string out;
+  out += "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
+  out += "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" + Num(at.width) + "\" height=\"" +
+         Num(at.height) + "\" viewBox=\"0 0 " + Num(at.width) + " " + Num(at.height) +
+         "\" font-family=\"sans-serif\">\n";
+  out += "<title>" + std::string(layers.cells) + "</title>\n";
+  out += "<rect width=\"100%\" height=\"100%\" fill=\"#fff\"/>\n";
+  out += SvgCells(layers, at) + SvgBoundaries(layers, at) + SvgLabels(layers, at);
+  out += "</svg>\n";
   return out;
 }
 
