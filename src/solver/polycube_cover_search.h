@@ -86,7 +86,7 @@ class CoverSearch {
     const CoverList<M> all{all_.data(), allRuns_.data(), static_cast<int>(allRuns_.size())};
     const int runs =
         Filter(kernel_, all, board, counts_.data(), masks_.data(), runs_.data(), cover, Scratch());
-    if (!Made(0, board, runs, cover)) return 0;
+    if (!UsableList(0, board, runs, cover)) return 0;
     // With one piece left, every placement that still fits is the hole itself.
     if (left == 1) {
       if (leaves_ != nullptr)
@@ -108,7 +108,7 @@ class CoverSearch {
 
   // Notes level d's list, which a filter made with `runs` runs (-1: a class fell short); false
   // when it cannot hold a packing.
-  bool Made(int d, M board, int runs, const Cover& cover) {
+  bool UsableList(int d, M board, int runs, const Cover& cover) {
     if (runs < 0 || !IsEmpty(~board & ~cover.at[0])) return false;
     runCounts_[d] = runs;
     return true;
@@ -166,7 +166,7 @@ class CoverSearch {
       if (t_.pocketTest && dead_.Pocket(after)) continue;
       --counts_[c];
       path_[d] = m;
-      total += left == 2 ? Last(d, list, ~after) : Child(d, after, m, left - 1);
+      total += left == 2 ? LastPieceFits(d, list, ~after) : Child(d, after, m, left - 1);
       ++counts_[c];
     }
     return total;
@@ -174,7 +174,7 @@ class CoverSearch {
 
   // The placements of `list` of the one class left that are exactly `hole`; level d placed
   // the piece before.
-  std::uint64_t Last(int d, CoverList<M> list, M hole) {
+  std::uint64_t LastPieceFits(int d, CoverList<M> list, M hole) {
     std::uint64_t n = 0;
     for (int k = 0; k < list.runCount; ++k) {
       const CoverRun r = list.runs[k];
@@ -195,7 +195,7 @@ class CoverSearch {
     Cover cover;
     const int runs =
         Filter(kernel_, List(d), m, counts_.data(), Masks(d + 1), Runs(d + 1), cover, Scratch());
-    if (!Made(d + 1, board, runs, cover)) return 0;
+    if (!UsableList(d + 1, board, runs, cover)) return 0;
     return Node(d + 1, board, left, cover);
   }
 

@@ -52,7 +52,7 @@ class Searcher final : public CoverLeaves<M> {
     std::copy(task.pieces.begin(), task.pieces.begin() + task.placed, pieces_.begin());
     exact_.ListTo(this, &stop);
     if (task.left == 0)
-      Keep(taskPieces_);
+      WriteIfClassLine(taskPieces_);
     else
       exact_.Count(task.board, task.counts.data(), task.left);
     return out;
@@ -60,13 +60,13 @@ class Searcher final : public CoverLeaves<M> {
 
   void Packing(const M* masks, int count) override {
     for (int k = 0; k < count; ++k) pieces_[taskPieces_ + k] = index_.Find(ToWide(masks[k]));
-    Keep(taskPieces_ + count);
+    WriteIfClassLine(taskPieces_ + count);
   }
 
  private:
   // A packing of `placed` pieces is complete: written when it is its class's one line (see the
   // header).
-  void Keep(int placed) {
+  void WriteIfClassLine(int placed) {
     const int root = t_.representative[pieces_[0]];
     for (int j = 1; j < placed; ++j) {
       const int r = t_.representative[pieces_[j]];
