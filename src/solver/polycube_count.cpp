@@ -265,6 +265,29 @@ std::vector<Task<M>> MakeTasks(const PolycubePuzzle& p, const Tables<M>& t, Coun
   return tasks;
 }
 
+// FNV-1a over the task list, eight bytes a value.
+void Mix(std::uint64_t& h, std::uint64_t v) {
+  for (int i = 0; i < 8; ++i) h = (h ^ ((v >> (8 * i)) & 0xff)) * 0x100000001b3;
+}
+void MixMask(std::uint64_t& h, std::uint64_t m) { Mix(h, m); }
+void MixMask(std::uint64_t& h, const WideMask& m) {
+  Mix(h, m.lo);
+  Mix(h, m.hi);
+}
+
+template <class M>
+std::uint64_t Fingerprint(const std::vector<Task<M>>& tasks, int classes) {
+  std::uint64_t h = 0xcbf29ce484222325;
+  Mix(h, tasks.size());
+  for (const Task<M>& task : tasks) {
+    MixMask(h, task.board);
+    for (int c = 0; c < classes; ++c) Mix(h, task.counts[c]);
+    Mix(h, static_cast<std::uint64_t>(task.symmetry));
+    Mix(h, task.weight);
+  }
+  return h;
+}
+
 template <class M>
 CountSums Count(const PolycubePuzzle& p, int jobs, int shardIndex, int shardCount,
                 CountProgress* progress) {
@@ -272,6 +295,7 @@ CountSums Count(const PolycubePuzzle& p, int jobs, int shardIndex, int shardCoun
   CountSums sums;
   const std::vector<Task<M>> all = MakeTasks(p, tables, sums);
   sums.tasks = all.size();
+  sums.taskFingerprint = Fingerprint(all, tables.classes);
   std::vector<const Task<M>*> mine;
   for (std::size_t i = 0; i < all.size(); ++i)
     if (static_cast<int>(i % static_cast<std::size_t>(shardCount)) == shardIndex)

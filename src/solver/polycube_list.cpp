@@ -233,6 +233,7 @@ class PuzzleLister::Impl {
  public:
   virtual ~Impl() = default;
   virtual std::size_t Tasks() const = 0;
+  virtual std::uint64_t Fingerprint() const = 0;
   virtual void List(std::size_t begin, std::size_t end, int jobs, ListingSink& sink) const = 0;
 };
 
@@ -247,6 +248,19 @@ class TypedLister final : public PuzzleLister::Impl {
   }
 
   std::size_t Tasks() const override { return tasks_.size(); }
+
+  std::uint64_t Fingerprint() const override {
+    std::uint64_t h = 0xcbf29ce484222325;  // FNV-1a, a byte at a time
+    const auto mix = [&](std::uint64_t v) {
+      for (int i = 0; i < 8; ++i) h = (h ^ ((v >> (8 * i)) & 0xff)) * 0x100000001b3;
+    };
+    mix(tasks_.size());
+    for (const Task<M>& task : tasks_) {
+      mix(static_cast<std::uint64_t>(task.placed));
+      for (int i = 0; i < task.placed; ++i) mix(static_cast<std::uint64_t>(task.pieces[i]));
+    }
+    return h;
+  }
 
   void List(std::size_t begin, std::size_t end, int jobs, ListingSink& sink) const override {
     end = std::min(end, tasks_.size());
@@ -358,6 +372,8 @@ PuzzleLister::PuzzleLister(const PolycubePuzzle& puzzle, const PuzzleLine& line)
 PuzzleLister::~PuzzleLister() = default;
 
 std::size_t PuzzleLister::Tasks() const { return impl_->Tasks(); }
+
+std::uint64_t PuzzleLister::Fingerprint() const { return impl_->Fingerprint(); }
 
 void PuzzleLister::List(std::size_t begin, std::size_t end, int jobs, ListingSink& sink) const {
   impl_->List(begin, end, jobs, sink);
