@@ -13,6 +13,7 @@
 #include "model/polycube_puzzle.h"
 #include "model/puzzle_file.h"
 #include "model/xmpuzzle_file.h"
+#include "solver/engine_version.h"
 #include "solver/polycube_count.h"
 
 namespace cubepack {
@@ -170,6 +171,8 @@ int RunCount(const SolutionsOptions& options) {
     if (sums.overflow) return Fail(1, "the count passes 2^64");
     r.shardIndex = options.shardIndex;
     r.shardCount = options.shardCount;
+    r.engine = std::string(kEngineVersion);
+    r.taskList = Hex(sums.taskFingerprint);
     r.tasks = sums.tasks;
     r.fixedWeighted = sums.weightedFixed;
     r.firstPieceCopies = sums.divisor;
@@ -200,6 +203,9 @@ int RunMerge(const SolutionsOptions& options) {
           r.symmetries != first.symmetries || r.firstPieceCopies != first.firstPieceCopies ||
           r.fixedAgain != first.fixedAgain)
         return Fail(1, path + ": a share of another count than " + options.shares[0]);
+      // The same puzzle cut into other tasks (the engine's tasks changed, its version did not).
+      if (r.taskList != first.taskList)
+        return Fail(1, path + ": a share of another task list than " + options.shares[0]);
     } else {
       fileOf.assign(static_cast<std::size_t>(r.shardCount), -1);
     }

@@ -49,22 +49,6 @@ bool TakeValue(const std::vector<std::string_view>& args, std::size_t& i, std::s
   return false;
 }
 
-// K/N with 1 <= K <= N <= 1000000.
-bool ParseShard(std::string_view text, int& index, int& count) {
-  const std::size_t slash = text.find('/');
-  if (slash == std::string_view::npos) return false;
-  const std::string_view k = text.substr(0, slash), n = text.substr(slash + 1);
-  int kv = 0, nv = 0;
-  const auto [ke, kec] = std::from_chars(k.data(), k.data() + k.size(), kv);
-  const auto [ne, nec] = std::from_chars(n.data(), n.data() + n.size(), nv);
-  if (kec != std::errc() || nec != std::errc() || ke != k.data() + k.size() ||
-      ne != n.data() + n.size() || kv < 1 || nv < kv || nv > 1000000)
-    return false;
-  index = kv - 1;
-  count = nv;
-  return true;
-}
-
 // --puzzle FILE, --problem NAME and --mirror at args[i], which every command but merge takes;
 // false, touching nothing, for any other word.
 bool TakePuzzleOption(const std::vector<std::string_view>& args, std::size_t& i,
@@ -90,7 +74,8 @@ bool TakeShardOption(const std::vector<std::string_view>& args, std::size_t& i,
   std::string_view value;
   if (!TakeValue(args, i, "--shard", value, error)) return false;
   if (error.empty() && !ParseShard(value, options.shardIndex, options.shardCount))
-    error = "--shard needs K/N with 1 <= K <= N, not '" + std::string(value) + "'";
+    error = "--shard needs K/N with 1 <= K <= N <= " + std::to_string(kMaxShardCount) + ", not '" +
+            std::string(value) + "'";
   return true;
 }
 
@@ -227,6 +212,21 @@ const Subcommand* SubcommandNamed(std::string_view name) {
 }
 
 }  // namespace
+
+bool ParseShard(std::string_view text, int& index, int& count) {
+  const std::size_t slash = text.find('/');
+  if (slash == std::string_view::npos) return false;
+  const std::string_view k = text.substr(0, slash), n = text.substr(slash + 1);
+  int kv = 0, nv = 0;
+  const auto [ke, kec] = std::from_chars(k.data(), k.data() + k.size(), kv);
+  const auto [ne, nec] = std::from_chars(n.data(), n.data() + n.size(), nv);
+  if (kec != std::errc() || nec != std::errc() || ke != k.data() + k.size() ||
+      ne != n.data() + n.size() || kv < 1 || nv < kv || nv > kMaxShardCount)
+    return false;
+  index = kv - 1;
+  count = nv;
+  return true;
+}
 
 SolutionsOptions ParseSolutionsOptions(const std::vector<std::string_view>& args, int defaultJobs) {
   SolutionsOptions options;
