@@ -18,6 +18,7 @@ bad keyword 'box 2 1 1\nshape a 0,0,0 1,0,0\n' ":2: unknown keyword 'shape' (nam
 bad sum 'box 2 1 1\npiece a 0,0,0\n' ":2: the pieces have 1 cubes in all, the target 2 cells"
 bad binary 'box 2 1 1\n\001\002\n' ":2: not a text file (byte 0x01)"
 bad large 'box 9 9 9\n' ":1: the box has 729 cells; the engine takes at most 128"
+bad latin1 'name Caf\351\nbox 2 1 1\npiece a 0,0,0 1,0,0\n' ":1: the name is not UTF-8 text (byte 0xe9)"
 bad empty '' ": no target: give a box line or target lines"
 expect 2 "cubepack-solutions: cannot open '$work/none': No such file or directory" \
   count --puzzle "$work/none"
@@ -47,6 +48,19 @@ done
 expect 0 "" count --puzzle "$soma" --mirror
 grep -q '^240 solutions (one per class under the symmetries), 11520 packings of the fixed target$' \
   "$work/out" || fail "count --mirror: $(cat "$work/out")"
+
+# A long name, and one with a tab and characters beyond ASCII: the summary whole, the JSON valid.
+long=$(head -c 1000 /dev/zero | tr '\0' n)
+printf 'name %s\nbox 2 1 1\npiece a 0,0,0 1,0,0\n' "$long" > "$work/long"
+expect 0 "" count --puzzle "$work/long" -j 1
+if [ "$(head -n 1 "$work/out")" != "$long: 2 cells, 1 pieces, 1 placements, 8 symmetries (rotations)" ] ||
+  [ "$(wc -l < "$work/out")" -ne 3 ]; then
+  fail "count of a long name: $(head -c 300 "$work/out")"
+fi
+printf 'name Caf\303\251\t"5"\nbox 2 1 1\npiece a 0,0,0 1,0,0\n' > "$work/utf8"
+expect 0 "" count --puzzle "$work/utf8" --json -j 1
+grep -qF "$(printf '"name":"Caf\303\251\\u0009\\"5\\"",')" "$work/out" ||
+  fail "count --json: $(cat "$work/out")"
 
 # Three shares merged: the whole count (of a flat box, whose reflection in its plane adds the
 # fixed count again in the merge).

@@ -55,13 +55,13 @@ std::string Hex(std::uint64_t v) {
   return buf;
 }
 
+// Built piece by piece: the name alone may be thousands of bytes.
 std::string Summary(const CountRecord& r) {
-  char buf[512];
-  std::string s;
-  std::snprintf(
-      buf, sizeof buf, "%s%s%d cells, %d pieces, %" PRIu64 " placements, %d symmetr%s%s\n",
-      r.name.c_str(), r.name.empty() ? "" : ": ", r.cells, r.pieces, r.placements, r.symmetries,
-      r.symmetries == 1 ? "y" : "ies", r.mirror ? " (rotations and reflections)" : " (rotations)");
+  char buf[256];
+  std::string s = r.name.empty() ? std::string() : r.name + ": ";
+  std::snprintf(buf, sizeof buf, "%d cells, %d pieces, %" PRIu64 " placements, %d symmetr%s%s\n",
+                r.cells, r.pieces, r.placements, r.symmetries, r.symmetries == 1 ? "y" : "ies",
+                r.mirror ? " (rotations and reflections)" : " (rotations)");
   s += buf;
   if (r.shardCount > 0) {
     std::snprintf(buf, sizeof buf,
