@@ -73,6 +73,23 @@ TEST(XmPuzzle, ReadsTheTargetThePiecesAndTheirCopies) {
   EXPECT_EQ(copies.puzzle.pieces[0].name, "U");
   EXPECT_EQ(copies.puzzle.pieces[5].name, "U-6");
   EXPECT_EQ(copies.puzzle.target.size(), 6u);
+
+  // A voxel text up to its limit; a name whose character references break the line is one line.
+  const XmPuzzleRead spaced =
+      ParseXmPuzzle(Xml(R"(<problem name="two&#10;lines"><shapes><shape id="2" count="1"/></shapes>
+          <result id="4"/></problem>)",
+                        "<voxel x=\"1\" y=\"1\" z=\"1\">" +
+                            std::string(kMaxVoxelTextBytes - 1, ' ') + "#</voxel>"),
+                    "");
+  ASSERT_EQ(spaced.error, "");
+  EXPECT_EQ(spaced.puzzle.name, "two lines");
+}
+
+TEST(XmPuzzle, TakesItsNamesInAnyLetterCase) {
+  for (const char* name : {"a.xmpuzzle", "A.XMPUZZLE", "dir/b.XmPuzzle", "c.xml", "C.XML"})
+    EXPECT_TRUE(IsXmPuzzleName(name)) << name;
+  for (const char* name : {"a.txt", "xml", ".xml", "a.xmpuzzle.txt", "a.xm"})
+    EXPECT_FALSE(IsXmPuzzleName(name)) << name;
 }
 
 TEST(XmPuzzle, RefusesWhatCannotBeCountedInOneLine) {
@@ -111,6 +128,15 @@ TEST(XmPuzzle, RefusesWhatCannotBeCountedInOneLine) {
       {"<puzzle><shapes>", "", "not well-formed XML (line 1: no element found)"},
       {"<?xml version=\"1.0\"?><notapuzzle/>", "",
        "not a puzzle file: its root element is not <puzzle>"},
+      // Entities nest: a few hundred bytes of them can stand for gigabytes.
+      {"<?xml version=\"1.0\"?>\n<!DOCTYPE puzzle [<!ENTITY a \"####\"><!ENTITY b "
+       "\"&a;&a;&a;&a;&a;&a;&a;&a;\">]>\n<puzzle>&b;</puzzle>",
+       "", "the file declares entities (<!ENTITY>), which a puzzle file never needs: refused"},
+      {Xml(problem(pieces, "4"), "<voxel x=\"2\" y=\"2\" z=\"1\">" +
+                                     std::string(kMaxVoxelTextBytes - 3, ' ') + "####</voxel>"),
+       "", "shape 4: its voxel text has more than 4194304 bytes (4 MiB)"},
+      {Xml("<problem name=\"" + std::string(4097, 'n') + "\"/>"), "",
+       "problem 0's name has more than 4096 bytes"},
   };
   for (const auto& c : cases) {
     const XmPuzzleRead read = ParseXmPuzzle(c.xml, c.problem);
