@@ -48,6 +48,14 @@ done
 expect 0 "" count --puzzle "$soma" --mirror
 grep -q '^240 solutions (one per class under the symmetries), 11520 packings of the fixed target$' \
   "$work/out" || fail "count --mirror: $(cat "$work/out")"
+# The same puzzle from standard input; and one of no use, named as such.
+input="$soma" expect 0 "" count --puzzle - --json -j 2
+[ "$(sed 's/"seconds":[0-9.]*//' "$work/out")" = "$(cat "$work/j1")" ] ||
+  fail "count --puzzle -: $(cat "$work/out")"
+printf 'box 2 1 1\nshape a\n' > "$work/keyword"
+input="$work/keyword" expect 2 \
+  "cubepack-solutions: standard input:2: unknown keyword 'shape' (name, box, target or piece)" \
+  count --puzzle -
 
 # A long name, and one with a tab and characters beyond ASCII: the summary whole, the JSON valid.
 long=$(head -c 1000 /dev/zero | tr '\0' n)

@@ -101,6 +101,10 @@ expect 0 "" show 1000 --puzzle "$puzzle"
 cmp -s "$work/out" "$work/drawn" || fail "show 1000 in a shared cache folder: another drawing"
 [ -e "$index" ] && fail "show 1000 wrote its index into a cache folder others may write in"
 chmod g-w "$CUBEPACK_CACHE_DIR"
+# The puzzle from standard input.
+input="$puzzle" expect 0 "" show 1000 --puzzle -
+cmp -s "$work/out" "$work/drawn" || fail "show 1000 --puzzle -: another drawing"
+input="$puzzle" expect 0 "" verify "$work/whole" --puzzle -
 input="$work/short" expect 2 "cubepack-solutions: not a packing: 59 characters, not 60" \
   show - --puzzle "$puzzle"
 input="$work/line" expect 0 "" show - --svg --puzzle "$puzzle"

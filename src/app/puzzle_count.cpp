@@ -124,27 +124,60 @@ bool ReadSmallFile(const std::string& path, std::size_t limit, std::string& text
   }
 }
 
+namespace {
+
+// All of standard input, at most `limit` bytes, into `bytes`; false with a one-line `error`.
+bool ReadStandardInput(std::size_t limit, std::string& bytes, std::string& error) {
+  UseBinaryStdin();
+  std::vector<char> buffer(1 << 16);
+  bytes.clear();
+  for (;;) {
+    const std::size_t n = std::fread(buffer.data(), 1, buffer.size(), stdin);
+    bytes.append(buffer.data(), n);
+    if (bytes.size() > limit) {
+      error = "standard input has more than " + std::to_string(limit) + " bytes";
+      return false;
+    }
+    if (n == buffer.size()) continue;
+    if (std::ferror(stdin) == 0) return true;
+    error = std::string("cannot read standard input: ") + std::strerror(errno);
+    return false;
+  }
+}
+
+}  // namespace
+
+std::string PuzzleSource(const SolutionsOptions& options) {
+  return options.puzzle == "-" ? "standard input" : options.puzzle;
+}
+
 int LoadPuzzle(const SolutionsOptions& options, LoadedPuzzle& out) {
+  // "-" is standard input, in the text form or the designers' (told apart by its first bytes).
+  const bool fromInput = options.puzzle == "-";
+  const std::string source = PuzzleSource(options);
   std::string text, error;
+  if (fromInput && !ReadStandardInput(kMaxXmPuzzleBytes, text, error)) return Fail(2, error);
   PuzzleParse parse;
-  if (IsXmPuzzleName(options.puzzle)) {
-    XmPuzzleRead read = ReadXmPuzzle(options.puzzle, options.problem);
-    if (!read.error.empty()) return Fail(2, options.puzzle + ": " + read.error);
+  if (fromInput ? LooksLikeXmPuzzle(text) : IsXmPuzzleName(options.puzzle)) {
+    XmPuzzleRead read = fromInput ? ParseXmPuzzleBytes(text, options.problem)
+                                  : ReadXmPuzzle(options.puzzle, options.problem);
+    if (!read.error.empty()) return Fail(2, source + ": " + read.error);
     parse.puzzle = std::move(read.puzzle);
   } else {
     if (!options.problem.empty())
-      return Fail(2, "--problem is for .xmpuzzle files, and " + options.puzzle + " is none");
-    if (!ReadSmallFile(options.puzzle, kMaxPuzzleFileBytes, text, error)) return Fail(2, error);
+      return Fail(2, "--problem is for .xmpuzzle files, and " + source + " is none");
+    if (!fromInput && !ReadSmallFile(options.puzzle, kMaxPuzzleFileBytes, text, error))
+      return Fail(2, error);
     parse = ParsePuzzle(text);
   }
   if (!parse.error.empty()) {
-    std::string where = options.puzzle;
+    std::string where = source;
     if (parse.errorLine > 0) where += ':' + std::to_string(parse.errorLine);
     return Fail(2, where + ": " + parse.error);
   }
   out.text = std::move(parse.puzzle);
   out.build = BuildForCount(out.text, options.mirror);
-  if (!out.build.error.empty()) return Fail(2, options.puzzle + ": " + out.build.error);
+  if (!out.build.error.empty()) return Fail(2, source + ": " + out.build.error);
   return 0;
 }
 

@@ -34,7 +34,7 @@ struct ListedPuzzle {
 int Load(const SolutionsOptions& options, ListedPuzzle& out) {
   if (const int status = LoadPuzzle(options, out.loaded); status != 0) return status;
   out.line = MakePuzzleLine(out.loaded.text, out.puzzle());
-  if (!out.line.error.empty()) return Fail(2, options.puzzle + ": " + out.line.error);
+  if (!out.line.error.empty()) return Fail(2, PuzzleSource(options) + ": " + out.line.error);
   return 0;
 }
 

@@ -27,6 +27,15 @@ bool IsXmPuzzleName(std::string_view path) {
   return endsWith(".xmpuzzle") || endsWith(".xml");
 }
 
+bool LooksLikeXmPuzzle(std::string_view bytes) {
+  if (bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == 0x1f &&
+      static_cast<unsigned char>(bytes[1]) == 0x8b)
+    return true;
+  if (bytes.starts_with("\xef\xbb\xbf")) bytes.remove_prefix(3);
+  const std::size_t first = bytes.find_first_not_of(" \t\r\n");
+  return first != std::string_view::npos && bytes[first] == '<';
+}
+
 #if !CUBEPACK_HAVE_XMPUZZLE
 
 bool XmPuzzleSupported() { return false; }
@@ -41,6 +50,7 @@ XmPuzzleRead Unsupported() {
 
 XmPuzzleRead ReadXmPuzzle(const std::string&, const std::string&) { return Unsupported(); }
 XmPuzzleRead ParseXmPuzzle(std::string_view, const std::string&) { return Unsupported(); }
+XmPuzzleRead ParseXmPuzzleBytes(std::string_view, const std::string&) { return Unsupported(); }
 
 #else
 
@@ -358,6 +368,36 @@ XmPuzzleRead ParseXmPuzzle(std::string_view xml, const std::string& problem) {
   XML_ParserFree(parser);
   if (!parsed) return Fail(fault);
   return Build(c, problem);
+}
+
+XmPuzzleRead ParseXmPuzzleBytes(std::string_view bytes, const std::string& problem) {
+  if (bytes.size() < 2 || static_cast<unsigned char>(bytes[0]) != 0x1f ||
+      static_cast<unsigned char>(bytes[1]) != 0x8b)
+    return ParseXmPuzzle(bytes, problem);
+  if (bytes.size() > kMaxXmPuzzleBytes)
+    return Fail("more than " + std::to_string(kMaxXmPuzzleBytes) + " bytes of compressed XML");
+  z_stream z{};
+  if (inflateInit2(&z, 16 + MAX_WBITS) != Z_OK) return Fail("out of memory");
+  z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(bytes.data()));
+  z.avail_in = static_cast<uInt>(bytes.size());
+  std::string xml;
+  std::vector<char> buffer(1 << 16);
+  int status = Z_OK;
+  for (;;) {
+    z.next_out = reinterpret_cast<Bytef*>(buffer.data());
+    z.avail_out = static_cast<uInt>(buffer.size());
+    status = inflate(&z, Z_NO_FLUSH);
+    xml.append(buffer.data(), buffer.size() - z.avail_out);
+    if (xml.size() > kMaxXmPuzzleBytes) {
+      inflateEnd(&z);
+      return Fail("more than " + std::to_string(kMaxXmPuzzleBytes) + " bytes of XML");
+    }
+    if (status == Z_STREAM_END && z.avail_in > 0 && inflateReset(&z) == Z_OK) continue;
+    if (status != Z_OK) break;  // the end, or no progress: input cut short, or damaged
+  }
+  inflateEnd(&z);
+  if (status != Z_STREAM_END) return Fail("the compressed data is cut short or damaged");
+  return ParseXmPuzzle(xml, problem);
 }
 
 XmPuzzleRead ReadXmPuzzle(const std::string& path, const std::string& problem) {

@@ -48,4 +48,11 @@ XmPuzzleRead ReadXmPuzzle(const std::string& path, const std::string& problem);
 // a few hundred bytes of them can expand to gigabytes.
 XmPuzzleRead ParseXmPuzzle(std::string_view xml, const std::string& problem);
 
+// The same from the file's bytes, gzip-compressed (one or more members) or not.
+XmPuzzleRead ParseXmPuzzleBytes(std::string_view bytes, const std::string& problem);
+
+// True when `bytes` look like such a file rather than the text format: gzip's magic number, or
+// XML's '<' first after blanks (and a byte order mark).
+bool LooksLikeXmPuzzle(std::string_view bytes);
+
 }  // namespace cubepack

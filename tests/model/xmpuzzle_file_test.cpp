@@ -8,6 +8,8 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 
 #if CUBEPACK_HAVE_XMPUZZLE
@@ -145,6 +147,21 @@ TEST(XmPuzzle, RefusesWhatCannotBeCountedInOneLine) {
   }
 }
 
+// `text` as one gzip member.
+std::string Gzip(const std::string& text) {
+  z_stream z{};
+  if (deflateInit2(&z, 9, Z_DEFLATED, 16 + MAX_WBITS, 8, Z_DEFAULT_STRATEGY) != Z_OK) return {};
+  std::string out(deflateBound(&z, static_cast<uLong>(text.size())) + 32, '\0');
+  z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(text.data()));
+  z.avail_in = static_cast<uInt>(text.size());
+  z.next_out = reinterpret_cast<Bytef*>(out.data());
+  z.avail_out = static_cast<uInt>(out.size());
+  deflate(&z, Z_FINISH);
+  out.resize(z.total_out);
+  deflateEnd(&z);
+  return out;
+}
+
 // A file as the designers' program writes it, gzip-compressed; cut short, it is refused.
 TEST(XmPuzzle, ReadsCompressedAndPlainFilesAndRefusesACutOne) {
   const std::filesystem::path dir = std::filesystem::temp_directory_path();
@@ -171,6 +188,18 @@ TEST(XmPuzzle, ReadsCompressedAndPlainFilesAndRefusesACutOne) {
   }
   const XmPuzzleRead broken = ReadXmPuzzle(cut, "");
   EXPECT_NE(broken.error.find("cannot read '" + cut + "': "), std::string::npos) << broken.error;
+  // The same bytes from memory, as standard input gives them.
+  std::ifstream in(packed, std::ios::binary);
+  const std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  EXPECT_TRUE(LooksLikeXmPuzzle(bytes));
+  EXPECT_TRUE(LooksLikeXmPuzzle("\xef\xbb\xbf \n<?xml version=\"1.0\"?>"));
+  EXPECT_FALSE(LooksLikeXmPuzzle("# <puzzle>\nbox 1 1 1\n"));
+  EXPECT_EQ(ParseXmPuzzleBytes(bytes, "").puzzle.pieces.size(), 2u);
+  const std::string twoMembers = Gzip(xml.substr(0, 100)) + Gzip(xml.substr(100));
+  EXPECT_EQ(ParseXmPuzzleBytes(twoMembers, "").puzzle.pieces.size(), 2u);
+  EXPECT_EQ(ParseXmPuzzleBytes(xml, "").puzzle.pieces.size(), 2u);
+  EXPECT_EQ(ParseXmPuzzleBytes(bytes.substr(0, bytes.size() - 12), "").error,
+            "the compressed data is cut short or damaged");
   EXPECT_EQ(
       ReadXmPuzzle((dir / "cubepack_none.xmpuzzle").string(), "").error.rfind("cannot open", 0),
       0u);
