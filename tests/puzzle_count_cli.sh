@@ -1,7 +1,8 @@
 #!/bin/sh
 # cubepack-solutions count and merge as a user runs them: one-line faults with their exit
-# statuses, the JSON line, the same numbers on any number of threads, and three shares run by
-# GNU parallel and merged into the count of a whole run.
+# statuses, the JSON line, the same numbers on any number of threads, shares merged into the
+# count of a whole run (and shares no count wrote refused), and three shares run by GNU
+# parallel. Exits 77 (skipped) after the rest when GNU parallel is not installed.
 # usage: puzzle_count_cli.sh PROGRAM PUZZLES_DIR
 set -u
 program=$1
@@ -17,6 +18,7 @@ bad keyword 'box 2 1 1\nshape a 0,0,0 1,0,0\n' ":2: unknown keyword 'shape' (nam
 bad sum 'box 2 1 1\npiece a 0,0,0\n' ":2: the pieces have 1 cubes in all, the target 2 cells"
 bad binary 'box 2 1 1\n\001\002\n' ":2: not a text file (byte 0x01)"
 bad large 'box 9 9 9\n' ":1: the box has 729 cells; the engine takes at most 128"
+bad latin1 'name Caf\351\nbox 2 1 1\npiece a 0,0,0 1,0,0\n' ":1: the name is not UTF-8 text (byte 0xe9)"
 bad empty '' ": no target: give a box line or target lines"
 expect 2 "cubepack-solutions: cannot open '$work/none': No such file or directory" \
   count --puzzle "$work/none"
@@ -46,29 +48,71 @@ done
 expect 0 "" count --puzzle "$soma" --mirror
 grep -q '^240 solutions (one per class under the symmetries), 11520 packings of the fixed target$' \
   "$work/out" || fail "count --mirror: $(cat "$work/out")"
+# The same puzzle from standard input; and one of no use, named as such.
+input="$soma" expect 0 "" count --puzzle - --json -j 2
+[ "$(sed 's/"seconds":[0-9.]*//' "$work/out")" = "$(cat "$work/j1")" ] ||
+  fail "count --puzzle -: $(cat "$work/out")"
+printf 'box 2 1 1\nshape a\n' > "$work/keyword"
+input="$work/keyword" expect 2 \
+  "cubepack-solutions: standard input:2: unknown keyword 'shape' (name, box, target or piece)" \
+  count --puzzle -
 
-# Three shares through GNU parallel, merged: the whole count (of a flat box, whose reflection in
-# its plane adds the fixed count again in the merge).
+# A long name, and one with a tab and characters beyond ASCII: the summary whole, the JSON valid.
+long=$(head -c 1000 /dev/zero | tr '\0' n)
+printf 'name %s\nbox 2 1 1\npiece a 0,0,0 1,0,0\n' "$long" > "$work/long"
+expect 0 "" count --puzzle "$work/long" -j 1
+if [ "$(head -n 1 "$work/out")" != "$long: 2 cells, 1 pieces, 1 placements, 8 symmetries (rotations)" ] ||
+  [ "$(wc -l < "$work/out")" -ne 3 ]; then
+  fail "count of a long name: $(head -c 300 "$work/out")"
+fi
+printf 'name Caf\303\251\t"5"\nbox 2 1 1\npiece a 0,0,0 1,0,0\n' > "$work/utf8"
+expect 0 "" count --puzzle "$work/utf8" --json -j 1
+grep -qF "$(printf '"name":"Caf\303\251\\u0009\\"5\\"",')" "$work/out" ||
+  fail "count --json: $(cat "$work/out")"
+
+# Three shares merged: the whole count (of a flat box, whose reflection in its plane adds the
+# fixed count again in the merge).
 puzzle="$puzzles/pentominoes-3x20.txt"
 "$program" count --puzzle "$puzzle" --mirror --json | sed 's/"seconds":[0-9.]*//' > "$work/whole"
-if command -v parallel > /dev/null 2>&1; then
-  parallel --will-cite -j 3 "$program count --puzzle $puzzle --mirror --json --shard {}/3 -j 1 > $work/share{}.json" ::: 1 2 3 ||
-    fail "parallel: the shares failed"
-  expect 0 "" merge --json "$work/share3.json" "$work/share1.json" "$work/share2.json"
-  sed 's/"seconds":[0-9.]*//' "$work/out" > "$work/merged"
-  cmp -s "$work/whole" "$work/merged" || fail "merge: $(cat "$work/merged") against $(cat "$work/whole")"
-  expect 1 "cubepack-solutions: share 2/3 missing" merge "$work/share1.json" "$work/share3.json"
-  expect 1 "cubepack-solutions: share 1/3 given twice: $work/share1.json and $work/share1.json" \
-    merge "$work/share1.json" "$work/share1.json" "$work/share2.json" "$work/share3.json"
-  "$program" count --puzzle "$puzzle" --json --shard 2/3 > "$work/other.json"
-  expect 1 "cubepack-solutions: $work/other.json: a share of another count than $work/share1.json" \
-    merge "$work/share1.json" "$work/other.json" "$work/share3.json"
-  expect 1 "cubepack-solutions: $work/whole: not a JSON object of count" merge "$work/whole"
-  "$program" count --puzzle "$puzzle" --json > "$work/whole.json"
-  expect 1 "cubepack-solutions: $work/whole.json: not a share of a count (no \"shard\")" \
-    merge "$work/whole.json"
-else
-  fail "GNU parallel is not installed (tools/install-test-deps installs it)"
+for k in 1 2 3; do
+  "$program" count --puzzle "$puzzle" --mirror --json --shard $k/3 -j 1 > "$work/share$k.json"
+done
+expect 0 "" merge --json "$work/share3.json" "$work/share1.json" "$work/share2.json"
+sed 's/"seconds":[0-9.]*//' "$work/out" > "$work/merged"
+cmp -s "$work/whole" "$work/merged" || fail "merge: $(cat "$work/merged") against $(cat "$work/whole")"
+expect 1 "cubepack-solutions: share 2/3 missing" merge "$work/share1.json" "$work/share3.json"
+expect 1 "cubepack-solutions: share 1/3 given twice: $work/share1.json and $work/share1.json" \
+  merge "$work/share1.json" "$work/share1.json" "$work/share2.json" "$work/share3.json"
+"$program" count --puzzle "$puzzle" --json --shard 2/3 > "$work/other.json"
+expect 1 "cubepack-solutions: $work/other.json: a share of another count than $work/share1.json" \
+  merge "$work/share1.json" "$work/other.json" "$work/share3.json"
+expect 1 "cubepack-solutions: $work/whole: not a JSON object of count" merge "$work/whole"
+"$program" count --puzzle "$puzzle" --json > "$work/whole.json"
+expect 1 "cubepack-solutions: $work/whole.json: not a share of a count (no \"shard\")" \
+  merge "$work/whole.json"
+# Shares no count wrote: a share number past --shard's own limit (which must not make merge
+# allocate for it), another engine version, another task list.
+sed 's|"shard":"1/3"|"shard":"1/2000000000"|' "$work/share1.json" > "$work/huge.json"
+expect 1 "cubepack-solutions: $work/huge.json: bad \"shard\": not K/N with 1 <= K <= N <= 1000000" \
+  merge "$work/huge.json"
+engine=$(sed 's/.*"engine":"\([^"]*\)".*/\1/' "$work/share1.json")
+sed 's/"engine":"[^"]*"/"engine":"0"/' "$work/share2.json" > "$work/old.json"
+expect 1 "cubepack-solutions: $work/old.json: a share of another engine version (this program's is $engine)" \
+  merge "$work/share1.json" "$work/old.json" "$work/share3.json"
+sed 's/"task_list":"[^"]*"/"task_list":"0000000000000000"/' "$work/share2.json" > "$work/tasks.json"
+expect 1 "cubepack-solutions: $work/tasks.json: a share of another task list than $work/share1.json" \
+  merge "$work/share1.json" "$work/tasks.json" "$work/share3.json"
+
+# The same shares through GNU parallel, as a cluster would run them.
+if ! command -v parallel > /dev/null 2>&1; then
+  echo "skipped: GNU parallel is not installed (tools/install-test-deps installs it)"
+  [ "$failures" -eq 0 ] && exit 77
+  finish
 fi
+parallel --will-cite -j 3 "$program count --puzzle $puzzle --mirror --json --shard {}/3 -j 1 > $work/parallel{}.json" ::: 1 2 3 ||
+  fail "parallel: the shares failed"
+expect 0 "" merge --json "$work/parallel3.json" "$work/parallel1.json" "$work/parallel2.json"
+sed 's/"seconds":[0-9.]*//' "$work/out" > "$work/merged"
+cmp -s "$work/whole" "$work/merged" || fail "merge of parallel's shares: $(cat "$work/merged")"
 
 finish

@@ -89,6 +89,22 @@ done
 sed -n 1000p "$work/whole" > "$work/line"
 input="$work/line" expect 0 "" show - --puzzle "$puzzle"
 mv "$work/out" "$work/drawn"
+# What stands at the index's name, or a cache folder others may write in, is not used: a FIFO
+# would hold the run for ever. The drawing is the same.
+rm -f "$index"
+mkfifo "$index"
+expect 0 "" show 1000 --puzzle "$puzzle"
+cmp -s "$work/out" "$work/drawn" || fail "show 1000 with a FIFO for the index: another drawing"
+rm -f "$index"
+chmod g+w "$CUBEPACK_CACHE_DIR"
+expect 0 "" show 1000 --puzzle "$puzzle"
+cmp -s "$work/out" "$work/drawn" || fail "show 1000 in a shared cache folder: another drawing"
+[ -e "$index" ] && fail "show 1000 wrote its index into a cache folder others may write in"
+chmod g-w "$CUBEPACK_CACHE_DIR"
+# The puzzle from standard input.
+input="$puzzle" expect 0 "" show 1000 --puzzle -
+cmp -s "$work/out" "$work/drawn" || fail "show 1000 --puzzle -: another drawing"
+input="$puzzle" expect 0 "" verify "$work/whole" --puzzle -
 input="$work/short" expect 2 "cubepack-solutions: not a packing: 59 characters, not 60" \
   show - --puzzle "$puzzle"
 input="$work/line" expect 0 "" show - --svg --puzzle "$puzzle"

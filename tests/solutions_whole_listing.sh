@@ -37,7 +37,10 @@ od -An -v -tu4 -j 24 -N $((4 * tasks)) "$index" | tr -s ' ' '\n' | grep . > "$wo
 [ "$(wc -l < "$work/counts")" -eq "$tasks" ] || fail "the index holds $(wc -l < "$work/counts") counts"
 [ "$(awk '{ n += $1 } END { print n }' "$work/counts")" -eq 409963 ] ||
   fail "the index adds up to $(awk '{ n += $1 } END { print n }' "$work/counts") packings"
-cmp -s "$work/listed/${index##*/}" "$index" || fail "list saved another index than show counted"
+# The same counts; the signatures differ, each folder having a secret of its own.
+head -c $((24 + 4 * tasks)) "$work/listed/${index##*/}" > "$work/listed-counts"
+head -c $((24 + 4 * tasks)) "$index" > "$work/shown-counts"
+cmp -s "$work/listed-counts" "$work/shown-counts" || fail "list saved another index than show counted"
 
 # Now read from it: the first and the last line of tasks spread over the listing.
 # shellcheck disable=SC2016 # awk's fields

@@ -1,6 +1,7 @@
 #!/bin/sh
 # count (and list) on the puzzle designers' files: a compressed file counts as its text form
-# does, and a file cut short, a problem that is not there or --problem on a text file is one line, exit 2.
+# does, from a file of any letter case or from standard input, and a file cut short, a problem
+# that is not there or --problem on a text file is one line, exit 2.
 # usage: xmpuzzle_cli.sh PROGRAM DATA_DIR
 set -u
 program=$1
@@ -17,7 +18,16 @@ expect 0 "" list --puzzle "$data/soma-3x3x3.xmpuzzle" --problem "Soma cube" --mi
 mv "$work/out" "$work/listing"
 expect 0 "" verify "$work/listing" --puzzle "$data/soma-3x3x3.xmpuzzle" --mirror
 
+cp "$data/soma-3x3x3.xmpuzzle" "$work/SOMA.XMPUZZLE"
+expect 0 "" count --puzzle "$work/SOMA.XMPUZZLE" --json
+grep -q '"solutions":480,' "$work/out" || fail "SOMA.XMPUZZLE: $(cat "$work/out")"
+input="$data/soma-3x3x3.xmpuzzle" expect 0 "" count --puzzle - --problem "Soma cube" --json
+grep -q '"solutions":480,' "$work/out" || fail "count --puzzle - of a compressed file: $(cat "$work/out")"
+
 head -c 200 "$data/soma-3x3x3.xmpuzzle" > "$work/cut.xmpuzzle"
+input="$work/cut.xmpuzzle" expect 2 \
+  "cubepack-solutions: standard input: the compressed data is cut short or damaged" \
+  count --puzzle -
 expect 2 "*" count --puzzle "$work/cut.xmpuzzle"
 grep -q "^cubepack-solutions: $work/cut.xmpuzzle: cannot read" "$work/err" ||
   fail "cut file: $(cat "$work/err")"

@@ -2,25 +2,36 @@
 
 #include <charconv>
 #include <cstdio>
-#include <cstdlib>
-#include <vector>
+
+#include "app/solutions_command_line.h"
+#include "model/utf8.h"
+#include "solver/engine_version.h"
 
 namespace cubepack {
 
 std::string JsonString(std::string_view s) {
   std::string out = "\"";
-  for (const char c : s) {
+  for (std::size_t i = 0; i < s.size();) {
+    const char c = s[i];
     const auto u = static_cast<unsigned char>(c);
+    const std::size_t length = Utf8CharLength(s, i);
     if (c == '"' || c == '\\') {
       out += '\\';
       out += c;
-    } else if (u < 0x20) {
+    } else if (u < 0x20 || u == 0x7f) {
       char buf[8];
       std::snprintf(buf, sizeof buf, "\\u%04x", u);
       out += buf;
+    } else if (length == 0) {
+      out += "\\ufffd";
+      ++i;
+      continue;
     } else {
-      out += c;
+      out.append(s.substr(i, length));
+      i += length;
+      continue;
     }
+    ++i;
   }
   return out + "\"";
 }
@@ -32,9 +43,11 @@ std::string FormatCountJson(const CountRecord& r) {
     s += key;
     s += "\":" + value;
   };
-  if (r.shardCount > 0)
-    add("shard",
-        "\"" + std::to_string(r.shardIndex + 1) + "/" + std::to_string(r.shardCount) + "\"");
+  if (r.shardCount > 0) {
+    add("shard", JsonString(std::to_string(r.shardIndex + 1) + "/" + std::to_string(r.shardCount)));
+    add("engine", JsonString(r.engine));
+    add("task_list", JsonString(r.taskList));
+  }
   add("cells", std::to_string(r.cells));
   add("pieces", std::to_string(r.pieces));
   add("placements", std::to_string(r.placements));
@@ -63,6 +76,7 @@ class FlatReader {
  public:
   explicit FlatReader(std::string_view t) : t_(t) {}
 
+  // The fields; false with `fault` for anything else.
   bool Read(std::map<std::string, std::string>& fields) {
     Space();
     if (!Eat('{')) return false;
@@ -88,6 +102,7 @@ class FlatReader {
       if (!Eat(',')) return false;
     }
   }
+  std::string fault = "not a JSON object of count";
 
  private:
   char Peek() const { return pos_ < t_.size() ? t_[pos_] : '\0'; }
@@ -105,22 +120,89 @@ class FlatReader {
     Space();
     return pos_ == t_.size();
   }
+  bool Fault(const char* what) {
+    fault = what;
+    return false;
+  }
+  // The four hex digits after "\u", moving past them.
+  bool Hex4(unsigned& v) {
+    v = 0;
+    for (int i = 0; i < 4; ++i, ++pos_) {
+      const char c = Peek();
+      const int d = c >= '0' && c <= '9'   ? c - '0'
+                    : c >= 'a' && c <= 'f' ? c - 'a' + 10
+                    : c >= 'A' && c <= 'F' ? c - 'A' + 10
+                                           : -1;
+      if (d < 0) return false;
+      v = v * 16 + static_cast<unsigned>(d);
+    }
+    return true;
+  }
+  // The text after a backslash, as UTF-8 into `out`.
+  bool Escape(std::string& out) {
+    const char c = Peek();
+    ++pos_;
+    switch (c) {
+      case '"':
+      case '\\':
+      case '/':
+        out += c;
+        return true;
+      case 'b':
+        out += '\b';
+        return true;
+      case 'f':
+        out += '\f';
+        return true;
+      case 'n':
+        out += '\n';
+        return true;
+      case 'r':
+        out += '\r';
+        return true;
+      case 't':
+        out += '\t';
+        return true;
+      case 'u':
+        break;
+      default:
+        return false;
+    }
+    unsigned v = 0;
+    if (!Hex4(v) || (v >= 0xdc00 && v <= 0xdfff)) return false;
+    if (v >= 0xd800 && v <= 0xdbff) {  // a pair of surrogates: one character past U+FFFF
+      unsigned low = 0;
+      if (!Eat('\\') || !Eat('u') || !Hex4(low) || low < 0xdc00 || low > 0xdfff) return false;
+      v = 0x10000 + ((v - 0xd800) << 10) + (low - 0xdc00);
+    }
+    if (v < 0x80) {
+      out += static_cast<char>(v);
+    } else if (v < 0x800) {
+      out += static_cast<char>(0xc0 | (v >> 6));
+      out += static_cast<char>(0x80 | (v & 0x3f));
+    } else if (v < 0x10000) {
+      out += static_cast<char>(0xe0 | (v >> 12));
+      out += static_cast<char>(0x80 | ((v >> 6) & 0x3f));
+      out += static_cast<char>(0x80 | (v & 0x3f));
+    } else {
+      out += static_cast<char>(0xf0 | (v >> 18));
+      out += static_cast<char>(0x80 | ((v >> 12) & 0x3f));
+      out += static_cast<char>(0x80 | ((v >> 6) & 0x3f));
+      out += static_cast<char>(0x80 | (v & 0x3f));
+    }
+    return true;
+  }
   bool String(std::string& out) {
     if (!Eat('"')) return false;
     while (pos_ < t_.size() && t_[pos_] != '"') {
-      if (t_[pos_] == '\\') {
-        if (++pos_ >= t_.size()) return false;
-        if (t_[pos_] == 'u') {
-          if (pos_ + 4 >= t_.size()) return false;
-          unsigned v = 0;
-          const auto [e, ec] = std::from_chars(t_.data() + pos_ + 1, t_.data() + pos_ + 5, v, 16);
-          if (ec != std::errc() || e != t_.data() + pos_ + 5) return false;
-          out += static_cast<char>(v);
-          pos_ += 5;
-          continue;
-        }
+      const char c = t_[pos_++];
+      if (static_cast<unsigned char>(c) < 0x20)
+        return Fault("a control character in a JSON string");
+      if (c != '\\') {
+        out += c;
+      } else if (!Escape(out)) {
+        return Fault("a bad escape in a JSON string");
       }
-      out += t_[pos_++];
     }
     return Eat('"');
   }
@@ -149,9 +231,14 @@ bool Number(const std::map<std::string, std::string>& f, const char* key, T& out
 }  // namespace
 
 bool ParseShareJson(std::string_view text, CountRecord& r, std::string& error) {
+  if (InvalidUtf8At(text) != std::string_view::npos) {
+    error = "not UTF-8 text";
+    return false;
+  }
   std::map<std::string, std::string> f;
-  if (!FlatReader(text).Read(f)) {
-    error = "not a JSON object of count";
+  FlatReader reader(text);
+  if (!reader.Read(f)) {
+    error = reader.fault;
     return false;
   }
   const auto shard = f.find("shard");
@@ -159,30 +246,51 @@ bool ParseShareJson(std::string_view text, CountRecord& r, std::string& error) {
     error = "not a share of a count (no \"shard\")";
     return false;
   }
-  const std::string& k = shard->second;
-  const std::size_t slash = k.find('/');
-  int index = 0, count = 0;
-  if (slash == std::string::npos ||
-      std::from_chars(k.data(), k.data() + slash, index).ec != std::errc() ||
-      std::from_chars(k.data() + slash + 1, k.data() + k.size(), count).ec != std::errc() ||
-      index < 1 || count < index) {
-    error = "bad \"shard\"";
+  if (!ParseShard(shard->second, r.shardIndex, r.shardCount)) {
+    error = "bad \"shard\": not K/N with 1 <= K <= N <= " + std::to_string(kMaxShardCount);
     return false;
   }
-  r.shardIndex = index - 1;
-  r.shardCount = count;
-  const auto puzzle = f.find("puzzle");
+  const auto text16 = [&](const char* key, std::string& out) {
+    const auto it = f.find(key);
+    if (it == f.end() || it->second.size() != 16 ||
+        it->second.find_first_not_of("0123456789abcdef") != std::string::npos) {
+      error = std::string(it == f.end() ? "no \"" : "bad \"") + key + "\"";
+      return false;
+    }
+    out = it->second;
+    return true;
+  };
+  // Task i of one engine version is not task i of another: their sums do not add up.
+  const auto engine = f.find("engine");
+  if (engine == f.end() || engine->second != kEngineVersion) {
+    error =
+        std::string("a share of another engine version (this program's is ") + kEngineVersion + ")";
+    return false;
+  }
+  r.engine = engine->second;
+  if (!text16("task_list", r.taskList) || !text16("puzzle", r.puzzle)) return false;
   const auto mirror = f.find("mirror");
-  if (puzzle == f.end() || mirror == f.end()) {
-    error = "no \"puzzle\" or \"mirror\"";
+  if (mirror == f.end() || (mirror->second != "true" && mirror->second != "false")) {
+    error = "no \"mirror\" of true or false";
     return false;
   }
-  r.puzzle = puzzle->second;
   r.mirror = mirror->second == "true";
-  if (const auto name = f.find("name"); name != f.end()) r.name = name->second;
+  if (const auto name = f.find("name"); name != f.end()) {
+    // Shown as it is in the summary: one line, no terminal controls.
+    for (const char c : name->second)
+      if ((static_cast<unsigned char>(c) < 0x20 && c != '\t') || c == 0x7f) {
+        error = "a control character in \"name\"";
+        return false;
+      }
+    r.name = name->second;
+  }
   if (const auto s = f.find("seconds"); s != f.end()) {
-    char* end = nullptr;
-    r.seconds = std::strtod(s->second.c_str(), &end);
+    const std::string& v = s->second;
+    const auto [e, ec] = std::from_chars(v.data(), v.data() + v.size(), r.seconds);
+    if (ec != std::errc() || e != v.data() + v.size() || !(r.seconds >= 0 && r.seconds < 1e300)) {
+      error = "bad \"seconds\"";
+      return false;
+    }
   }
   return Number(f, "cells", r.cells, error) && Number(f, "pieces", r.pieces, error) &&
          Number(f, "placements", r.placements, error) &&

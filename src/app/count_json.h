@@ -24,6 +24,8 @@ struct CountRecord {
   // A share (shardCount > 0):
   int shardIndex = 0;  // from 0
   int shardCount = 0;
+  std::string engine;    // the engine's version (kEngineVersion)
+  std::string taskList;  // the task list's fingerprint, 16 hex digits
   std::uint64_t tasks = 0;
   std::uint64_t fixedWeighted = 0;
   std::uint64_t firstPieceCopies = 0;
@@ -34,10 +36,12 @@ struct CountRecord {
 // One line, ending in "\n".
 std::string FormatCountJson(const CountRecord& r);
 
-// A share's object as FormatCountJson writes it; false with `error` for anything else.
+// A share's object as FormatCountJson writes it; false with a one-line `error` for anything
+// else: no JSON (or not UTF-8, or a bad escape), a field missing or out of range.
 bool ParseShareJson(std::string_view text, CountRecord& r, std::string& error);
 
-// A string in JSON's quotes and escapes.
+// A string in JSON's quotes and escapes: control characters escaped, and each byte that is not
+// part of valid UTF-8 written as U+FFFD, so the line is always valid JSON.
 std::string JsonString(std::string_view s);
 
 }  // namespace cubepack

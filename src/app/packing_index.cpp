@@ -8,8 +8,10 @@
 
 #include "app/command_line.h"
 #include "app/platform.h"
+#include "app/siphash.h"
 #include "model/board.h"
 #include "model/catalogue.h"
+#include "solver/engine_version.h"
 #include "solver/parallel_runner.h"
 
 namespace cubepack {
@@ -17,12 +19,13 @@ namespace cubepack {
 namespace {
 
 // The file's layout; part of the key, so a new layout never meets an old file.
-constexpr std::uint32_t kIndexLayout = 1;
+constexpr std::uint32_t kIndexLayout = 2;
+constexpr const char* kSecretName = "index-secret";
 constexpr std::string_view kMagic = "cpindex\n";
 constexpr std::size_t kHeaderBytes = kMagic.size() + 8 + 4 + 4;  // magic, key, tasks, counted
-constexpr std::size_t kChecksumBytes = 8;
+constexpr std::size_t kSignatureBytes = 8;
 
-// FNV-1a, 64 bits: the key, and the checksum that tells a damaged file.
+// FNV-1a, 64 bits: the key.
 class Fnv {
  public:
   void Byte(std::uint8_t b) { h_ = (h_ ^ b) * 0x100000001b3; }
@@ -46,10 +49,9 @@ std::uint64_t Get(std::string_view in, std::size_t at, int bytes) {
   return v;
 }
 
-std::uint64_t Checksum(std::string_view bytes) {
-  Fnv fnv;
-  for (const char c : bytes) fnv.Byte(static_cast<std::uint8_t>(c));
-  return fnv.value();
+void Text(Fnv& fnv, std::string_view text) {
+  fnv.Value(text.size(), 8);
+  for (const char c : text) fnv.Byte(static_cast<std::uint8_t>(c));
 }
 
 std::string IndexFileName(std::uint64_t key) {
@@ -113,12 +115,26 @@ struct Listing {
   SearchScript script;
 };
 
-// Where the index of `key` is kept; "" for nowhere.
+// Where the index of `key` is kept: nowhere when the cache folder is unknown, or is not this
+// user's alone (whoever may write there could plant an index), or has no secret to sign with.
 struct IndexFile {
   explicit IndexFile(std::uint64_t key) : dir(CacheDirectory()), name(IndexFileName(key)) {}
+
+  std::vector<std::uint32_t> Load(std::uint64_t key, std::size_t taskCount) const {
+    std::vector<std::uint32_t> counts;
+    std::string secret, bytes;
+    if (!dir.empty() && IsPrivateFolder(dir) && CacheSecret(dir, false, secret) &&
+        ReadSmallFile(PathIn(dir, name), kHeaderBytes + 4 * taskCount + kSignatureBytes, bytes))
+      DecodeIndex(bytes, secret, key, taskCount, counts);
+    return counts;
+  }
   void Save(std::uint64_t key, std::size_t taskCount,
             const std::vector<std::uint32_t>& counts) const {
-    if (!dir.empty()) ReplaceFileContents(dir, name, EncodeIndex(key, taskCount, counts));
+    if (dir.empty()) return;
+    MakeFolders(dir);
+    std::string secret;
+    if (IsPrivateFolder(dir) && CacheSecret(dir, true, secret))
+      ReplaceFileContents(dir, name, EncodeIndex(secret, key, taskCount, counts));
   }
   std::string dir;
   std::string name;
@@ -153,25 +169,35 @@ std::size_t TaskHolding(std::int64_t n, const std::vector<std::uint32_t>& counts
 }
 
 std::uint64_t PuzzleIndexKey(std::uint64_t puzzleHash, std::size_t taskCount,
-                             std::string_view labels, const std::vector<int>& pieceClasses) {
+                             std::uint64_t taskFingerprint, std::string_view labels,
+                             const std::vector<int>& pieceClasses) {
   Fnv fnv;
   fnv.Value(kIndexLayout, 4);
   fnv.Byte('P');  // never a key of the built-in listing's
+  Text(fnv, kEngineVersion);
   fnv.Value(puzzleHash, 8);
   fnv.Value(taskCount, 8);
-  for (const char c : labels) fnv.Byte(static_cast<std::uint8_t>(c));
+  fnv.Value(taskFingerprint, 8);
+  Text(fnv, labels);
   for (const int c : pieceClasses) fnv.Value(static_cast<std::uint64_t>(c), 2);
   return fnv.value();
 }
 
+bool CacheSecret(const std::string& dir, bool create, std::string& secret) {
+  const std::string path = PathIn(dir, kSecretName);
+  const auto read = [&] {
+    return ReadPrivateFile(path, kIndexSecretBytes, secret) && secret.size() == kIndexSecretBytes;
+  };
+  if (read()) return true;
+  std::string fresh;
+  if (!create || !RandomBytes(kIndexSecretBytes, fresh)) return false;
+  // Another run may make one at the same time: whichever is there first is the secret.
+  CreateFileOnce(dir, kSecretName, fresh);
+  return read();
+}
+
 std::vector<std::uint32_t> LoadIndex(std::uint64_t key, std::size_t taskCount) {
-  std::vector<std::uint32_t> counts;
-  const IndexFile file(key);
-  std::string bytes;
-  if (!file.dir.empty() && ReadSmallFile(PathIn(file.dir, file.name),
-                                         kHeaderBytes + 4 * taskCount + kChecksumBytes, bytes))
-    DecodeIndex(bytes, key, taskCount, counts);
-  return counts;
+  return IndexFile(key).Load(key, taskCount);
 }
 
 void SaveIndex(std::uint64_t key, std::size_t taskCount, const std::vector<std::uint32_t>& counts) {
@@ -185,6 +211,7 @@ void SaveIndex(std::uint64_t key, std::size_t taskCount, const std::vector<std::
 std::uint64_t IndexKey(const SearchScript& script) {
   Fnv fnv;
   fnv.Value(kIndexLayout, 4);
+  Text(fnv, kEngineVersion);
   fnv.Value(script.tasks.size(), 8);
   // What the listing below a task depends on: its board and its first three pieces.
   for (std::size_t i = 0; i < script.tasks.size(); ++i) {
@@ -200,28 +227,29 @@ std::uint64_t IndexKey(const SearchScript& script) {
   return fnv.value();
 }
 
-std::string EncodeIndex(std::uint64_t key, std::size_t taskCount,
+std::string EncodeIndex(std::string_view secret, std::uint64_t key, std::size_t taskCount,
                         const std::vector<std::uint32_t>& counts) {
   std::string out(kMagic);
   Put(out, key, 8);
   Put(out, taskCount, 4);
   Put(out, counts.size(), 4);
   for (const std::uint32_t c : counts) Put(out, c, 4);
-  Put(out, Checksum(out), 8);
+  Put(out, SipHash24(secret, out), 8);
   return out;
 }
 
-bool DecodeIndex(std::string_view bytes, std::uint64_t key, std::size_t taskCount,
-                 std::vector<std::uint32_t>& counts) {
+bool DecodeIndex(std::string_view bytes, std::string_view secret, std::uint64_t key,
+                 std::size_t taskCount, std::vector<std::uint32_t>& counts) {
   counts.clear();
-  if (bytes.size() < kHeaderBytes + kChecksumBytes || bytes.substr(0, kMagic.size()) != kMagic)
+  if (secret.size() != kIndexSecretBytes || bytes.size() < kHeaderBytes + kSignatureBytes ||
+      bytes.substr(0, kMagic.size()) != kMagic)
     return false;
   const std::size_t counted = Get(bytes, kMagic.size() + 12, 4);
   if (Get(bytes, kMagic.size(), 8) != key || Get(bytes, kMagic.size() + 8, 4) != taskCount ||
-      counted > taskCount || bytes.size() != kHeaderBytes + 4 * counted + kChecksumBytes)
+      counted > taskCount || bytes.size() != kHeaderBytes + 4 * counted + kSignatureBytes)
     return false;
-  const std::size_t end = bytes.size() - kChecksumBytes;
-  if (Get(bytes, end, 8) != Checksum(bytes.substr(0, end))) return false;
+  const std::size_t end = bytes.size() - kSignatureBytes;
+  if (Get(bytes, end, 8) != SipHash24(secret, bytes.substr(0, end))) return false;
   counts.reserve(counted);
   for (std::size_t at = kHeaderBytes; at < end; at += 4)
     counts.push_back(static_cast<std::uint32_t>(Get(bytes, at, 4)));
@@ -233,11 +261,7 @@ bool FindPacking(std::int64_t n, Packing& out) {
   const std::size_t taskCount = listing.script.tasks.size();
   const std::uint64_t key = IndexKey(listing.script);
   const IndexFile file(key);
-  std::vector<std::uint32_t> counts;
-  std::string bytes;
-  if (!file.dir.empty() && ReadSmallFile(PathIn(file.dir, file.name),
-                                         kHeaderBytes + 4 * taskCount + kChecksumBytes, bytes))
-    DecodeIndex(bytes, key, taskCount, counts);
+  std::vector<std::uint32_t> counts = file.Load(key, taskCount);
 
   for (bool recounted = false;; recounted = true) {
     // 1. The task that holds packing n, counting on where the index stops short of it.

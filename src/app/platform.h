@@ -78,13 +78,35 @@ std::string CacheDirectory();
 // File `name` in folder `dir`.
 std::string PathIn(const std::string& dir, const std::string& name);
 
-// The bytes of file `path` into `bytes`; false when it cannot be opened or read, or holds more
-// than `limit` bytes.
+// Makes folder `dir` and those above it where absent, for this user alone. Failures show when
+// the folder is used.
+void MakeFolders(const std::string& dir);
+
+// True when folder `dir` may hold the cache: a folder (through links) that this user owns and
+// no one else may write in; anyone who may write there could plant any file. On Windows, any
+// folder.
+bool IsPrivateFolder(const std::string& dir);
+
+// The bytes of file `path` into `bytes`; false when it cannot be opened or read, is no regular
+// file (a FIFO would block the run, a device never end) or a symbolic link, or holds more than
+// `limit` bytes.
 bool ReadSmallFile(const std::string& path, std::size_t limit, std::string& bytes);
+// The same for a file that must also be this user's and readable or writable by no one else
+// (on Windows, any regular file).
+bool ReadPrivateFile(const std::string& path, std::size_t limit, std::string& bytes);
 
 // Writes `bytes` as file `name` in folder `dir` (made when absent) through a temporary file
 // renamed over it, so that a reader, or a run writing the same file at the same time, meets the
-// old file or a new one whole. False when anything fails; the temporary file is then removed.
+// old file or a new one whole. The temporary file is new (never a link or a file that was
+// there) and for this user alone. False when anything fails; the temporary file is then removed.
 bool ReplaceFileContents(const std::string& dir, const std::string& name, std::string_view bytes);
+
+// Writes `bytes` as file `name` in folder `dir`, for this user alone, unless a file of that
+// name is there: then it is left as it is, whatever a run at the same time wrote. A reader meets
+// the file whole or none. True when this call wrote it.
+bool CreateFileOnce(const std::string& dir, const std::string& name, std::string_view bytes);
+
+// `count` unpredictable bytes from the system into `bytes`; false when it gives none.
+bool RandomBytes(std::size_t count, std::string& bytes);
 
 }  // namespace cubepack

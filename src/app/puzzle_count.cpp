@@ -13,6 +13,7 @@
 #include "model/polycube_puzzle.h"
 #include "model/puzzle_file.h"
 #include "model/xmpuzzle_file.h"
+#include "solver/engine_version.h"
 #include "solver/polycube_count.h"
 
 namespace cubepack {
@@ -54,13 +55,13 @@ std::string Hex(std::uint64_t v) {
   return buf;
 }
 
+// Built piece by piece: the name alone may be thousands of bytes.
 std::string Summary(const CountRecord& r) {
-  char buf[512];
-  std::string s;
-  std::snprintf(
-      buf, sizeof buf, "%s%s%d cells, %d pieces, %" PRIu64 " placements, %d symmetr%s%s\n",
-      r.name.c_str(), r.name.empty() ? "" : ": ", r.cells, r.pieces, r.placements, r.symmetries,
-      r.symmetries == 1 ? "y" : "ies", r.mirror ? " (rotations and reflections)" : " (rotations)");
+  char buf[256];
+  std::string s = r.name.empty() ? std::string() : r.name + ": ";
+  std::snprintf(buf, sizeof buf, "%d cells, %d pieces, %" PRIu64 " placements, %d symmetr%s%s\n",
+                r.cells, r.pieces, r.placements, r.symmetries, r.symmetries == 1 ? "y" : "ies",
+                r.mirror ? " (rotations and reflections)" : " (rotations)");
   s += buf;
   if (r.shardCount > 0) {
     std::snprintf(buf, sizeof buf,
@@ -123,27 +124,60 @@ bool ReadSmallFile(const std::string& path, std::size_t limit, std::string& text
   }
 }
 
+namespace {
+
+// All of standard input, at most `limit` bytes, into `bytes`; false with a one-line `error`.
+bool ReadStandardInput(std::size_t limit, std::string& bytes, std::string& error) {
+  UseBinaryStdin();
+  std::vector<char> buffer(1 << 16);
+  bytes.clear();
+  for (;;) {
+    const std::size_t n = std::fread(buffer.data(), 1, buffer.size(), stdin);
+    bytes.append(buffer.data(), n);
+    if (bytes.size() > limit) {
+      error = "standard input has more than " + std::to_string(limit) + " bytes";
+      return false;
+    }
+    if (n == buffer.size()) continue;
+    if (std::ferror(stdin) == 0) return true;
+    error = std::string("cannot read standard input: ") + std::strerror(errno);
+    return false;
+  }
+}
+
+}  // namespace
+
+std::string PuzzleSource(const SolutionsOptions& options) {
+  return options.puzzle == "-" ? "standard input" : options.puzzle;
+}
+
 int LoadPuzzle(const SolutionsOptions& options, LoadedPuzzle& out) {
+  // "-" is standard input, in the text form or the designers' (told apart by its first bytes).
+  const bool fromInput = options.puzzle == "-";
+  const std::string source = PuzzleSource(options);
   std::string text, error;
+  if (fromInput && !ReadStandardInput(kMaxXmPuzzleBytes, text, error)) return Fail(2, error);
   PuzzleParse parse;
-  if (IsXmPuzzleName(options.puzzle)) {
-    XmPuzzleRead read = ReadXmPuzzle(options.puzzle, options.problem);
-    if (!read.error.empty()) return Fail(2, options.puzzle + ": " + read.error);
+  if (fromInput ? LooksLikeXmPuzzle(text) : IsXmPuzzleName(options.puzzle)) {
+    XmPuzzleRead read = fromInput ? ParseXmPuzzleBytes(text, options.problem)
+                                  : ReadXmPuzzle(options.puzzle, options.problem);
+    if (!read.error.empty()) return Fail(2, source + ": " + read.error);
     parse.puzzle = std::move(read.puzzle);
   } else {
     if (!options.problem.empty())
-      return Fail(2, "--problem is for .xmpuzzle files, and " + options.puzzle + " is none");
-    if (!ReadSmallFile(options.puzzle, kMaxPuzzleFileBytes, text, error)) return Fail(2, error);
+      return Fail(2, "--problem is for .xmpuzzle files, and " + source + " is none");
+    if (!fromInput && !ReadSmallFile(options.puzzle, kMaxPuzzleFileBytes, text, error))
+      return Fail(2, error);
     parse = ParsePuzzle(text);
   }
   if (!parse.error.empty()) {
-    std::string where = options.puzzle;
+    std::string where = source;
     if (parse.errorLine > 0) where += ':' + std::to_string(parse.errorLine);
     return Fail(2, where + ": " + parse.error);
   }
   out.text = std::move(parse.puzzle);
   out.build = BuildForCount(out.text, options.mirror);
-  if (!out.build.error.empty()) return Fail(2, options.puzzle + ": " + out.build.error);
+  if (!out.build.error.empty()) return Fail(2, source + ": " + out.build.error);
   return 0;
 }
 
@@ -170,6 +204,8 @@ int RunCount(const SolutionsOptions& options) {
     if (sums.overflow) return Fail(1, "the count passes 2^64");
     r.shardIndex = options.shardIndex;
     r.shardCount = options.shardCount;
+    r.engine = std::string(kEngineVersion);
+    r.taskList = Hex(sums.taskFingerprint);
     r.tasks = sums.tasks;
     r.fixedWeighted = sums.weightedFixed;
     r.firstPieceCopies = sums.divisor;
@@ -200,6 +236,9 @@ int RunMerge(const SolutionsOptions& options) {
           r.symmetries != first.symmetries || r.firstPieceCopies != first.firstPieceCopies ||
           r.fixedAgain != first.fixedAgain)
         return Fail(1, path + ": a share of another count than " + options.shares[0]);
+      // The same puzzle cut into other tasks (the engine's tasks changed, its version did not).
+      if (r.taskList != first.taskList)
+        return Fail(1, path + ": a share of another task list than " + options.shares[0]);
     } else {
       fileOf.assign(static_cast<std::size_t>(r.shardCount), -1);
     }

@@ -17,8 +17,11 @@ struct LoadedPuzzle {
 // Writes "cubepack-solutions: <line>" on standard error; returns `status`.
 int FailLine(int status, const std::string& line);
 
-// Reads the puzzle of --puzzle (with --problem for an .xmpuzzle file) and builds it, with
-// --mirror. Returns 0, or 2 after one line on standard error.
+// How faults name the puzzle of --puzzle: its path, or "standard input" for "-".
+std::string PuzzleSource(const SolutionsOptions& options);
+
+// Reads the puzzle of --puzzle (standard input for "-"; with --problem for an .xmpuzzle file)
+// and builds it, with --mirror. Returns 0, or 2 after one line on standard error.
 int LoadPuzzle(const SolutionsOptions& options, LoadedPuzzle& out);
 
 // Reads, checks and counts the puzzle; prints the summary or one JSON line. Returns the exit

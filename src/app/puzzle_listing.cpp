@@ -34,7 +34,7 @@ struct ListedPuzzle {
 int Load(const SolutionsOptions& options, ListedPuzzle& out) {
   if (const int status = LoadPuzzle(options, out.loaded); status != 0) return status;
   out.line = MakePuzzleLine(out.loaded.text, out.puzzle());
-  if (!out.line.error.empty()) return Fail(2, options.puzzle + ": " + out.line.error);
+  if (!out.line.error.empty()) return Fail(2, PuzzleSource(options) + ": " + out.line.error);
   return 0;
 }
 
@@ -123,8 +123,8 @@ std::string FindLine(const PuzzleLister& lister, const ListedPuzzle& listed, std
   const PuzzleLine& form = listed.line.line;
   const std::size_t tasks = lister.Tasks();
   const std::uint64_t key = PuzzleIndexKey(
-      listed.puzzle().hash, tasks, std::string_view(form.pieceLabel.data(), form.pieceLabel.size()),
-      form.pieceClass);
+      listed.puzzle().hash, tasks, lister.Fingerprint(),
+      std::string_view(form.pieceLabel.data(), form.pieceLabel.size()), form.pieceClass);
   std::vector<std::uint32_t> counts = LoadIndex(key, tasks);
   for (bool recounted = false;; recounted = true) {
     std::int64_t before = 0;

@@ -49,22 +49,6 @@ bool TakeValue(const std::vector<std::string_view>& args, std::size_t& i, std::s
   return false;
 }
 
-// K/N with 1 <= K <= N <= 1000000.
-bool ParseShard(std::string_view text, int& index, int& count) {
-  const std::size_t slash = text.find('/');
-  if (slash == std::string_view::npos) return false;
-  const std::string_view k = text.substr(0, slash), n = text.substr(slash + 1);
-  int kv = 0, nv = 0;
-  const auto [ke, kec] = std::from_chars(k.data(), k.data() + k.size(), kv);
-  const auto [ne, nec] = std::from_chars(n.data(), n.data() + n.size(), nv);
-  if (kec != std::errc() || nec != std::errc() || ke != k.data() + k.size() ||
-      ne != n.data() + n.size() || kv < 1 || nv < kv || nv > 1000000)
-    return false;
-  index = kv - 1;
-  count = nv;
-  return true;
-}
-
 // --puzzle FILE, --problem NAME and --mirror at args[i], which every command but merge takes;
 // false, touching nothing, for any other word.
 bool TakePuzzleOption(const std::vector<std::string_view>& args, std::size_t& i,
@@ -90,7 +74,8 @@ bool TakeShardOption(const std::vector<std::string_view>& args, std::size_t& i,
   std::string_view value;
   if (!TakeValue(args, i, "--shard", value, error)) return false;
   if (error.empty() && !ParseShard(value, options.shardIndex, options.shardCount))
-    error = "--shard needs K/N with 1 <= K <= N, not '" + std::string(value) + "'";
+    error = "--shard needs K/N with 1 <= K <= N <= " + std::to_string(kMaxShardCount) + ", not '" +
+            std::string(value) + "'";
   return true;
 }
 
@@ -146,27 +131,38 @@ std::string ParseOperand(const std::vector<std::string_view>& args, SolutionsOpt
   return NeedsPuzzle(options);
 }
 
+// show - and verify - read standard input, which cannot also hold the puzzle.
+std::string OneStandardInput(const SolutionsOptions& options, bool operandIsInput,
+                             std::string_view what) {
+  if (options.command == SolutionsCommand::kHelp || options.puzzle != "-" || !operandIsInput)
+    return {};
+  return std::string(what) + " and the puzzle cannot both come from standard input";
+}
+
 std::string ParseShow(const std::vector<std::string_view>& args, SolutionsOptions& options) {
-  return ParseOperand(
+  bool fromInput = false;
+  const std::string error = ParseOperand(
       args, options, [&](std::string_view arg) { return arg == "--svg" && (options.svg = true); },
       [&](std::string_view arg) -> std::string {
-        if (arg == "-") return {};  // packingNumber stays 0
+        if ((fromInput = arg == "-")) return {};  // packingNumber stays 0
         options.packingNumber = ParsePackingNumber(arg);
         if (options.packingNumber != 0) return {};
         return "the packing number must be a whole number from 1 up, not '" + std::string(arg) +
                "'";
       },
       "show needs a packing number, or - to read a line from standard input");
+  return error.empty() ? OneStandardInput(options, fromInput, "the packing line") : error;
 }
 
 std::string ParseVerify(const std::vector<std::string_view>& args, SolutionsOptions& options) {
-  return ParseOperand(
+  const std::string error = ParseOperand(
       args, options, [](std::string_view) { return false; },
       [&](std::string_view arg) {
         options.file = arg;
         return std::string();
       },
       "verify needs a file, or - for standard input");
+  return error.empty() ? OneStandardInput(options, options.file == "-", "the listing") : error;
 }
 
 std::string ParseCount(const std::vector<std::string_view>& args, SolutionsOptions& options) {
@@ -227,6 +223,21 @@ const Subcommand* SubcommandNamed(std::string_view name) {
 }
 
 }  // namespace
+
+bool ParseShard(std::string_view text, int& index, int& count) {
+  const std::size_t slash = text.find('/');
+  if (slash == std::string_view::npos) return false;
+  const std::string_view k = text.substr(0, slash), n = text.substr(slash + 1);
+  int kv = 0, nv = 0;
+  const auto [ke, kec] = std::from_chars(k.data(), k.data() + k.size(), kv);
+  const auto [ne, nec] = std::from_chars(n.data(), n.data() + n.size(), nv);
+  if (kec != std::errc() || nec != std::errc() || ke != k.data() + k.size() ||
+      ne != n.data() + n.size() || kv < 1 || nv < kv || nv > kMaxShardCount)
+    return false;
+  index = kv - 1;
+  count = nv;
+  return true;
+}
 
 SolutionsOptions ParseSolutionsOptions(const std::vector<std::string_view>& args, int defaultJobs) {
   SolutionsOptions options;
@@ -291,8 +302,8 @@ std::string SolutionsUsage() {
          "a line that is another's packing under a symmetry count uses.\n"
          "\n" +
          JobsOptionHelp("list, count: ") +
-         "  --puzzle FILE   the puzzle file (count needs one; list, show, verify without it:\n"
-         "                  the 5 x 4 x 3 puzzle)\n"
+         "  --puzzle FILE   the puzzle file, - for standard input (count needs one; list, show,\n"
+         "                  verify without it: the 5 x 4 x 3 puzzle)\n"
          "  --problem NAME  the problem of an .xmpuzzle file (the first without it)\n"
          "  --mirror        reflections are symmetries too (refused unless the pieces are as a\n"
          "                  set their own mirror image)\n"

@@ -11,6 +11,9 @@
 
 namespace cubepack {
 
+// --shard K/N takes N up to this; merge refuses a share of more.
+inline constexpr int kMaxShardCount = 1000000;
+
 enum class SolutionsCommand { kHelp, kList, kShow, kVerify, kCount, kMerge };
 
 struct SolutionsOptions {
@@ -34,5 +37,9 @@ SolutionsOptions ParseSolutionsOptions(const std::vector<std::string_view>& args
 
 // The --help text, ending in "\n".
 std::string SolutionsUsage();
+
+// "K/N" with 1 <= K <= N <= kMaxShardCount, whole decimal numbers and nothing else: index K - 1
+// and count N. False, touching nothing, for anything else.
+bool ParseShard(std::string_view text, int& index, int& count);
 
 }  // namespace cubepack

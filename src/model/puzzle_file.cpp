@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <set>
 
+#include "model/utf8.h"
+
 namespace cubepack {
 
 namespace {
@@ -202,6 +204,13 @@ class Reader {
     std::string_view rest = line.substr(start);
     while (!rest.empty() && (rest.front() == ' ' || rest.front() == '\t')) rest.remove_prefix(1);
     while (!rest.empty() && (rest.back() == ' ' || rest.back() == '\t')) rest.remove_suffix(1);
+    // The name goes into JSON and onto terminals as it is.
+    if (const std::size_t bad = InvalidUtf8At(rest); bad != std::string_view::npos) {
+      char hex[8];
+      std::snprintf(hex, sizeof hex, "0x%02x", static_cast<unsigned char>(rest[bad]));
+      fault = std::string("the name is not UTF-8 text (byte ") + hex + ")";
+      return false;
+    }
     puzzle_.name = rest;
     return true;
   }

@@ -18,9 +18,22 @@ namespace cubepack {
 
 bool IsXmPuzzleName(std::string_view path) {
   const auto endsWith = [&](std::string_view tail) {
-    return path.size() > tail.size() && path.substr(path.size() - tail.size()) == tail;
+    if (path.size() <= tail.size()) return false;
+    const std::string_view end = path.substr(path.size() - tail.size());
+    return std::equal(end.begin(), end.end(), tail.begin(), [](char a, char b) {
+      return std::tolower(static_cast<unsigned char>(a)) == b;
+    });
   };
   return endsWith(".xmpuzzle") || endsWith(".xml");
+}
+
+bool LooksLikeXmPuzzle(std::string_view bytes) {
+  if (bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == 0x1f &&
+      static_cast<unsigned char>(bytes[1]) == 0x8b)
+    return true;
+  if (bytes.starts_with("\xef\xbb\xbf")) bytes.remove_prefix(3);
+  const std::size_t first = bytes.find_first_not_of(" \t\r\n");
+  return first != std::string_view::npos && bytes[first] == '<';
 }
 
 #if !CUBEPACK_HAVE_XMPUZZLE
@@ -37,6 +50,7 @@ XmPuzzleRead Unsupported() {
 
 XmPuzzleRead ReadXmPuzzle(const std::string&, const std::string&) { return Unsupported(); }
 XmPuzzleRead ParseXmPuzzle(std::string_view, const std::string&) { return Unsupported(); }
+XmPuzzleRead ParseXmPuzzleBytes(std::string_view, const std::string&) { return Unsupported(); }
 
 #else
 
@@ -64,6 +78,7 @@ struct Problem {
 
 // What the XML gives, element by element.
 struct Collected {
+  XML_Parser parser = nullptr;
   std::vector<std::string> path;  // names of the open elements
   bool puzzle = false;
   long long gridType = 0;
@@ -71,7 +86,13 @@ struct Collected {
   std::vector<Problem> problems;
   bool inVoxel = false;
   std::string fault;  // the first fault found in an attribute
+  std::string stop;   // a fault that stopped the parser, which is then the file's only one
 };
+
+void Stop(Collected& c, std::string fault) {
+  if (c.stop.empty()) c.stop = std::move(fault);
+  XML_StopParser(c.parser, XML_FALSE);
+}
 
 // A whole number from 0 to `max` in an attribute; `what` names it in the fault.
 std::optional<long long> Number(const char* text, long long max, const std::string& what,
@@ -163,8 +184,20 @@ void XMLCALL End(void* data, const char*) {
 
 void XMLCALL Text(void* data, const char* text, int length) {
   Collected& c = *static_cast<Collected*>(data);
-  if (c.inVoxel && !c.path.empty() && c.path.back() == "voxel")
-    c.voxels.back().text.append(text, static_cast<std::size_t>(length));
+  if (c.inVoxel && !c.path.empty() && c.path.back() == "voxel") {
+    std::string& voxels = c.voxels.back().text;
+    if (voxels.size() + static_cast<std::size_t>(length) > kMaxVoxelTextBytes)
+      return Stop(c, "shape " + std::to_string(c.voxels.size() - 1) +
+                         ": its voxel text has more than " + std::to_string(kMaxVoxelTextBytes) +
+                         " bytes (4 MiB)");
+    voxels.append(text, static_cast<std::size_t>(length));
+  }
+}
+
+void XMLCALL Entity(void* data, const XML_Char*, int, const XML_Char*, int, const XML_Char*,
+                    const XML_Char*, const XML_Char*, const XML_Char*) {
+  Stop(*static_cast<Collected*>(data),
+       "the file declares entities (<!ENTITY>), which a puzzle file never needs: refused");
 }
 
 // A voxel's cells: the filled ones as points; false with a fault for a feature the engine
@@ -256,7 +289,13 @@ XmPuzzleRead Build(const Collected& c, const std::string& wanted) {
 
   XmPuzzleRead read;
   std::string fault;
+  if (problem.name.size() > kMaxProblemNameBytes)
+    return Fail("problem " + std::to_string(it - c.problems.begin()) + "'s name has more than " +
+                std::to_string(kMaxProblemNameBytes) + " bytes");
+  // The name is one line of the count's summary: line ends from character references go.
   read.puzzle.name = problem.name;
+  for (char& ch : read.puzzle.name)
+    if (ch == '\n' || ch == '\r' || ch == '\t') ch = ' ';
   if (problem.result < 0) return Fail(what + " has no result shape");
   const Voxel* target = shapeOf(problem.result, fault);
   if (target == nullptr ||
@@ -315,18 +354,50 @@ XmPuzzleRead ParseXmPuzzle(std::string_view xml, const std::string& problem) {
   Collected c;
   XML_Parser parser = XML_ParserCreate(nullptr);
   if (parser == nullptr) return Fail("out of memory");
+  c.parser = parser;
   XML_SetUserData(parser, &c);
   XML_SetElementHandler(parser, Start, End);
   XML_SetCharacterDataHandler(parser, Text);
+  XML_SetEntityDeclHandler(parser, Entity);
   const bool parsed =
       XML_Parse(parser, xml.data(), static_cast<int>(xml.size()), 1) != XML_STATUS_ERROR;
-  std::string fault;
-  if (!parsed)
+  std::string fault = c.stop;
+  if (!parsed && fault.empty())
     fault = "not well-formed XML (line " + std::to_string(XML_GetCurrentLineNumber(parser)) + ": " +
             XML_ErrorString(XML_GetErrorCode(parser)) + ")";
   XML_ParserFree(parser);
   if (!parsed) return Fail(fault);
   return Build(c, problem);
+}
+
+XmPuzzleRead ParseXmPuzzleBytes(std::string_view bytes, const std::string& problem) {
+  if (bytes.size() < 2 || static_cast<unsigned char>(bytes[0]) != 0x1f ||
+      static_cast<unsigned char>(bytes[1]) != 0x8b)
+    return ParseXmPuzzle(bytes, problem);
+  if (bytes.size() > kMaxXmPuzzleBytes)
+    return Fail("more than " + std::to_string(kMaxXmPuzzleBytes) + " bytes of compressed XML");
+  z_stream z{};
+  if (inflateInit2(&z, 16 + MAX_WBITS) != Z_OK) return Fail("out of memory");
+  z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(bytes.data()));
+  z.avail_in = static_cast<uInt>(bytes.size());
+  std::string xml;
+  std::vector<char> buffer(1 << 16);
+  int status = Z_OK;
+  for (;;) {
+    z.next_out = reinterpret_cast<Bytef*>(buffer.data());
+    z.avail_out = static_cast<uInt>(buffer.size());
+    status = inflate(&z, Z_NO_FLUSH);
+    xml.append(buffer.data(), buffer.size() - z.avail_out);
+    if (xml.size() > kMaxXmPuzzleBytes) {
+      inflateEnd(&z);
+      return Fail("more than " + std::to_string(kMaxXmPuzzleBytes) + " bytes of XML");
+    }
+    if (status == Z_STREAM_END && z.avail_in > 0 && inflateReset(&z) == Z_OK) continue;
+    if (status != Z_OK) break;  // the end, or no progress: input cut short, or damaged
+  }
+  inflateEnd(&z);
+  if (status != Z_STREAM_END) return Fail("the compressed data is cut short or damaged");
+  return ParseXmPuzzle(xml, problem);
 }
 
 XmPuzzleRead ReadXmPuzzle(const std::string& path, const std::string& problem) {

@@ -94,6 +94,7 @@ CountSums Count(const PolycubePuzzle& p, int jobs, int shardIndex, int shardCoun
   sums.divisor = tables.firstCopies;
   sums.fixedAgain = static_cast<std::uint64_t>(SymmetriesFixingEveryCell(p));
   sums.tasks = all.size();
+  sums.taskFingerprint = TaskListFingerprint(all, tables.classes);
   std::vector<std::size_t> mine;
   for (std::size_t i = 0; i < all.size(); ++i)
     if (static_cast<int>(i % static_cast<std::size_t>(shardCount)) == shardIndex) mine.push_back(i);

@@ -32,7 +32,10 @@ struct CountSums {
   // Symmetries other than the identity that fix every cell (a reflection of a flat target):
   // each maps every packing onto itself, so each adds the fixed count again, unsearched.
   std::uint64_t fixedAgain = 0;
-  std::size_t tasks = 0;         // tasks in the whole list
+  std::size_t tasks = 0;  // tasks in the whole list
+  // Of the whole list, each task's board, pieces left, symmetry and weight in order: shares
+  // add up only when they cut the same list.
+  std::uint64_t taskFingerprint = 0;
   std::size_t tasksCounted = 0;  // of them counted here
   bool overflow = false;         // a sum passed 2^64
 };

@@ -105,6 +105,7 @@ class PuzzleLister::Impl {
  public:
   virtual ~Impl() = default;
   virtual std::size_t Tasks() const = 0;
+  virtual std::uint64_t Fingerprint() const = 0;
   virtual void List(std::size_t begin, std::size_t end, int jobs, ListingSink& sink) const = 0;
 };
 
@@ -124,6 +125,8 @@ class TypedLister final : public PuzzleLister::Impl {
   }
 
   std::size_t Tasks() const override { return fixedTasks_; }
+
+  std::uint64_t Fingerprint() const override { return TaskListFingerprint(tasks_, t_.classes); }
 
   void List(std::size_t begin, std::size_t end, int jobs, ListingSink& sink) const override {
     end = std::min(end, fixedTasks_);
@@ -160,6 +163,8 @@ PuzzleLister::PuzzleLister(const PolycubePuzzle& puzzle, const PuzzleLine& line,
 PuzzleLister::~PuzzleLister() = default;
 
 std::size_t PuzzleLister::Tasks() const { return impl_->Tasks(); }
+
+std::uint64_t PuzzleLister::Fingerprint() const { return impl_->Fingerprint(); }
 
 void PuzzleLister::List(std::size_t begin, std::size_t end, int jobs, ListingSink& sink) const {
   impl_->List(begin, end, jobs, sink);

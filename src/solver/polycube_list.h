@@ -12,6 +12,7 @@
 // the bytes never depend on them, and a range of tasks is a contiguous part of the listing.
 
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <string_view>
 
@@ -39,6 +40,8 @@ class PuzzleLister {
   PuzzleLister& operator=(const PuzzleLister&) = delete;
 
   std::size_t Tasks() const;
+  // Names the task list (shared with the count): another list gives another value.
+  std::uint64_t Fingerprint() const;
   // Lists the tasks [begin, end) on `jobs` threads. Stops early when the sink says so; rethrows
   // on this thread what a worker threw (after every worker has stopped).
   void List(std::size_t begin, std::size_t end, int jobs, ListingSink& sink) const;

@@ -226,4 +226,26 @@ std::vector<Task<M>> MakeTasks(const PolycubePuzzle& p, const SearchTables<M>& t
   return tasks;
 }
 
+// Names the task list: each task's board, copies left, symmetry, weight and pieces, in order.
+// A share, an index or a listing cut from another list gets another value.
+template <class M>
+std::uint64_t TaskListFingerprint(const std::vector<Task<M>>& tasks, int classes) {
+  std::uint64_t h = 0xcbf29ce484222325;  // FNV-1a, a byte at a time
+  const auto mix = [&](std::uint64_t v) {
+    for (int i = 0; i < 8; ++i) h = (h ^ ((v >> (8 * i)) & 0xff)) * 0x100000001b3;
+  };
+  mix(tasks.size());
+  for (const Task<M>& task : tasks) {
+    const WideMask board = ToWide(task.board);
+    mix(board.lo);
+    mix(board.hi);
+    for (int c = 0; c < classes; ++c) mix(task.counts[c]);
+    mix(static_cast<std::uint64_t>(task.symmetry));
+    mix(task.weight);
+    for (int i = 0; i < std::min(task.placed, kMaxTaskPieces); ++i)
+      mix(static_cast<std::uint64_t>(task.pieces[i]));
+  }
+  return h;
+}
+
 }  // namespace cubepack

@@ -15,6 +15,7 @@
 #if !defined(_WIN32)
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace cubepack {
@@ -71,6 +72,52 @@ TEST(StdoutSink, EveryLineReachesAPipeBeforeTheNextIsWritten) {
   EXPECT_EQ(seen[0], "CheckSym = false\r\n");
   EXPECT_EQ(seen[1], " 0 (0) 6 (1) 4 (3) L:5130  (1.02 s 5029.41 L/s)  \r");
   EXPECT_EQ(seen[2], "\r\n L\xF6sungen : 1 0.01 Sekunden 100.00 Loesungen/Sek");
+}
+
+// What stands at a cache file's name is read only when it is a regular file: a FIFO would hold
+// the run until someone writes to it, a link lead anywhere. A folder others may write in is not
+// used at all, and a file for this user alone must be one.
+TEST(CacheFile, ReadsOnlyRegularFilesInAPrivateFolder) {
+  namespace fs = std::filesystem;
+  const fs::path root =
+      fs::temp_directory_path() /
+      ("cubepack_private_test_" +
+       std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()));
+  const std::string dir = root.string();
+  MakeFolders(dir);
+  EXPECT_TRUE(IsPrivateFolder(dir));
+  ASSERT_TRUE(ReplaceFileContents(dir, "index", "counts"));
+  std::string bytes;
+  EXPECT_TRUE(ReadPrivateFile(PathIn(dir, "index"), 100, bytes));
+  EXPECT_EQ(bytes, "counts");
+
+  ASSERT_EQ(mkfifo(PathIn(dir, "fifo").c_str(), 0600), 0);
+  EXPECT_FALSE(ReadSmallFile(PathIn(dir, "fifo"), 100, bytes));
+  ASSERT_EQ(symlink(PathIn(dir, "index").c_str(), PathIn(dir, "link").c_str()), 0);
+  EXPECT_FALSE(ReadSmallFile(PathIn(dir, "link"), 100, bytes));
+  ASSERT_EQ(chmod(PathIn(dir, "index").c_str(), 0640), 0);
+  EXPECT_TRUE(ReadSmallFile(PathIn(dir, "index"), 100, bytes));
+  EXPECT_FALSE(ReadPrivateFile(PathIn(dir, "index"), 100, bytes));
+
+  // Made once: a second writer leaves the first one's bytes.
+  EXPECT_TRUE(CreateFileOnce(dir, "secret", "first"));
+  EXPECT_FALSE(CreateFileOnce(dir, "secret", "second"));
+  EXPECT_TRUE(ReadPrivateFile(PathIn(dir, "secret"), 100, bytes));
+  EXPECT_EQ(bytes, "first");
+  EXPECT_FALSE(CreateFileOnce(dir, "fifo", "third"));
+
+  ASSERT_EQ(chmod(dir.c_str(), 0770), 0);
+  EXPECT_FALSE(IsPrivateFolder(dir));
+  ASSERT_EQ(chmod(dir.c_str(), 0755), 0);
+  EXPECT_TRUE(IsPrivateFolder(dir));
+  EXPECT_FALSE(IsPrivateFolder(PathIn(dir, "index")));
+  // Another user's folder (only root can give one away: CI runs as root).
+  if (geteuid() == 0) {
+    ASSERT_EQ(chown(dir.c_str(), 65534, static_cast<gid_t>(-1)), 0);
+    EXPECT_FALSE(IsPrivateFolder(dir));
+  }
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 4);
+  fs::remove_all(root);
 }
 
 }  // namespace

@@ -27,6 +27,9 @@ TEST(SolutionsCommandLine, ReadsEachCommand) {
   EXPECT_FALSE(Parse({"show", "-"}).svg);
   EXPECT_EQ(Parse({"verify", "-"}).file, "-");
   EXPECT_EQ(Parse({"verify", "out.txt"}).command, SolutionsCommand::kVerify);
+  // The puzzle from standard input, when the operand is not read from it too.
+  EXPECT_EQ(Parse({"show", "3", "--puzzle", "-"}).puzzle, "-");
+  EXPECT_EQ(Parse({"verify", "out.txt", "--puzzle=-"}).error, "");
   for (const auto& args : std::vector<std::vector<std::string_view>>{
            {"--help"}, {"-h"}, {"show", "--help"}, {"verify", "-h"}, {"list", "--help"}}) {
     const SolutionsOptions o = Parse(args);
@@ -61,6 +64,12 @@ TEST(SolutionsCommandLine, RejectsBadArgumentsWithOneLine) {
             "cubepack-solutions: verify needs a file, or - for standard input (try --help)");
   EXPECT_EQ(error({"verify", "a", "b"}),
             "cubepack-solutions: unexpected argument 'b' (try --help)");
+  EXPECT_EQ(error({"show", "-", "--puzzle", "-"}),
+            "cubepack-solutions: the packing line and the puzzle cannot both come from standard "
+            "input (try --help)");
+  EXPECT_EQ(error({"verify", "--puzzle", "-", "-"}),
+            "cubepack-solutions: the listing and the puzzle cannot both come from standard input "
+            "(try --help)");
   EXPECT_EQ(error({"--help", "list"}),
             "cubepack-solutions: unexpected argument 'list' (try --help)");
 }

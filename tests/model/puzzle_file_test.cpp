@@ -73,6 +73,9 @@ TEST(PuzzleFile, EachFaultIsOneLineNamingTheLine) {
       {"target 0,0,0\nbox 2 1 1\n", 2, "box and target lines together: give one or the other"},
       {"target 0,0,0 0,0,0\n", 1, "target cell 0,0,0 given twice"},
       {"name a\nname b\n", 2, "a second name line"},
+      {"box 2 1 1\nname Caf\xe9 5x12\n", 2, "the name is not UTF-8 text (byte 0xe9)"},
+      {"name \xc3\xa9t\xc3\n", 1, "the name is not UTF-8 text (byte 0xc3)"},
+      {"name \xed\xa0\x80\n", 1, "the name is not UTF-8 text (byte 0xed)"},
       {"box 2 1 1\npiece a draw xy\n", 2,
        "bad character 'y' in drawing 'xy': use 'x' for a cube, '.' for none, '/' between rows"},
       {"box 2 1 1\npiece a 0,0,0 1,0,0\x01\n", 2, "not a text file (byte 0x01)"},
@@ -86,6 +89,8 @@ TEST(PuzzleFile, EachFaultIsOneLineNamingTheLine) {
     EXPECT_EQ(p.errorLine, c.line) << c.text.substr(0, 60);
   }
   EXPECT_EQ(ParsePuzzle(good).error, "");
+  EXPECT_EQ(ParsePuzzle("name W\xc3\xbcrfel \xe2\x9c\x93 \xf0\x9f\xa7\x8a\n" + good).puzzle.name,
+            "W\xc3\xbcrfel \xe2\x9c\x93 \xf0\x9f\xa7\x8a");
 }
 
 TEST(PuzzleFile, TargetLimitNamesTheLimit) {

@@ -8,6 +8,8 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 
 #if CUBEPACK_HAVE_XMPUZZLE
@@ -73,6 +75,23 @@ TEST(XmPuzzle, ReadsTheTargetThePiecesAndTheirCopies) {
   EXPECT_EQ(copies.puzzle.pieces[0].name, "U");
   EXPECT_EQ(copies.puzzle.pieces[5].name, "U-6");
   EXPECT_EQ(copies.puzzle.target.size(), 6u);
+
+  // A voxel text up to its limit; a name whose character references break the line is one line.
+  const XmPuzzleRead spaced =
+      ParseXmPuzzle(Xml(R"(<problem name="two&#10;lines"><shapes><shape id="2" count="1"/></shapes>
+          <result id="4"/></problem>)",
+                        "<voxel x=\"1\" y=\"1\" z=\"1\">" +
+                            std::string(kMaxVoxelTextBytes - 1, ' ') + "#</voxel>"),
+                    "");
+  ASSERT_EQ(spaced.error, "");
+  EXPECT_EQ(spaced.puzzle.name, "two lines");
+}
+
+TEST(XmPuzzle, TakesItsNamesInAnyLetterCase) {
+  for (const char* name : {"a.xmpuzzle", "A.XMPUZZLE", "dir/b.XmPuzzle", "c.xml", "C.XML"})
+    EXPECT_TRUE(IsXmPuzzleName(name)) << name;
+  for (const char* name : {"a.txt", "xml", ".xml", "a.xmpuzzle.txt", "a.xm"})
+    EXPECT_FALSE(IsXmPuzzleName(name)) << name;
 }
 
 TEST(XmPuzzle, RefusesWhatCannotBeCountedInOneLine) {
@@ -111,12 +130,36 @@ TEST(XmPuzzle, RefusesWhatCannotBeCountedInOneLine) {
       {"<puzzle><shapes>", "", "not well-formed XML (line 1: no element found)"},
       {"<?xml version=\"1.0\"?><notapuzzle/>", "",
        "not a puzzle file: its root element is not <puzzle>"},
+      // Entities nest: a few hundred bytes of them can stand for gigabytes.
+      {"<?xml version=\"1.0\"?>\n<!DOCTYPE puzzle [<!ENTITY a \"####\"><!ENTITY b "
+       "\"&a;&a;&a;&a;&a;&a;&a;&a;\">]>\n<puzzle>&b;</puzzle>",
+       "", "the file declares entities (<!ENTITY>), which a puzzle file never needs: refused"},
+      {Xml(problem(pieces, "4"), "<voxel x=\"2\" y=\"2\" z=\"1\">" +
+                                     std::string(kMaxVoxelTextBytes - 3, ' ') + "####</voxel>"),
+       "", "shape 4: its voxel text has more than 4194304 bytes (4 MiB)"},
+      {Xml("<problem name=\"" + std::string(4097, 'n') + "\"/>"), "",
+       "problem 0's name has more than 4096 bytes"},
   };
   for (const auto& c : cases) {
     const XmPuzzleRead read = ParseXmPuzzle(c.xml, c.problem);
     EXPECT_EQ(read.error, c.error);
     EXPECT_EQ(read.error.find('\n'), std::string::npos);
   }
+}
+
+// `text` as one gzip member.
+std::string Gzip(const std::string& text) {
+  z_stream z{};
+  if (deflateInit2(&z, 9, Z_DEFLATED, 16 + MAX_WBITS, 8, Z_DEFAULT_STRATEGY) != Z_OK) return {};
+  std::string out(deflateBound(&z, static_cast<uLong>(text.size())) + 32, '\0');
+  z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(text.data()));
+  z.avail_in = static_cast<uInt>(text.size());
+  z.next_out = reinterpret_cast<Bytef*>(out.data());
+  z.avail_out = static_cast<uInt>(out.size());
+  deflate(&z, Z_FINISH);
+  out.resize(z.total_out);
+  deflateEnd(&z);
+  return out;
 }
 
 // A file as the designers' program writes it, gzip-compressed; cut short, it is refused.
@@ -145,6 +188,18 @@ TEST(XmPuzzle, ReadsCompressedAndPlainFilesAndRefusesACutOne) {
   }
   const XmPuzzleRead broken = ReadXmPuzzle(cut, "");
   EXPECT_NE(broken.error.find("cannot read '" + cut + "': "), std::string::npos) << broken.error;
+  // The same bytes from memory, as standard input gives them.
+  std::ifstream in(packed, std::ios::binary);
+  const std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  EXPECT_TRUE(LooksLikeXmPuzzle(bytes));
+  EXPECT_TRUE(LooksLikeXmPuzzle("\xef\xbb\xbf \n<?xml version=\"1.0\"?>"));
+  EXPECT_FALSE(LooksLikeXmPuzzle("# <puzzle>\nbox 1 1 1\n"));
+  EXPECT_EQ(ParseXmPuzzleBytes(bytes, "").puzzle.pieces.size(), 2u);
+  const std::string twoMembers = Gzip(xml.substr(0, 100)) + Gzip(xml.substr(100));
+  EXPECT_EQ(ParseXmPuzzleBytes(twoMembers, "").puzzle.pieces.size(), 2u);
+  EXPECT_EQ(ParseXmPuzzleBytes(xml, "").puzzle.pieces.size(), 2u);
+  EXPECT_EQ(ParseXmPuzzleBytes(bytes.substr(0, bytes.size() - 12), "").error,
+            "the compressed data is cut short or damaged");
   EXPECT_EQ(
       ReadXmPuzzle((dir / "cubepack_none.xmpuzzle").string(), "").error.rfind("cannot open", 0),
       0u);

@@ -1,0 +1,109 @@
+// count's JSON line and merge's reading of it: a share comes back as it was written, and a
+// share that anyone else wrote is refused in one line before any of it is used.
+
+#include "app/count_json.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "solver/engine_version.h"
+
+namespace cubepack {
+namespace {
+
+CountRecord Share() {
+  CountRecord r;
+  r.puzzle = "fa1b05dc553c8a28";
+  r.name = "W\xc3\xbcrfel \"12\"\t\xf0\x9f\xa7\x8a";
+  r.cells = 60;
+  r.pieces = 12;
+  r.placements = 2056;
+  r.symmetries = 4;
+  r.mirror = true;
+  r.seconds = 1.5;
+  r.shardIndex = 1;
+  r.shardCount = 3;
+  r.engine = std::string(kEngineVersion);
+  r.taskList = "0123456789abcdef";
+  r.tasks = 5000;
+  r.fixedWeighted = 18712;
+  r.firstPieceCopies = 1;
+  r.fixedAgain = 1;
+  r.invariant = 40;
+  return r;
+}
+
+TEST(CountJson, WritesValidJsonOfAnyName) {
+  EXPECT_EQ(JsonString("a\"b\\c\td\x1b\x7f"), R"("a\"b\\c\u0009d\u001b\u007f")");
+  // UTF-8 passes as it is; a byte of none becomes U+FFFD, so the line stays valid JSON.
+  EXPECT_EQ(JsonString("\xc3\xa9\xe2\x9c\x93 \xe9t\xc3 \xed\xa0\x80"),
+            "\"\xc3\xa9\xe2\x9c\x93 \\ufffdt\\ufffd \\ufffd\\ufffd\\ufffd\"");
+}
+
+TEST(CountJson, ReadsBackTheShareItWrote) {
+  const std::string line = FormatCountJson(Share());
+  EXPECT_EQ(line.find("\"shard\":\"2/3\",\"engine\":\"" + std::string(kEngineVersion) +
+                      "\",\"task_list\":\"0123456789abcdef\","),
+            line.find("\"shard\""));
+  CountRecord r;
+  std::string error;
+  ASSERT_TRUE(ParseShareJson(line, r, error)) << error;
+  EXPECT_EQ(FormatCountJson(r), line);
+  EXPECT_EQ(r.name, Share().name);
+
+  // Escapes another writer may use; a character past U+FFFF as two surrogates.
+  std::string escaped = line;
+  const std::string name = "\"name\":" + JsonString(Share().name);
+  escaped.replace(escaped.find(name), name.size(), R"("name":"\u00E9\ud83e\uddca\/\"\\\t")");
+  ASSERT_TRUE(ParseShareJson(escaped, r, error)) << error;
+  EXPECT_EQ(r.name, "\xc3\xa9\xf0\x9f\xa7\x8a/\"\\\t");
+}
+
+TEST(CountJson, RefusesASharesFaultInOneLine) {
+  const std::string line = FormatCountJson(Share());
+  // `line` with `from` replaced by `to`.
+  const auto with = [&](const std::string& from, const std::string& to) {
+    std::string s = line;
+    s.replace(s.find(from), from.size(), to);
+    return s;
+  };
+  const std::string bad = "bad \"shard\": not K/N with 1 <= K <= N <= 1000000";
+  const std::string engine = std::string("\"engine\":\"") + kEngineVersion + "\",";
+  const struct {
+    std::string text;
+    std::string error;
+  } cases[] = {
+      {with("\"2/3\"", "\"1/2000000000\""), bad},
+      {with("\"2/3\"", "\"1/3x\""), bad},
+      {with("\"2/3\"", "\"0/3\""), bad},
+      {with("\"2/3\"", "\" 1/3\""), bad},
+      {with("\"W", "\"\\qW"), "a bad escape in a JSON string"},
+      {with("\"W", "\"\\u00eW"), "a bad escape in a JSON string"},
+      {with("\"W", "\"\\udc00W"), "a bad escape in a JSON string"},
+      {with("\"W", "\"\\ud83eW"), "a bad escape in a JSON string"},
+      {with("\"W", "\"\x01W"), "a control character in a JSON string"},
+      {with("\"W", "\"\\u001b[2JW"), "a control character in \"name\""},
+      {with("\"W", "\"\xe9W"), "not UTF-8 text"},
+      {with(engine, "\"engine\":\"0\","),
+       "a share of another engine version (this program's is " + std::string(kEngineVersion) + ")"},
+      {with(engine, ""),
+       "a share of another engine version (this program's is " + std::string(kEngineVersion) + ")"},
+      {with("\"task_list\":\"0123456789abcdef\",", ""), "no \"task_list\""},
+      {with("\"fa1b05dc553c8a28\"", "\"fa1b05dc553c8a2\\\"\""), "bad \"puzzle\""},
+      {with("\"mirror\":true", "\"mirror\":yes"), "no \"mirror\" of true or false"},
+      {with("\"seconds\":1.500", "\"seconds\":-1"), "bad \"seconds\""},
+      {with("\"tasks\":5000", "\"tasks\":5000x"), "bad \"tasks\""},
+      {with("}", "} x"), "not a JSON object of count"},
+  };
+  for (const auto& c : cases) {
+    CountRecord r;
+    std::string error;
+    EXPECT_FALSE(ParseShareJson(c.text, r, error)) << c.text;
+    EXPECT_EQ(error, c.error) << c.text;
+  }
+}
+
+}  // namespace
+}  // namespace cubepack
