@@ -13,9 +13,10 @@
 #include <cstring>
 #include <vector>
 
-#include "app/platform.h"
-#include "model/catalogue.h"
+#include "app/run_driver.h"
+#include "builtin/model/catalogue.h"
 #include "search_slice.h"
+#include "shared/platform.h"
 
 namespace {
 

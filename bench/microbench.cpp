@@ -10,12 +10,12 @@
 #include <random>
 #include <vector>
 
-#include "model/placement.h"
+#include "builtin/model/placement.h"
+#include "builtin/solver/check_holes.h"
+#include "builtin/solver/empty_cell_scan.h"
+#include "builtin/solver/search.h"
+#include "general/solver/cover_filter.h"
 #include "search_slice.h"
-#include "solver/check_holes.h"
-#include "solver/cover_filter.h"
-#include "solver/empty_cell_scan.h"
-#include "solver/search.h"
 
 namespace cubepack {
 namespace {

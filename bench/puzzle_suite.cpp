@@ -12,8 +12,8 @@
 #include <string>
 #include <vector>
 
-#include "model/puzzle_file.h"
-#include "solver/polycube_count.h"
+#include "general/input/puzzle_file.h"
+#include "general/solver/polycube_count.h"
 
 namespace {
 

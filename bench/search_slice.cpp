@@ -2,10 +2,10 @@
 
 #include <memory>
 
-#include "model/placement.h"
-#include "solver/empty_cell_scan.h"
-#include "solver/packing_search.h"
-#include "solver/search.h"
+#include "builtin/model/placement.h"
+#include "builtin/solver/empty_cell_scan.h"
+#include "builtin/solver/packing_search.h"
+#include "builtin/solver/search.h"
 
 namespace cubepack {
 

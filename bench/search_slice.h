@@ -5,10 +5,10 @@
 #include <array>
 #include <cstdint>
 
-#include "model/board.h"
-#include "model/catalogue.h"
-#include "solver/deep_search_dispatch.h"
-#include "solver/packing_search.h"
+#include "builtin/model/board.h"
+#include "builtin/model/catalogue.h"
+#include "builtin/solver/deep_search_dispatch.h"
+#include "builtin/solver/packing_search.h"
 
 namespace cubepack {
 

@@ -27,9 +27,9 @@
 #include <string>
 #include <vector>
 
-#include "model/catalogue.h"
-#include "solver/search.h"
-#include "solver/search_script.h"
+#include "builtin/model/catalogue.h"
+#include "builtin/solver/search.h"
+#include "builtin/solver/search_script.h"
 
 namespace {
 

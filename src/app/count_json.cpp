@@ -3,9 +3,9 @@
 #include <charconv>
 #include <cstdio>
 
-#include "app/solutions_command_line.h"
-#include "model/utf8.h"
-#include "solver/engine_version.h"
+#include "shared/engine_version.h"
+#include "shared/solutions_command_line.h"
+#include "shared/text.h"
 
 namespace cubepack {
 

@@ -3,9 +3,9 @@
 
 #include <cstdio>
 
-#include "app/command_line.h"
-#include "app/platform.h"
 #include "app/run_driver.h"
+#include "shared/command_line.h"
+#include "shared/platform.h"
 
 int main(int argc, char** argv) {
   const cubepack::ParallelOptions options =

@@ -9,12 +9,12 @@
 #include <vector>
 
 #include "app/count_json.h"
-#include "app/platform.h"
-#include "model/polycube_puzzle.h"
-#include "model/puzzle_file.h"
-#include "model/xmpuzzle_file.h"
-#include "solver/engine_version.h"
-#include "solver/polycube_count.h"
+#include "general/input/puzzle_file.h"
+#include "general/input/xmpuzzle_file.h"
+#include "general/model/polycube_puzzle.h"
+#include "general/solver/polycube_count.h"
+#include "shared/engine_version.h"
+#include "shared/platform.h"
 
 namespace cubepack {
 

@@ -3,9 +3,9 @@
 
 #include <string>
 
-#include "app/solutions_command_line.h"
-#include "model/polycube_puzzle.h"
-#include "model/puzzle_file.h"
+#include "general/input/puzzle_file.h"
+#include "general/model/polycube_puzzle.h"
+#include "shared/solutions_command_line.h"
 
 namespace cubepack {
 

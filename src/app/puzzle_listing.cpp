@@ -7,14 +7,14 @@
 #include <string>
 #include <vector>
 
-#include "app/command_line.h"
-#include "app/packing_drawing.h"
-#include "app/packing_index.h"
-#include "app/platform.h"
 #include "app/puzzle_count.h"
 #include "app/puzzle_verify.h"
-#include "model/puzzle_line.h"
-#include "solver/polycube_list.h"
+#include "general/model/puzzle_line.h"
+#include "general/solver/polycube_list.h"
+#include "shared/command_line.h"
+#include "shared/index_file.h"
+#include "shared/layers_drawing.h"
+#include "shared/platform.h"
 
 namespace cubepack {
 

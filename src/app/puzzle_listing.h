@@ -2,7 +2,7 @@
 // list, show and verify of a puzzle file (--puzzle): one line per class of packings that count
 // counts, drawn, and checked.
 
-#include "app/solutions_command_line.h"
+#include "shared/solutions_command_line.h"
 
 namespace cubepack {
 

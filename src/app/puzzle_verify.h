@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "app/solution_verify.h"
-#include "model/polycube_puzzle.h"
-#include "model/puzzle_line.h"
+#include "general/model/polycube_puzzle.h"
+#include "general/model/puzzle_line.h"
 
 namespace cubepack {
 

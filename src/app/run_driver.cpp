@@ -1,17 +1,24 @@
 #include "app/run_driver.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <exception>
 #include <memory>
 #include <new>
 
 #include "app/console_report.h"
-#include "model/board.h"
-#include "model/catalogue.h"
-#include "solver/parallel_runner.h"
-#include "solver/search.h"
+#include "builtin/model/board.h"
+#include "builtin/model/catalogue.h"
+#include "builtin/solver/parallel_runner.h"
+#include "builtin/solver/search.h"
 
 namespace cubepack {
+
+DeepKernelKind DeepKernelFromEnvironment() {
+  const char* portable = std::getenv("CUBEPACK_PORTABLE");
+  if (portable != nullptr && portable[0] == '1') return DeepKernelKind::kPortable;
+  return BestDeepKernel();
+}
 
 namespace {
 

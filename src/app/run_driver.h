@@ -3,10 +3,14 @@
 #include <cstdint>
 #include <functional>
 
-#include "app/platform.h"
-#include "solver/deep_search_dispatch.h"
+#include "builtin/solver/deep_search_dispatch.h"
+#include "shared/platform.h"
 
 namespace cubepack {
+
+// The deep kernel a program runs: the default one (BestDeepKernel), unless the environment has
+// CUBEPACK_PORTABLE=1, which forces the portable one (to compare them).
+DeepKernelKind DeepKernelFromEnvironment();
 
 // One whole run: start line, catalogue, every seed's search, final line. Returns the number of
 // solutions counted. `kernel` must be available (DeepKernelAvailable).

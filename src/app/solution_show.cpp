@@ -5,8 +5,8 @@
 
 #include "app/packing_drawing.h"
 #include "app/packing_index.h"
-#include "app/platform.h"
-#include "model/packing_check.h"
+#include "builtin/model/packing_check.h"
+#include "shared/platform.h"
 
 namespace cubepack {
 

@@ -7,14 +7,15 @@
 #include <string>
 #include <vector>
 
-#include "app/command_line.h"
 #include "app/packing_index.h"
-#include "app/platform.h"
-#include "model/board.h"
-#include "model/catalogue.h"
-#include "model/packing.h"
-#include "solver/parallel_runner.h"
-#include "solver/search.h"
+#include "app/run_driver.h"
+#include "builtin/model/board.h"
+#include "builtin/model/catalogue.h"
+#include "builtin/model/packing.h"
+#include "builtin/solver/parallel_runner.h"
+#include "builtin/solver/search.h"
+#include "shared/command_line.h"
+#include "shared/platform.h"
 
 namespace cubepack {
 

@@ -6,14 +6,14 @@
 #include <string_view>
 #include <vector>
 
-#include "app/command_line.h"
-#include "app/platform.h"
 #include "app/puzzle_count.h"
 #include "app/puzzle_listing.h"
 #include "app/solution_show.h"
 #include "app/solution_verify.h"
-#include "app/solutions_command_line.h"
 #include "app/solutions_list.h"
+#include "shared/command_line.h"
+#include "shared/platform.h"
+#include "shared/solutions_command_line.h"
 
 namespace {
 

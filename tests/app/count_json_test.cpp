@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "solver/engine_version.h"
+#include "shared/engine_version.h"
 
 namespace cubepack {
 namespace {

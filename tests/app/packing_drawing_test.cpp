@@ -6,6 +6,8 @@
 
 #include <string>
 
+#include "shared/layers_drawing.h"
+
 namespace cubepack {
 namespace {
 

@@ -14,9 +14,10 @@
 #include <string>
 #include <vector>
 
-#include "app/platform.h"
-#include "app/siphash.h"
-#include "model/board.h"
+#include "builtin/model/board.h"
+#include "shared/index_file.h"
+#include "shared/platform.h"
+#include "shared/siphash.h"
 #include "support/test_support.h"
 
 namespace cubepack {

@@ -7,8 +7,8 @@
 #include <cstdlib>
 #include <string_view>
 
-#include "model/polycube_puzzle.h"
-#include "model/puzzle_file.h"
+#include "general/input/puzzle_file.h"
+#include "general/model/polycube_puzzle.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string_view text(reinterpret_cast<const char*>(data), size);

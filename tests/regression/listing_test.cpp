@@ -7,9 +7,9 @@
 #include <string>
 
 #include "app/solution_verify.h"
-#include "model/packing.h"
-#include "solver/parallel_runner.h"
-#include "solver/search_script.h"
+#include "builtin/model/packing.h"
+#include "builtin/solver/parallel_runner.h"
+#include "builtin/solver/search_script.h"
 #include "support/test_support.h"
 
 namespace cubepack {

@@ -7,8 +7,8 @@
 #include <sstream>
 #include <string>
 
-#include "model/puzzle_file.h"
-#include "solver/polycube_count.h"
+#include "general/input/puzzle_file.h"
+#include "general/solver/polycube_count.h"
 
 namespace cubepack {
 namespace {

@@ -8,9 +8,9 @@
 #include <string>
 
 #include "app/puzzle_verify.h"
-#include "model/puzzle_file.h"
-#include "solver/polycube_count.h"
-#include "solver/polycube_list.h"
+#include "general/input/puzzle_file.h"
+#include "general/solver/polycube_count.h"
+#include "general/solver/polycube_list.h"
 
 namespace cubepack {
 namespace {

@@ -10,7 +10,7 @@
 #include <set>
 #include <vector>
 
-#include "model/puzzle_file.h"
+#include "general/input/puzzle_file.h"
 
 namespace cubepack::testing {
 

@@ -5,8 +5,8 @@
 #include <fstream>
 #include <sstream>
 
-#include "solver/polycube_count.h"
-#include "solver/polycube_list.h"
+#include "general/solver/polycube_count.h"
+#include "general/solver/polycube_list.h"
 
 namespace cubepack::testing {
 

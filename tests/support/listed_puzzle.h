@@ -5,10 +5,10 @@
 #include <cstddef>
 #include <string>
 
-#include "model/polycube_puzzle.h"
-#include "model/puzzle_file.h"
-#include "model/puzzle_line.h"
-#include "solver/polycube_list.h"
+#include "general/input/puzzle_file.h"
+#include "general/model/polycube_puzzle.h"
+#include "general/model/puzzle_line.h"
+#include "general/solver/polycube_list.h"
 
 namespace cubepack::testing {
 

@@ -5,7 +5,7 @@
 #include <bit>
 #include <map>
 
-#include "model/catalogue.h"
+#include "builtin/model/catalogue.h"
 
 namespace cubepack::testing {
 

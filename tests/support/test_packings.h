@@ -4,8 +4,8 @@
 
 #include <vector>
 
-#include "model/mask.h"
-#include "model/packing.h"
+#include "builtin/model/mask.h"
+#include "builtin/model/packing.h"
 
 namespace cubepack::testing {
 

@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "app/platform.h"
-#include "model/catalogue.h"
-#include "solver/search_report.h"
+#include "builtin/model/catalogue.h"
+#include "builtin/solver/search_report.h"
+#include "shared/platform.h"
 
 namespace cubepack::testing {
 

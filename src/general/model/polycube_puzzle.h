@@ -1,0 +1,74 @@
+#pragma once
+// A polycube puzzle ready for a search: the target's cells numbered in search order, the
+// pieces grouped into shape classes up to rotation (interchangeable copies are one class with
+// a copy count), the target's symmetries as permutations of its cells, and every placement of
+// every class as a mask over the cells.
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "general/input/puzzle_file.h"
+#include "general/model/polycube.h"
+#include "general/model/wide_mask.h"
+
+namespace cubepack {
+
+// The most distinct shapes a puzzle may hold: the searches keep the classes with copies left
+// as bits of one 64-bit word. Pieces of at most 128 cubes in all make at most 64 (one shape of
+// one cube, the others of two or more); connected ones at most 29.
+inline constexpr int kMaxShapeClasses = 64;
+
+struct ShapeClass {
+  Shape shape;            // canonical form
+  int copies = 0;         // pieces of this shape
+  int size = 0;           // cubes of one piece
+  std::string names;      // the pieces' names, joined by ","
+  int mirror = -1;        // the class of its mirror image (itself when achiral), -1 when absent
+  bool connected = true;  // its cubes touch face to face (FaceConnected)
+};
+
+struct CellSymmetry {
+  std::vector<int> image;                 // image[i]: the cell that cell i goes to
+  bool proper = true;                     // a rotation; false for a reflection
+  Turn turn{{0, 1, 2}, {1, 1, 1}, true};  // the map of space it comes from
+};
+
+struct ClassPlacement {
+  int shapeClass = 0;
+  WideMask mask;
+};
+
+struct PolycubePuzzle {
+  std::string name;
+  std::vector<Point> cells;  // cell i, in search order
+  int pieceCount = 0;
+  std::vector<ShapeClass> classes;
+  std::vector<CellSymmetry> symmetries;    // the identity first
+  std::vector<ClassPlacement> placements;  // grouped by class, in class order
+  // placementImages[g * placements + p]: the placement that symmetry g makes of placement p.
+  std::vector<int> placementImages;
+  bool mirror = false;                  // reflections are among the symmetries' candidates
+  std::array<int, 3> axes = {2, 1, 0};  // the cell order: slowest axis first
+  std::uint64_t hash = 0;  // of the normalised puzzle, the cell order and the mirror choice
+};
+
+struct PuzzleBuild {
+  PolycubePuzzle puzzle;
+  std::string error;  // one line when the puzzle cannot be taken, else empty
+};
+
+// With `mirror`, reflections that map the target onto itself count as symmetries; refused
+// unless every class's mirror image is a class with as many copies. The cells are numbered
+// in the order of their coordinates along axes[0] (slowest), axes[1], axes[2] (fastest).
+PuzzleBuild BuildPolycubePuzzle(const PuzzleText& text, bool mirror,
+                                std::array<int, 3> axes = {2, 1, 0});
+
+// The cells that symmetry g maps the cells of `m` to.
+WideMask Image(const WideMask& m, const CellSymmetry& g, int cells);
+
+// The symmetries' group order.
+inline int SymmetryCount(const PolycubePuzzle& p) { return static_cast<int>(p.symmetries.size()); }
+
+}  // namespace cubepack

@@ -1,0 +1,56 @@
+#pragma once
+// Counts every packing of a polycube puzzle, and its classes under the target's symmetries.
+//
+// One shape class A (the fewest copies) is placed first, one placement per orbit of the
+// symmetry group: fixed = sum over orbits of |orbit| * packings containing the orbit's
+// representative / copies of A. Classes follow by Burnside: (fixed + sum over g != identity of
+// the packings g maps onto themselves) / |G|, the latter from a search over unions of a
+// placement's images under g. The work is a fixed list of tasks (a few pieces placed), so any
+// number of threads, or a share of the list on another machine, gives the same sums.
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "general/model/polycube_puzzle.h"
+#include "general/solver/polycube_tables.h"
+
+namespace cubepack {
+
+// Where the count's progress goes (from the thread that called CountPackings).
+class CountProgress {
+ public:
+  virtual ~CountProgress() = default;
+  virtual void TasksDone(std::size_t done, std::size_t total) = 0;
+};
+
+// The sums over the tasks counted: the whole list, or one share of it.
+struct CountSums {
+  std::uint64_t weightedFixed = 0;  // sum of |orbit| * packings below each fixed-piece task
+  std::uint64_t invariant = 0;      // sum over g != identity of packings g maps onto themselves
+  std::uint64_t divisor = 1;        // copies of the class placed first
+  // Symmetries other than the identity that fix every cell (a reflection of a flat target):
+  // each maps every packing onto itself, so each adds the fixed count again, unsearched.
+  std::uint64_t fixedAgain = 0;
+  std::size_t tasks = 0;  // tasks in the whole list
+  // Of the whole list, each task's board, pieces left, symmetry and weight in order: shares
+  // add up only when they cut the same list.
+  std::uint64_t taskFingerprint = 0;
+  std::size_t tasksCounted = 0;  // of them counted here
+  bool overflow = false;         // a sum passed 2^64
+};
+
+// The puzzle with its cells in the search order chosen for it (by the target's extents).
+PuzzleBuild BuildForCount(const PuzzleText& text, bool mirror);
+
+// Counts the tasks i with i % shardCount == shardIndex (shardIndex from 0) on `jobs` threads.
+// The target must have at most kMaxTargetCells cells.
+CountSums CountPackings(const PolycubePuzzle& puzzle, int jobs, int shardIndex, int shardCount,
+                        CountProgress* progress, TaskLimits limits = kPuzzleTasks);
+
+// The whole count from the sums of every task; false with a one-line `error` when a division
+// is not exact or a sum overflowed (either would be a fault of the engine).
+bool FinishCount(const CountSums& sums, int symmetries, std::uint64_t& fixed,
+                 std::uint64_t& classes, std::string& error);
+
+}  // namespace cubepack

@@ -1,0 +1,173 @@
+#include "general/solver/polycube_list.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "general/solver/cell_masks.h"
+#include "general/solver/polycube_cover_search.h"
+#include "general/solver/puzzle_tasks.h"
+#include "general/solver/task_pool.h"
+
+namespace cubepack {
+
+namespace {
+
+// How far the workers may run ahead of the task the sink takes next: it bounds the lines held
+// when the sink is slow, and leaves room for tasks far larger than the others.
+constexpr std::size_t kAheadAtLeast = 64;
+constexpr std::size_t kAheadPerWorker = 16;
+
+struct TaskLines {
+  std::string lines;
+  std::size_t count = 0;
+};
+
+// One worker's search below a task: the count's search, which hands it every packing it
+// completes; it writes the lines of those it keeps.
+template <class M>
+class Searcher final : public CoverLeaves<M> {
+ public:
+  Searcher(const PolycubePuzzle& p, const PuzzleLine& line, const SearchTables<M>& t,
+           const std::vector<Task<M>>& tasks, const PlacementIndex& index, std::size_t begin)
+      : p_(p),
+        line_(line),
+        t_(t),
+        tasks_(tasks),
+        index_(index),
+        begin_(begin),
+        exact_(t),
+        key_(line.cells),
+        other_(line.cells) {}
+
+  // Task begin + i's lines.
+  TaskLines Run(std::size_t i, const std::atomic<bool>& stop) {
+    const Task<M>& task = tasks_[begin_ + i];
+    TaskLines out;
+    out_ = &out;
+    taskPieces_ = task.placed;
+    std::copy(task.pieces.begin(), task.pieces.begin() + task.placed, pieces_.begin());
+    exact_.ListTo(this, &stop);
+    if (task.left == 0)
+      WriteIfClassLine(taskPieces_);
+    else
+      exact_.Count(task.board, task.counts.data(), task.left);
+    return out;
+  }
+
+  void Packing(const M* masks, int count) override {
+    for (int k = 0; k < count; ++k) pieces_[taskPieces_ + k] = index_.Find(ToWide(masks[k]));
+    WriteIfClassLine(taskPieces_ + count);
+  }
+
+ private:
+  // A packing of `placed` pieces is complete: written when it is its class's one line (see the
+  // header).
+  void WriteIfClassLine(int placed) {
+    const int root = t_.representative[pieces_[0]];
+    for (int j = 1; j < placed; ++j) {
+      const int r = t_.representative[pieces_[j]];
+      if (r != 0 && r < root) return;
+    }
+    const int n = line_.cells;
+    WritePackingKey(line_, p_, pieces_.data(), placed, 0, key_.data());
+    for (int g = 1; g < line_.symmetries; ++g) {
+      const int* image = p_.placementImages.data() + static_cast<std::size_t>(g) * line_.placements;
+      bool found = false;
+      for (int j = 0; j < placed && !found; ++j) found = t_.representative[image[pieces_[j]]] != 0;
+      if (!found) continue;
+      WritePackingKey(line_, p_, pieces_.data(), placed, g, other_.data());
+      if (std::memcmp(other_.data(), key_.data(), static_cast<std::size_t>(n)) < 0) return;
+    }
+    out_->lines += LineOfKey(line_, std::string_view(key_.data(), key_.size()));
+    ++out_->count;
+  }
+
+  const PolycubePuzzle& p_;
+  const PuzzleLine& line_;
+  const SearchTables<M>& t_;
+  const std::vector<Task<M>>& tasks_;
+  const PlacementIndex& index_;
+  std::size_t begin_;
+  CoverSearch<M> exact_;
+  std::array<int, kMaxTargetCells> pieces_{};
+  int taskPieces_ = 0;
+  std::vector<char> key_, other_;
+  TaskLines* out_ = nullptr;
+};
+
+}  // namespace
+
+class PuzzleLister::Impl {
+ public:
+  virtual ~Impl() = default;
+  virtual std::size_t Tasks() const = 0;
+  virtual std::uint64_t Fingerprint() const = 0;
+  virtual void List(std::size_t begin, std::size_t end, int jobs, ListingSink& sink) const = 0;
+};
+
+namespace {
+
+template <class M>
+class TypedLister final : public PuzzleLister::Impl {
+ public:
+  TypedLister(const PolycubePuzzle& p, const PuzzleLine& line, TaskLimits limits)
+      : p_(p), line_(line), t_(BuildSearchTables<M>(p)), index_(p) {
+    tasks_ = MakeTasks(p, t_, true, limits);
+    // The listing's tasks are the fixed-piece tasks, which come first.
+    fixedTasks_ =
+        static_cast<std::size_t>(std::find_if(tasks_.begin(), tasks_.end(),
+                                              [](const Task<M>& t) { return t.symmetry != 0; }) -
+                                 tasks_.begin());
+  }
+
+  std::size_t Tasks() const override { return fixedTasks_; }
+
+  std::uint64_t Fingerprint() const override { return TaskListFingerprint(tasks_, t_.classes); }
+
+  void List(std::size_t begin, std::size_t end, int jobs, ListingSink& sink) const override {
+    end = std::min(end, fixedTasks_);
+    if (begin >= end) return;
+    const std::size_t workers = static_cast<std::size_t>(std::max(jobs, 1));
+    RunTasks<TaskLines>(
+        end - begin, jobs, kAheadAtLeast + kAheadPerWorker * workers,
+        [&] { return std::make_unique<Searcher<M>>(p_, line_, t_, tasks_, index_, begin); },
+        [&](std::size_t i, TaskLines out) {
+          return sink.TaskLines(begin + i, out.lines, out.count);
+        },
+        [](std::size_t) {});
+  }
+
+ private:
+  const PolycubePuzzle& p_;
+  const PuzzleLine& line_;
+  SearchTables<M> t_;
+  PlacementIndex index_;
+  std::vector<Task<M>> tasks_;
+  std::size_t fixedTasks_ = 0;
+};
+
+}  // namespace
+
+PuzzleLister::PuzzleLister(const PolycubePuzzle& puzzle, const PuzzleLine& line,
+                           TaskLimits limits) {
+  if (puzzle.cells.size() <= 64)
+    impl_ = std::make_unique<TypedLister<std::uint64_t>>(puzzle, line, limits);
+  else
+    impl_ = std::make_unique<TypedLister<WideMask>>(puzzle, line, limits);
+}
+
+PuzzleLister::~PuzzleLister() = default;
+
+std::size_t PuzzleLister::Tasks() const { return impl_->Tasks(); }
+
+std::uint64_t PuzzleLister::Fingerprint() const { return impl_->Fingerprint(); }
+
+void PuzzleLister::List(std::size_t begin, std::size_t end, int jobs, ListingSink& sink) const {
+  impl_->List(begin, end, jobs, sink);
+}
+
+}  // namespace cubepack

@@ -1,0 +1,116 @@
+// Reading puzzle files: every form of line, and one line naming the line for each fault.
+
+#include "general/input/puzzle_file.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace cubepack {
+namespace {
+
+TEST(PuzzleFile, ReadsEveryForm) {
+  const PuzzleParse p = ParsePuzzle(
+      "# comment\r\n"
+      "name  Two bars and a corner  \n"
+      "\n"
+      "target 0,0,0 1,0,0 2,0,0   # cells listed\n"
+      "target 0,1,0 1,1,0 2,1,0\n"
+      "target draw ... xxx/x..\n"
+      "piece bar-1 0,0,0 1,0,0 2,0,0\n"
+      "piece Bar_2 draw xxx\n"
+      "\tpiece c 5,5,5 5,6,5 # comment after cubes\n"
+      "piece d draw x./..   x");
+  ASSERT_EQ(p.error, "");
+  EXPECT_EQ(p.puzzle.name, "Two bars and a corner");
+  EXPECT_EQ(p.puzzle.target.size(), 10u);
+  EXPECT_EQ(p.puzzle.target.back(), (Point{0, 1, 1}));
+  ASSERT_EQ(p.puzzle.pieces.size(), 4u);
+  EXPECT_EQ(p.puzzle.pieces[1].name, "Bar_2");
+  EXPECT_EQ(p.puzzle.pieces[1].cubes, (std::vector<Point>{{0, 0, 0}, {1, 0, 0}, {2, 0, 0}}));
+  EXPECT_EQ(p.puzzle.pieces[2].line, 9);
+  EXPECT_EQ(p.puzzle.pieces[3].cubes, (std::vector<Point>{{0, 0, 0}, {0, 0, 1}}));
+
+  const PuzzleParse box = ParsePuzzle("box 2 1 3\npiece a 0,0,0 1,0,0 2,0,0\npiece b draw xxx");
+  ASSERT_EQ(box.error, "");
+  EXPECT_EQ(box.puzzle.target.size(), 6u);
+}
+
+TEST(PuzzleFile, EachFaultIsOneLineNamingTheLine) {
+  const std::string good = "box 2 1 1\npiece a 0,0,0 1,0,0\n";
+  struct Case {
+    std::string text;
+    int line;
+    std::string error;
+  };
+  const std::vector<Case> cases = {
+      {"box 2 1 1\nshape a 0,0,0 1,0,0\n", 2,
+       "unknown keyword 'shape' (name, box, target or piece)"},
+      {"box 2 1 1\npiece a 0,0,0 1,x,0\n", 2, "bad number 'x' in cube '1,x,0'"},
+      {"box 2 1 1\npiece a 0,0,0 1,-1,0\n", 2, "negative number '-1' in cube '1,-1,0'"},
+      {"box 2 1 1\npiece a 0,0,0 1,0\n", 2, "bad cube '1,0': expected x,y,z"},
+      {"box 2 1 1\npiece a 0,0,0 1,0,0,0\n", 2, "bad cube '1,0,0,0': expected x,y,z"},
+      {"box 2 1 1\npiece a 0,0,0 256,0,0\n", 2, "number '256' in cube '256,0,0' is above 255"},
+      {"box 2 1 -1\n", 1, "negative number '-1' in box"},
+      {"box 2 0 1\n", 1, "box size 0"},
+      {"box 2 1\n", 1, "box needs three sizes: box X Y Z"},
+      {"piece a 0,0,0 1,0,0\n", 0, "no target: give a box line or target lines"},
+      {"box 2 1 1\n", 0, "no pieces: give piece lines"},
+      {"box 2 1 1\npiece\n", 2, "piece needs a name and its cubes"},
+      {"box 2 1 1\npiece a\n", 2, "piece a has no cube"},
+      {"box 2 1 1\npiece a draw ..\n", 2, "piece a has no cube"},
+      {"box 2 1 1\npiece a 0,0,0 0,0,0\n", 2, "piece a has cube 0,0,0 twice"},
+      {"box 2 1 1\npiece a 0,0,0\npiece a 0,0,0\n", 3,
+       "a second piece named a (the first is on line 2)"},
+      {"box 2 1 1\npiece a! 0,0,0 1,0,0\n", 2,
+       "bad piece name 'a!' (up to 32 letters, digits, _ or -)"},
+      {"box 2 1 1\npiece a 0,0,0\n", 2, "the pieces have 1 cubes in all, the target 2 cells"},
+      {"box 2 1 1\npiece a 0,0,0 1,0,0\npiece b 0,0,0\n", 3,
+       "the pieces have 3 cubes in all, the target 2 cells"},
+      {"box 6 6 4\n", 1, "the box has 144 cells; the engine takes at most 128"},
+      {"box 2 1 1\ntarget 0,0,0\n", 2, "box and target lines together: give one or the other"},
+      {"target 0,0,0\nbox 2 1 1\n", 2, "box and target lines together: give one or the other"},
+      {"target 0,0,0 0,0,0\n", 1, "target cell 0,0,0 given twice"},
+      {"name a\nname b\n", 2, "a second name line"},
+      {"box 2 1 1\nname Caf\xe9 5x12\n", 2, "the name is not UTF-8 text (byte 0xe9)"},
+      {"name \xc3\xa9t\xc3\n", 1, "the name is not UTF-8 text (byte 0xc3)"},
+      {"name \xed\xa0\x80\n", 1, "the name is not UTF-8 text (byte 0xed)"},
+      {"box 2 1 1\npiece a draw xy\n", 2,
+       "bad character 'y' in drawing 'xy': use 'x' for a cube, '.' for none, '/' between rows"},
+      {"box 2 1 1\npiece a 0,0,0 1,0,0\x01\n", 2, "not a text file (byte 0x01)"},
+      {std::string("box 2 1 1\n\0piece", 16), 2, "not a text file (byte 0x00)"},
+      {"box 2 1 1\n" + std::string(5000, ' ') + "\n", 2, "line longer than 4096 bytes"},
+      {std::string(2 << 20, '\n'), 0, "the file has more than 1048576 bytes"},
+  };
+  for (const Case& c : cases) {
+    const PuzzleParse p = ParsePuzzle(c.text);
+    EXPECT_EQ(p.error, c.error) << c.text.substr(0, 60);
+    EXPECT_EQ(p.errorLine, c.line) << c.text.substr(0, 60);
+  }
+  EXPECT_EQ(ParsePuzzle(good).error, "");
+  EXPECT_EQ(ParsePuzzle("name W\xc3\xbcrfel \xe2\x9c\x93 \xf0\x9f\xa7\x8a\n" + good).puzzle.name,
+            "W\xc3\xbcrfel \xe2\x9c\x93 \xf0\x9f\xa7\x8a");
+}
+
+TEST(PuzzleFile, TargetLimitNamesTheLimit) {
+  std::string text;
+  for (int z = 0; z < 3; ++z) {
+    text += "target";
+    for (int y = 0; y < 7; ++y)
+      for (int x = 0; x < 7; ++x)
+        text.append(" ")
+            .append(std::to_string(x))
+            .append(",")
+            .append(std::to_string(y))
+            .append(",")
+            .append(std::to_string(z));
+    text += "\n";
+  }
+  const PuzzleParse p = ParsePuzzle(text);
+  EXPECT_EQ(p.errorLine, 3);
+  EXPECT_EQ(p.error, "the target has more than 128 cells, the most the engine takes");
+}
+
+}  // namespace
+}  // namespace cubepack

@@ -1,0 +1,212 @@
+// The puzzle designers' files: what is read from them, and the one line for every file that
+// cannot be counted. The files are written here, compressed with zlib as the designers'
+// program saves them.
+
+#include "general/input/xmpuzzle_file.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+
+#if CUBEPACK_HAVE_XMPUZZLE
+#include <zlib.h>
+#endif
+
+namespace cubepack {
+namespace {
+
+#if !CUBEPACK_HAVE_XMPUZZLE
+TEST(XmPuzzle, ABuildWithoutTheLibrariesSaysSo) {
+  EXPECT_FALSE(XmPuzzleSupported());
+  EXPECT_EQ(ReadXmPuzzle("any.xmpuzzle", "").error.rfind("this build reads no .xmpuzzle", 0), 0u);
+}
+#else
+
+// Shapes: a 2 x 2 x 1 box, an L of three cubes, one cube, a 3 x 2 x 1 box; the problems
+// choose among them.
+std::string Xml(const std::string& problems, const std::string& extraShapes = "",
+                const std::string& grid = "0") {
+  return R"(<?xml version="1.0"?>
+<puzzle version="2">
+ <gridType type=")" +
+         grid + R"("/>
+ <shapes>
+  <voxel x="2" y="2" z="1" name="Box" type="0">####</voxel>
+  <voxel x="2" y="2" z="1" name="L tri" type="0">##_#</voxel>
+  <voxel x="1" y="1" z="1" name="U" type="0">#</voxel>
+  <voxel x="3" y="2" z="1" name="Long" type="0">######</voxel>
+)" + extraShapes +
+         R"( </shapes>
+ <problems>
+)" + problems +
+         R"( </problems>
+</puzzle>
+)";
+}
+
+const std::string kFirst = R"(  <problem name="first">
+   <shapes><shape id="1" count="1"/><shape id="2" count="1"/></shapes>
+   <result id="0"/>
+  </problem>
+)";
+const std::string kCopies = R"(  <problem name="copies">
+   <shapes><shape id="2" min="6" max="6"/></shapes>
+   <result id="3"/>
+  </problem>
+)";
+
+TEST(XmPuzzle, ReadsTheTargetThePiecesAndTheirCopies) {
+  const XmPuzzleRead first = ParseXmPuzzle(Xml(kFirst + kCopies), "");
+  ASSERT_EQ(first.error, "");
+  EXPECT_EQ(first.puzzle.name, "first");
+  EXPECT_EQ(first.puzzle.target, (std::vector<Point>{{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {1, 1, 0}}));
+  ASSERT_EQ(first.puzzle.pieces.size(), 2u);
+  EXPECT_EQ(first.puzzle.pieces[0].name, "L_tri");  // a name the text format takes
+  EXPECT_EQ(first.puzzle.pieces[0].cubes, (std::vector<Point>{{0, 0, 0}, {1, 0, 0}, {1, 1, 0}}));
+
+  // Another problem by name; a range whose ends agree is a count.
+  const XmPuzzleRead copies = ParseXmPuzzle(Xml(kFirst + kCopies), "copies");
+  ASSERT_EQ(copies.error, "");
+  ASSERT_EQ(copies.puzzle.pieces.size(), 6u);
+  EXPECT_EQ(copies.puzzle.pieces[0].name, "U");
+  EXPECT_EQ(copies.puzzle.pieces[5].name, "U-6");
+  EXPECT_EQ(copies.puzzle.target.size(), 6u);
+
+  // A voxel text up to its limit; a name whose character references break the line is one line.
+  const XmPuzzleRead spaced =
+      ParseXmPuzzle(Xml(R"(<problem name="two&#10;lines"><shapes><shape id="2" count="1"/></shapes>
+          <result id="4"/></problem>)",
+                        "<voxel x=\"1\" y=\"1\" z=\"1\">" +
+                            std::string(kMaxVoxelTextBytes - 1, ' ') + "#</voxel>"),
+                    "");
+  ASSERT_EQ(spaced.error, "");
+  EXPECT_EQ(spaced.puzzle.name, "two lines");
+}
+
+TEST(XmPuzzle, TakesItsNamesInAnyLetterCase) {
+  for (const char* name : {"a.xmpuzzle", "A.XMPUZZLE", "dir/b.XmPuzzle", "c.xml", "C.XML"})
+    EXPECT_TRUE(IsXmPuzzleName(name)) << name;
+  for (const char* name : {"a.txt", "xml", ".xml", "a.xmpuzzle.txt", "a.xm"})
+    EXPECT_FALSE(IsXmPuzzleName(name)) << name;
+}
+
+TEST(XmPuzzle, RefusesWhatCannotBeCountedInOneLine) {
+  const auto problem = [](const std::string& shapes, const std::string& result = "0") {
+    return "<problem name=\"p\"><shapes>" + shapes + "</shapes><result id=\"" + result +
+           "\"/></problem>\n";
+  };
+  const std::string pieces = R"(<shape id="1" count="1"/><shape id="2" count="1"/>)";
+  const struct {
+    std::string xml;
+    std::string problem;
+    std::string error;
+  } cases[] = {
+      {Xml(problem(pieces), "", "2"), "",
+       "grid type 2: only puzzles of cubes (grid type 0) can be counted"},
+      {Xml(problem(pieces)), "other", "the file has no problem named 'other'"},
+      {Xml(""), "", "the file has no problem"},
+      {Xml(problem(pieces, "9")), "",
+       "problem 'p': shape 9 does not exist (the file has 4 shapes)"},
+      {Xml(problem(R"(<shape id="7" count="1"/>)")), "",
+       "problem 'p': shape 7 does not exist (the file has 4 shapes)"},
+      {Xml(problem(R"(<shape id="1" count="1"/><shape id="2" min="1" max="2"/>)")), "",
+       "problem 'p': shape 2 may be used 1 to 2 times; piece ranges are not counted"},
+      {Xml(problem(pieces, "4"), R"(<voxel x="2" y="2" z="1">##+#</voxel>)"), "",
+       "shape 4 has variable cells ('+'), which the engine does not count"},
+      {Xml(problem(pieces, "4"), R"(<voxel x="2" y="2" z="1">#1###</voxel>)"), "",
+       "shape 4 has coloured cells (colour constraints), which the engine does not count"},
+      {Xml(problem(pieces, "4"), R"(<voxel x="2" y="2" z="1">###</voxel>)"), "",
+       "shape 4: 3 cells in its text, not 2 x 2 x 1 = 4"},
+      {Xml(problem(pieces, "4"), R"(<voxel x="2" y="2" z="1">##x#</voxel>)"), "",
+       "shape 4: cell 2 is 'x', not #, _ or +"},
+      {Xml(problem(pieces, "4"), R"(<voxel x="-2" y="2" z="1">####</voxel>)"), "",
+       "shape 4's size x is '-2', not a whole number from 0 to 256"},
+      {Xml(problem(R"(<shape id="1" count="2"/>)")), "",
+       "problem 'p': the pieces have 6 cubes in all, the target 4 cells"},
+      {"<puzzle><shapes>", "", "not well-formed XML (line 1: no element found)"},
+      {"<?xml version=\"1.0\"?><notapuzzle/>", "",
+       "not a puzzle file: its root element is not <puzzle>"},
+      // Entities nest: a few hundred bytes of them can stand for gigabytes.
+      {"<?xml version=\"1.0\"?>\n<!DOCTYPE puzzle [<!ENTITY a \"####\"><!ENTITY b "
+       "\"&a;&a;&a;&a;&a;&a;&a;&a;\">]>\n<puzzle>&b;</puzzle>",
+       "", "the file declares entities (<!ENTITY>), which a puzzle file never needs: refused"},
+      {Xml(problem(pieces, "4"), "<voxel x=\"2\" y=\"2\" z=\"1\">" +
+                                     std::string(kMaxVoxelTextBytes - 3, ' ') + "####</voxel>"),
+       "", "shape 4: its voxel text has more than 4194304 bytes (4 MiB)"},
+      {Xml("<problem name=\"" + std::string(4097, 'n') + "\"/>"), "",
+       "problem 0's name has more than 4096 bytes"},
+  };
+  for (const auto& c : cases) {
+    const XmPuzzleRead read = ParseXmPuzzle(c.xml, c.problem);
+    EXPECT_EQ(read.error, c.error);
+    EXPECT_EQ(read.error.find('\n'), std::string::npos);
+  }
+}
+
+// `text` as one gzip member.
+std::string Gzip(const std::string& text) {
+  z_stream z{};
+  if (deflateInit2(&z, 9, Z_DEFLATED, 16 + MAX_WBITS, 8, Z_DEFAULT_STRATEGY) != Z_OK) return {};
+  std::string out(deflateBound(&z, static_cast<uLong>(text.size())) + 32, '\0');
+  z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(text.data()));
+  z.avail_in = static_cast<uInt>(text.size());
+  z.next_out = reinterpret_cast<Bytef*>(out.data());
+  z.avail_out = static_cast<uInt>(out.size());
+  deflate(&z, Z_FINISH);
+  out.resize(z.total_out);
+  deflateEnd(&z);
+  return out;
+}
+
+// A file as the designers' program writes it, gzip-compressed; cut short, it is refused.
+TEST(XmPuzzle, ReadsCompressedAndPlainFilesAndRefusesACutOne) {
+  const std::filesystem::path dir = std::filesystem::temp_directory_path();
+  const std::string packed = (dir / "cubepack_test.xmpuzzle").string();
+  const std::string plain = (dir / "cubepack_test.xml").string();
+  const std::string cut = (dir / "cubepack_test_cut.xmpuzzle").string();
+  const std::string xml = Xml(kFirst);
+  gzFile out = gzopen(packed.c_str(), "wb");
+  ASSERT_NE(out, nullptr);
+  ASSERT_EQ(gzwrite(out, xml.data(), static_cast<unsigned>(xml.size())),
+            static_cast<int>(xml.size()));
+  ASSERT_EQ(gzclose(out), Z_OK);
+  std::FILE* f = std::fopen(plain.c_str(), "wb");
+  ASSERT_NE(f, nullptr);
+  std::fwrite(xml.data(), 1, xml.size(), f);
+  std::fclose(f);
+  std::filesystem::copy_file(packed, cut, std::filesystem::copy_options::overwrite_existing);
+  std::filesystem::resize_file(cut, std::filesystem::file_size(packed) - 12);
+
+  for (const std::string& path : {packed, plain}) {
+    const XmPuzzleRead read = ReadXmPuzzle(path, "");
+    EXPECT_EQ(read.error, "") << path;
+    EXPECT_EQ(read.puzzle.pieces.size(), 2u) << path;
+  }
+  const XmPuzzleRead broken = ReadXmPuzzle(cut, "");
+  EXPECT_NE(broken.error.find("cannot read '" + cut + "': "), std::string::npos) << broken.error;
+  // The same bytes from memory, as standard input gives them.
+  std::ifstream in(packed, std::ios::binary);
+  const std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  EXPECT_TRUE(LooksLikeXmPuzzle(bytes));
+  EXPECT_TRUE(LooksLikeXmPuzzle("\xef\xbb\xbf \n<?xml version=\"1.0\"?>"));
+  EXPECT_FALSE(LooksLikeXmPuzzle("# <puzzle>\nbox 1 1 1\n"));
+  EXPECT_EQ(ParseXmPuzzleBytes(bytes, "").puzzle.pieces.size(), 2u);
+  const std::string twoMembers = Gzip(xml.substr(0, 100)) + Gzip(xml.substr(100));
+  EXPECT_EQ(ParseXmPuzzleBytes(twoMembers, "").puzzle.pieces.size(), 2u);
+  EXPECT_EQ(ParseXmPuzzleBytes(xml, "").puzzle.pieces.size(), 2u);
+  EXPECT_EQ(ParseXmPuzzleBytes(bytes.substr(0, bytes.size() - 12), "").error,
+            "the compressed data is cut short or damaged");
+  EXPECT_EQ(
+      ReadXmPuzzle((dir / "cubepack_none.xmpuzzle").string(), "").error.rfind("cannot open", 0),
+      0u);
+  for (const std::string& path : {packed, plain, cut}) std::filesystem::remove(path);
+}
+
+#endif
+
+}  // namespace
+}  // namespace cubepack

@@ -1,0 +1,200 @@
+// The count against the tests' brute-force packer on small puzzles, and against the published
+// counts of small classic puzzles.
+
+#include "general/solver/polycube_count.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "general/input/puzzle_file.h"
+#include "support/brute_packer.h"
+
+namespace cubepack {
+namespace {
+
+struct EngineCounts {
+  std::uint64_t fixed = 0, classes = 0;
+  int symmetries = 0;
+  std::string error;
+};
+
+EngineCounts Engine(const std::string& text, bool mirror, int jobs = 1,
+                    TaskLimits limits = kPuzzleTasks) {
+  EngineCounts out;
+  const PuzzleParse parse = ParsePuzzle(text);
+  EXPECT_EQ(parse.error, "");
+  const PuzzleBuild build = BuildForCount(parse.puzzle, mirror);
+  if (!build.error.empty()) {
+    out.error = build.error;
+    return out;
+  }
+  out.symmetries = SymmetryCount(build.puzzle);
+  const CountSums sums = CountPackings(build.puzzle, jobs, 0, 1, nullptr, limits);
+  EXPECT_TRUE(FinishCount(sums, out.symmetries, out.fixed, out.classes, out.error)) << out.error;
+  return out;
+}
+
+TEST(PolycubeCount, AgreesWithBruteForce) {
+  for (const testing::SmallPuzzle& s : testing::SmallPuzzles()) {
+    for (const bool mirror : {false, true}) {
+      SCOPED_TRACE(std::string(s.what) + (mirror ? " with mirror" : ""));
+      const EngineCounts engine = Engine(s.text, mirror);
+      if (mirror && !s.mirrorAllowed) {
+        EXPECT_NE(engine.error.find("is chiral"), std::string::npos) << engine.error;
+        continue;
+      }
+      ASSERT_EQ(engine.error, "");
+      testing::BrutePacker brute(ParsePuzzle(s.text).puzzle, mirror);
+      const testing::BruteCounts expected = brute.Count();
+      EXPECT_GT(expected.fixed, 0u);
+      EXPECT_EQ(engine.fixed, expected.fixed);
+      EXPECT_EQ(engine.classes, expected.classes);
+    }
+  }
+}
+
+// With one task per orbit of the first piece (and per symmetry), the search below the tasks
+// does everything: pockets, pieces whose cubes do not touch, self-symmetric packings.
+TEST(PolycubeCount, AgreesWithBruteForceBelowTheTasks) {
+  for (const testing::SmallPuzzle& s : testing::DeepPuzzles()) {
+    for (const bool mirror : {false, true}) {
+      SCOPED_TRACE(std::string(s.what) + (mirror ? " with mirror" : ""));
+      const testing::BruteCounts expected =
+          testing::BrutePacker(ParsePuzzle(s.text).puzzle, mirror).Count();
+      for (const TaskLimits limits : {TaskLimits{1, 0}, kPuzzleTasks}) {
+        const EngineCounts engine = Engine(s.text, mirror, 2, limits);
+        ASSERT_EQ(engine.error, "");
+        EXPECT_EQ(engine.fixed, expected.fixed);
+        EXPECT_EQ(engine.classes, expected.classes);
+      }
+    }
+  }
+}
+
+TEST(PolycubeCount, SomaCubePublishedCounts) {
+  const std::string soma =
+      "box 3 3 3\npiece V 0,0,0 1,0,0 0,1,0\npiece L 0,0,0 1,0,0 2,0,0 0,1,0\n"
+      "piece T 0,0,0 1,0,0 2,0,0 1,1,0\npiece Z 0,0,0 1,0,0 1,1,0 2,1,0\n"
+      "piece A 0,0,0 1,0,0 1,1,0 0,0,1\npiece B 0,0,0 1,0,0 1,1,0 1,1,1\n"
+      "piece P 0,0,0 1,0,0 0,1,0 0,0,1\n";
+  const EngineCounts plain = Engine(soma, false);
+  EXPECT_EQ(plain.symmetries, 24);
+  EXPECT_EQ(plain.fixed, 11520u);
+  EXPECT_EQ(plain.classes, 480u);
+  const EngineCounts mirrored = Engine(soma, true);
+  EXPECT_EQ(mirrored.symmetries, 48);
+  EXPECT_EQ(mirrored.fixed, 11520u);
+  EXPECT_EQ(mirrored.classes, 240u);
+}
+
+std::string PuzzleFile(const std::string& name) {
+  std::ifstream in(std::string(CUBEPACK_PUZZLES) + "/" + name);
+  std::stringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+struct Published {
+  const char* file;
+  std::uint64_t classes, mirrorClasses, fixed;
+};
+
+TEST(PolycubeCount, PublishedPentominoCountsOfTheQuickBoxes) {
+  for (const Published& p : {Published{"pentominoes-3x20.txt", 2, 2, 8},
+                             Published{"pentominoes-4x15.txt", 368, 368, 1472},
+                             Published{"pentominoes-2x3x10.txt", 24, 12, 96}}) {
+    SCOPED_TRACE(p.file);
+    const std::string text = PuzzleFile(p.file);
+    const EngineCounts plain = Engine(text, false);
+    EXPECT_EQ(plain.symmetries, 4);
+    EXPECT_EQ(plain.classes, p.classes);
+    EXPECT_EQ(plain.fixed, p.fixed);
+    const EngineCounts mirrored = Engine(text, true);
+    EXPECT_EQ(mirrored.symmetries, 8);
+    EXPECT_EQ(mirrored.classes, p.mirrorClasses);
+    EXPECT_EQ(mirrored.fixed, p.fixed);
+  }
+  const EngineCounts six = Engine(PuzzleFile("pentominoes-6x10.txt"), false, 3);
+  EXPECT_EQ(six.classes, 2339u);
+  EXPECT_EQ(six.fixed, 9356u);
+}
+
+// Over 64 cells, on two-word masks: 3 x 25 by 25 bars of three. A packing is a row of blocks,
+// a bar across (one row) or three bars along (three rows): a(n) = a(n - 1) + a(n - 3), 8641;
+// every one is its own mirror across the width, and 60 + 41 read the same from both ends.
+TEST(PolycubeCount, TwoWordTarget) {
+  std::string text = "box 3 25 1\n";
+  for (int i = 0; i < 25; ++i)
+    text.append("piece t").append(std::to_string(i)).append(" 0,0,0 1,0,0 2,0,0\n");
+  const EngineCounts counts = Engine(text, false, 2);
+  EXPECT_EQ(counts.fixed, 8641u);
+  EXPECT_EQ(counts.classes, (2 * 8641u + 2 * 101u) / 4);
+}
+
+// Over 64 cells with one copy of each piece, deep enough below the tasks for the search to
+// branch on pieces too (a long bar has few placements): bars of 38 and of 1 to 7 cubes in a
+// 1 x 1 x 66 bar lie in 8! orders. The four turns about the bar's axis fix every cell; the four
+// half turns that swap its ends fix no order of bars of different lengths: (4 x 8! + 0) / 8.
+TEST(PolycubeCount, TwoWordTargetOfPiecesWithOneCopy) {
+  std::string text = "box 1 1 66\n";
+  for (const int length : {38, 1, 2, 3, 4, 5, 6, 7}) {
+    text.append("piece bar").append(std::to_string(length));
+    for (int z = 0; z < length; ++z) text.append(" 0,0,").append(std::to_string(z));
+    text.append("\n");
+  }
+  for (const int jobs : {1, 2}) {
+    const EngineCounts counts = Engine(text, false, jobs);
+    EXPECT_EQ(counts.symmetries, 8);
+    EXPECT_EQ(counts.fixed, 40320u);
+    EXPECT_EQ(counts.classes, 20160u);
+  }
+}
+
+TEST(PolycubeCount, SameSumsForEveryThreadCountAndShareSplit) {
+  const PuzzleParse parse = ParsePuzzle(PuzzleFile("pentominoes-2x3x10.txt"));
+  const PuzzleBuild build = BuildForCount(parse.puzzle, true);
+  const CountSums one = CountPackings(build.puzzle, 1, 0, 1, nullptr);
+  EXPECT_GE(one.tasks, 64u);
+  for (const int jobs : {2, 3}) {
+    const CountSums many = CountPackings(build.puzzle, jobs, 0, 1, nullptr);
+    EXPECT_EQ(many.weightedFixed, one.weightedFixed);
+    EXPECT_EQ(many.invariant, one.invariant);
+  }
+  CountSums added;
+  for (int k = 0; k < 3; ++k) {
+    const CountSums share = CountPackings(build.puzzle, 2, k, 3, nullptr);
+    EXPECT_EQ(share.tasks, one.tasks);
+    added.weightedFixed += share.weightedFixed;
+    added.invariant += share.invariant;
+    added.tasksCounted += share.tasksCounted;
+  }
+  EXPECT_EQ(added.weightedFixed, one.weightedFixed);
+  EXPECT_EQ(added.invariant, one.invariant);
+  EXPECT_EQ(added.tasksCounted, one.tasks);
+}
+
+TEST(PolycubeCount, FinishRefusesSumsThatDoNotDivide) {
+  std::uint64_t fixed = 0, classes = 0;
+  std::string error;
+  CountSums sums;
+  sums.weightedFixed = 7;
+  sums.divisor = 2;
+  EXPECT_FALSE(FinishCount(sums, 4, fixed, classes, error));
+  EXPECT_EQ(error, "internal fault: the fixed sum is not a multiple of the first piece's copies");
+  sums.weightedFixed = 6;
+  sums.invariant = 2;
+  EXPECT_FALSE(FinishCount(sums, 4, fixed, classes, error));
+  EXPECT_EQ(error, "internal fault: the orbit count is not a whole number");
+  sums.invariant = 5;
+  EXPECT_TRUE(FinishCount(sums, 4, fixed, classes, error));
+  EXPECT_EQ(fixed, 3u);
+  EXPECT_EQ(classes, 2u);
+}
+
+}  // namespace
+}  // namespace cubepack
