@@ -18,6 +18,11 @@
 #include "search_slice.h"
 #include "shared/platform.h"
 
+// The benchmark names the engines' parts as cubepack::Name.
+namespace cubepack {
+using namespace builtin;
+}  // namespace cubepack
+
 namespace {
 
 // What the first seed's search visits and counts.

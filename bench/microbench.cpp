@@ -17,7 +17,16 @@
 #include "general/solver/cover_filter.h"
 #include "search_slice.h"
 
+// The benchmark names the engines' parts as cubepack::Name.
 namespace cubepack {
+using namespace builtin;
+using namespace general;
+}  // namespace cubepack
+
+namespace cubepack {
+
+using namespace cubepack::builtin;
+using namespace cubepack::general;
 namespace {
 
 SilentSearchReport& Reports() {

@@ -15,6 +15,11 @@
 #include "general/input/puzzle_file.h"
 #include "general/solver/polycube_count.h"
 
+// The benchmark names the engines' parts as cubepack::Name.
+namespace cubepack {
+using namespace general;
+}  // namespace cubepack
+
 namespace {
 
 double CpuSeconds() { return static_cast<double>(std::clock()) / CLOCKS_PER_SEC; }
@@ -43,7 +48,7 @@ int main(int argc, char** argv) {
     std::ifstream in(file, std::ios::binary);
     std::stringstream text;
     text << in.rdbuf();
-    const cubepack::PuzzleParse parse = cubepack::ParsePuzzle(text.str());
+    const cubepack::general::PuzzleParse parse = cubepack::general::ParsePuzzle(text.str());
     if (!in || !parse.error.empty()) {
       std::fprintf(stderr, "cubepack_puzzle_bench: %s: %s\n", file.c_str(),
                    parse.error.empty() ? "cannot read" : parse.error.c_str());
@@ -53,15 +58,17 @@ int main(int argc, char** argv) {
     std::uint64_t fixed = 0, classes = 0;
     for (int r = 0; r < runs; ++r) {
       const double start = CpuSeconds();
-      const cubepack::PuzzleBuild build = cubepack::BuildForCount(parse.puzzle, mirror);
+      const cubepack::general::PuzzleBuild build =
+          cubepack::general::BuildForCount(parse.puzzle, mirror);
       if (!build.error.empty()) {
         std::fprintf(stderr, "cubepack_puzzle_bench: %s: %s\n", file.c_str(), build.error.c_str());
         return 1;
       }
-      const cubepack::CountSums sums = cubepack::CountPackings(build.puzzle, 1, 0, 1, nullptr);
+      const cubepack::general::CountSums sums =
+          cubepack::general::CountPackings(build.puzzle, 1, 0, 1, nullptr);
       std::string error;
-      if (!cubepack::FinishCount(sums, cubepack::SymmetryCount(build.puzzle), fixed, classes,
-                                 error)) {
+      if (!cubepack::general::FinishCount(sums, cubepack::general::SymmetryCount(build.puzzle),
+                                          fixed, classes, error)) {
         std::fprintf(stderr, "cubepack_puzzle_bench: %s: %s\n", file.c_str(), error.c_str());
         return 1;
       }

@@ -7,7 +7,7 @@
 #include "builtin/solver/packing_search.h"
 #include "builtin/solver/search.h"
 
-namespace cubepack {
+namespace cubepack::builtin {
 
 namespace {
 
@@ -43,9 +43,9 @@ SliceSignature RunFirstSeedSlice(const PieceCatalogue& catalogue, DeepKernelKind
   return {state->solutionCount, state->stepCount, report.lines};
 }
 
-}  // namespace cubepack
+}  // namespace cubepack::builtin
 
-namespace cubepack {
+namespace cubepack::builtin {
 
 namespace {
 
@@ -75,4 +75,4 @@ std::array<Board, kPieceCount> FirstPackingPath(const PieceCatalogue& catalogue)
   return path;
 }
 
-}  // namespace cubepack
+}  // namespace cubepack::builtin

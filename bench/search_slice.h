@@ -10,7 +10,7 @@
 #include "builtin/solver/deep_search_dispatch.h"
 #include "builtin/solver/packing_search.h"
 
-namespace cubepack {
+namespace cubepack::builtin {
 
 struct SliceSignature {
   std::int32_t solutions;
@@ -23,12 +23,12 @@ SliceSignature RunFirstSeedSlice(const PieceCatalogue& catalogue,
                                  DeepKernelKind kernel = BestDeepKernel(),
                                  PackingSink* packings = nullptr);
 
-}  // namespace cubepack
+}  // namespace cubepack::builtin
 
-namespace cubepack {
+namespace cubepack::builtin {
 
 // The boards on the path to the first packing found below the first seed: path[k] holds k + 1
 // pieces with cells, mask and placed flags current. Used to benchmark single steps.
 std::array<Board, kPieceCount> FirstPackingPath(const PieceCatalogue& catalogue);
 
-}  // namespace cubepack
+}  // namespace cubepack::builtin

@@ -31,6 +31,11 @@
 #include "builtin/solver/search.h"
 #include "builtin/solver/search_script.h"
 
+// The benchmark names the engines' parts as cubepack::Name.
+namespace cubepack {
+using namespace builtin;
+}  // namespace cubepack
+
 namespace {
 
 using cubepack::SearchState;

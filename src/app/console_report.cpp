@@ -5,6 +5,8 @@
 
 namespace cubepack {
 
+using namespace cubepack::builtin;
+
 namespace {
 
 #if defined(__GNUC__)

@@ -23,20 +23,21 @@ double Rate(std::int32_t solutions, double seconds);
 std::string StartLine();
 std::string CatalogueLine(int piece, int orientationCount, int cubeCount);
 std::string CheckSymLine(bool symmetric);
-std::string ProgressLine(std::int32_t seedOrdinal, DepthMark depth1, DepthMark depth2,
-                         std::int32_t solutions, std::uint32_t elapsedMs);
+std::string ProgressLine(std::int32_t seedOrdinal, builtin::DepthMark depth1,
+                         builtin::DepthMark depth2, std::int32_t solutions,
+                         std::uint32_t elapsedMs);
 std::string SeedLine(std::int32_t solutions, std::uint32_t elapsedMs);
 std::string FinalLine(std::int32_t solutions, std::uint32_t elapsedMs);
 
 // Turns catalogue and search events into output, timed from `startTick`.
-class ConsoleReport final : public CatalogueReport, public SearchReport {
+class ConsoleReport final : public builtin::CatalogueReport, public builtin::SearchReport {
  public:
   ConsoleReport(TickSource& clock, OutputSink& out, std::uint32_t startTick)
       : clock_(clock), out_(out), startTick_(startTick) {}
 
   void PieceBuilt(int piece, int orientationCount, int cubeCount) override;
   void SeedClassified(bool symmetric) override;
-  void Progress(std::int32_t seedOrdinal, DepthMark depth1, DepthMark depth2,
+  void Progress(std::int32_t seedOrdinal, builtin::DepthMark depth1, builtin::DepthMark depth2,
                 std::int32_t solutionCount) override;
   void SeedSearched(std::int32_t solutionCount) override;
   void RunDone(std::int32_t solutionCount);

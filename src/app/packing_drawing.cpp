@@ -6,6 +6,8 @@
 
 namespace cubepack {
 
+using namespace cubepack::builtin;
+
 namespace {
 
 Layers LayersOf(const std::string& line) {

@@ -9,9 +9,9 @@ namespace cubepack {
 
 // A header line, then four rows: each layer's row of five piece characters, layers three
 // spaces apart. With `colour`, each cell carries its piece's ANSI colours.
-std::string DrawPackingText(const Packing& packing, bool colour);
+std::string DrawPackingText(const builtin::Packing& packing, bool colour);
 
 // A standalone SVG picture of the same layers with a legend of the twelve pieces.
-std::string DrawPackingSvg(const Packing& packing);
+std::string DrawPackingSvg(const builtin::Packing& packing);
 
 }  // namespace cubepack

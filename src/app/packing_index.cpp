@@ -16,6 +16,8 @@
 
 namespace cubepack {
 
+using namespace cubepack::builtin;
+
 namespace {
 
 // Keeps packing `wanted` (1-based) of those it is given.

@@ -15,12 +15,12 @@ namespace cubepack {
 // Names the tasks of `script`, the engine's version and the index file's layout: any change of
 // a task's board, of their order or number, or of the layout gives another key, and so another
 // file.
-std::uint64_t IndexKey(const SearchScript& script);
+std::uint64_t IndexKey(const builtin::SearchScript& script);
 
 // Packing number n (1-based) of the listing, in the order list writes them, from the index in
 // the cache (counted, and saved when it can be, as far as n needs). Returns false when the
 // listing has fewer than n packings; throws std::exception when it cannot tell.
-bool FindPacking(std::int64_t n, Packing& out);
+bool FindPacking(std::int64_t n, builtin::Packing& out);
 
 // Saves the index that a whole listing counted on its way (the packings it wrote for each task,
 // in task order) for show. Failing to is no fault: nothing is said or thrown.

@@ -17,6 +17,7 @@
 #include "shared/platform.h"
 
 namespace cubepack {
+using namespace cubepack::general;
 
 namespace {
 

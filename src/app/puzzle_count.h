@@ -10,8 +10,8 @@
 namespace cubepack {
 
 struct LoadedPuzzle {
-  PuzzleText text;
-  PuzzleBuild build;  // in the count's cell order
+  general::PuzzleText text;
+  general::PuzzleBuild build;  // in the count's cell order
 };
 
 // Writes "cubepack-solutions: <line>" on standard error; returns `status`.

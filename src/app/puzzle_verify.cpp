@@ -2,6 +2,8 @@
 
 namespace cubepack {
 
+using namespace cubepack::general;
+
 PuzzleListingVerifier::PuzzleListingVerifier(std::string source, const PolycubePuzzle& puzzle,
                                              const PuzzleLine& line)
     : StreamedListing(std::move(source), static_cast<std::size_t>(line.length)),

@@ -9,16 +9,17 @@
 #include <unordered_map>
 #include <vector>
 
-#include "app/solution_verify.h"
 #include "general/model/polycube_puzzle.h"
 #include "general/model/puzzle_line.h"
+#include "shared/streamed_verify.h"
 
 namespace cubepack {
 
 class PuzzleListingVerifier final : public StreamedListing {
  public:
   // `puzzle` and `line` must outlive the verifier.
-  PuzzleListingVerifier(std::string source, const PolycubePuzzle& puzzle, const PuzzleLine& line);
+  PuzzleListingVerifier(std::string source, const general::PolycubePuzzle& puzzle,
+                        const general::PuzzleLine& line);
 
  private:
   std::string Judge(std::string_view chars, std::int64_t number) override;
@@ -29,9 +30,9 @@ class PuzzleListingVerifier final : public StreamedListing {
     std::int64_t line;
     int symmetry;  // the symmetry of that line's packing that gives the key
   };
-  const PolycubePuzzle& puzzle_;
-  const PuzzleLine& line_;
-  PlacementIndex index_;
+  const general::PolycubePuzzle& puzzle_;
+  const general::PuzzleLine& line_;
+  general::PlacementIndex index_;
   std::vector<int> pieces_;
   std::string key_, best_;
   std::unordered_map<std::string, Seen> seen_;

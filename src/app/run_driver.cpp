@@ -14,6 +14,8 @@
 
 namespace cubepack {
 
+using namespace cubepack::builtin;
+
 DeepKernelKind DeepKernelFromEnvironment() {
   const char* portable = std::getenv("CUBEPACK_PORTABLE");
   if (portable != nullptr && portable[0] == '1') return DeepKernelKind::kPortable;

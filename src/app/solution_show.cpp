@@ -10,6 +10,8 @@
 
 namespace cubepack {
 
+using namespace cubepack::builtin;
+
 namespace {
 
 // Reads the first line of standard input into `out`. Returns what is wrong with it, or "".

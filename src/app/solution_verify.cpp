@@ -2,6 +2,8 @@
 
 namespace cubepack {
 
+using namespace cubepack::builtin;
+
 std::string ListingVerifier::Judge(std::string_view chars, std::int64_t number) {
   Packing packing;
   const std::string fault = CheckPackingLine(chars, packing);

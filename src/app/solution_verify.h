@@ -17,16 +17,17 @@ namespace cubepack {
 // The built-in puzzle's listing: 60 characters a line, distinct under the box's half turns.
 class ListingVerifier final : public StreamedListing {
  public:
-  explicit ListingVerifier(std::string source) : StreamedListing(std::move(source), kCellCount) {}
+  explicit ListingVerifier(std::string source)
+      : StreamedListing(std::move(source), builtin::kCellCount) {}
 
  private:
   std::string Judge(std::string_view chars, std::int64_t number) override;
 
   struct Seen {
     std::int64_t line;
-    BoxTurn turn;  // the turn of that line that gives the key
+    builtin::BoxTurn turn;  // the turn of that line that gives the key
   };
-  std::unordered_map<PackingKey, Seen, PackingKeyHash> seen_;
+  std::unordered_map<builtin::PackingKey, Seen, builtin::PackingKeyHash> seen_;
 };
 
 // The whole command: reads `path` ("-" is standard input), prints the count on standard

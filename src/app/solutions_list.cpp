@@ -19,6 +19,8 @@
 
 namespace cubepack {
 
+using namespace cubepack::builtin;
+
 namespace {
 
 // Lists every packing on `jobs` worker threads (the order does not depend on them) to `sink`.

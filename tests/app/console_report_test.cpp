@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 namespace cubepack {
+
+using namespace cubepack::builtin;
 namespace {
 
 TEST(FinalLine, ElapsedTimeAndRate) {

@@ -11,6 +11,7 @@
 #include "shared/engine_version.h"
 
 namespace cubepack {
+
 namespace {
 
 CountRecord Share() {

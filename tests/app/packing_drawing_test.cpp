@@ -9,6 +9,8 @@
 #include "shared/layers_drawing.h"
 
 namespace cubepack {
+
+using namespace cubepack::builtin;
 namespace {
 
 Packing Known() {

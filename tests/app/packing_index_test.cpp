@@ -21,6 +21,8 @@
 #include "support/test_support.h"
 
 namespace cubepack {
+
+using namespace cubepack::builtin;
 namespace {
 
 constexpr std::uint64_t kKey = 0x0123456789abcdefULL;

@@ -11,6 +11,8 @@
 #include "support/listed_puzzle.h"
 
 namespace cubepack {
+
+using namespace cubepack::general;
 namespace {
 
 using testing::ListedPuzzle;

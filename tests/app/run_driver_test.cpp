@@ -9,6 +9,8 @@
 #include "support/test_support.h"
 
 namespace cubepack {
+
+using namespace cubepack::builtin;
 namespace {
 
 constexpr const char* kOpening =

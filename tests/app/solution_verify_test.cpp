@@ -10,6 +10,8 @@
 #include "support/test_packings.h"
 
 namespace cubepack {
+
+using namespace cubepack::builtin;
 namespace {
 
 using testing::TestPackings;

@@ -12,7 +12,7 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string_view text(reinterpret_cast<const char*>(data), size);
-  const cubepack::PuzzleParse parse = cubepack::ParsePuzzle(text);
+  const cubepack::general::PuzzleParse parse = cubepack::general::ParsePuzzle(text);
   if (!parse.error.empty()) {
     if (parse.error.find('\n') != std::string_view::npos) std::abort();
     return 0;
@@ -22,7 +22,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::size_t cells = parse.puzzle.target.size();
   if (cubes != cells || cells == 0 || cells > cubepack::kMaxTargetCells) std::abort();
   for (const bool mirror : {false, true}) {
-    const cubepack::PuzzleBuild build = cubepack::BuildPolycubePuzzle(parse.puzzle, mirror);
+    const cubepack::general::PuzzleBuild build =
+        cubepack::general::BuildPolycubePuzzle(parse.puzzle, mirror);
     if (!build.error.empty()) continue;
     const cubepack::WideMask inside = cubepack::FirstCells(static_cast<int>(cells));
     for (const cubepack::ClassPlacement& p : build.puzzle.placements)

@@ -13,6 +13,8 @@
 #include "support/test_support.h"
 
 namespace cubepack {
+
+using namespace cubepack::builtin;
 namespace {
 
 class Lines final : public PackingSink {

@@ -11,6 +11,8 @@
 #include "general/solver/polycube_count.h"
 
 namespace cubepack {
+
+using namespace cubepack::general;
 namespace {
 
 struct Counts {

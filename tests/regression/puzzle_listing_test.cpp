@@ -13,6 +13,8 @@
 #include "general/solver/polycube_list.h"
 
 namespace cubepack {
+
+using namespace cubepack::general;
 namespace {
 
 // Feeds each task's lines to the verifier as they come.

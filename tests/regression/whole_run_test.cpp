@@ -12,6 +12,8 @@
 #include "support/test_support.h"
 
 namespace cubepack {
+
+using namespace cubepack::builtin;
 namespace {
 
 // The clock starts close to its wrap and advances 7 ms per read.

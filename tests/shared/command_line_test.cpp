@@ -9,6 +9,7 @@
 #include <vector>
 
 namespace cubepack {
+
 namespace {
 
 ParallelOptions Parse(std::vector<std::string_view> args) { return ParseParallelOptions(args, 6); }

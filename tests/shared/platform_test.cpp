@@ -19,6 +19,7 @@
 #include <unistd.h>
 
 namespace cubepack {
+
 namespace {
 
 // Standard output turned into a pipe for the life of the object.

@@ -8,6 +8,7 @@
 #include <vector>
 
 namespace cubepack {
+
 namespace {
 
 SolutionsOptions Parse(std::vector<std::string_view> args) {

@@ -6,6 +6,8 @@
 
 namespace cubepack::testing {
 
+using namespace cubepack::general;
+
 namespace {
 
 using Matrix = std::array<std::array<int, 3>, 3>;

@@ -14,6 +14,9 @@
 
 namespace cubepack::testing {
 
+// The test helpers of one engine speak its names.
+using namespace cubepack::general;
+
 using Cells = std::vector<Point>;         // sorted
 using BrutePacking = std::vector<Cells>;  // its pieces' cells, sorted
 

@@ -10,6 +10,8 @@
 
 namespace cubepack::testing {
 
+using namespace cubepack::general;
+
 namespace {
 
 class Collect final : public ListingSink {

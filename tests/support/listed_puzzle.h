@@ -12,6 +12,9 @@
 
 namespace cubepack::testing {
 
+// The test helpers of one engine speak its names.
+using namespace cubepack::general;
+
 struct ListedPuzzle {
   PuzzleText text;
   PuzzleBuild build;  // in the count's cell order

@@ -9,6 +9,8 @@
 
 namespace cubepack::testing {
 
+using namespace cubepack::builtin;
+
 std::vector<OccupancyMask> QuarterTurnOrientations(int piece) {
   const PieceShape& shape = kPieceShapes[piece];
   std::vector<OccupancyMask> out;

@@ -9,6 +9,9 @@
 
 namespace cubepack::testing {
 
+// The test helpers of one engine speak its names.
+using namespace cubepack::builtin;
+
 // The orientations of a piece that fit in the box, made by quarter turns about x, y and z
 // (every combination) and moved against the corner; each mask once.
 std::vector<OccupancyMask> QuarterTurnOrientations(int piece);

@@ -5,6 +5,8 @@
 
 namespace cubepack::testing {
 
+using namespace cubepack::builtin;
+
 void CaptureSink::Write(std::string_view bytes) {
   if (failFrom_ >= 0 && writes_ >= failFrom_) throw OutputError();
   ++writes_;

@@ -11,6 +11,9 @@
 
 namespace cubepack::testing {
 
+// The test helpers of one engine speak its names.
+using namespace cubepack::builtin;
+
 // Starts at `start` and advances by `step` milliseconds at every read.
 class FakeTickSource final : public TickSource {
  public:

@@ -7,7 +7,7 @@
 #include <emmintrin.h>
 #endif
 
-namespace cubepack {
+namespace cubepack::builtin {
 
 void ClearBoard(Board& b) {
   b.mask = 0;
@@ -98,4 +98,4 @@ bool SameCells(const Board& a, const Board& b) {
   return true;
 }
 
-}  // namespace cubepack
+}  // namespace cubepack::builtin

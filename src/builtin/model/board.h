@@ -9,7 +9,7 @@
 #include "builtin/model/geometry.h"
 #include "builtin/model/mask.h"
 
-namespace cubepack {
+namespace cubepack::builtin {
 
 // 90 bytes, index z*30 + y*6 + x. Border cells (x = 5 or y = 4) hold 15; playable cells hold
 // 0 when empty, else the mark of the piece on them.
@@ -83,4 +83,4 @@ inline int FirstEmptyGridCell(const CellGrid& g, int from) {
   return i < kGridSize ? i : kGridSize;
 }
 
-}  // namespace cubepack
+}  // namespace cubepack::builtin

@@ -4,7 +4,7 @@
 
 #include "builtin/model/placement.h"
 
-namespace cubepack {
+namespace cubepack::builtin {
 
 Cube TurnX(Cube c, int turns) {
   for (int t = 0; t < turns; ++t) c = {c.x, -c.z, c.y};
@@ -77,4 +77,4 @@ std::unique_ptr<PieceCatalogue> BuildCatalogue(CatalogueReport& report) {
   return cat;
 }
 
-}  // namespace cubepack
+}  // namespace cubepack::builtin

@@ -10,7 +10,7 @@
 #include "builtin/model/mask.h"
 #include "builtin/model/ordered_list.h"
 
-namespace cubepack {
+namespace cubepack::builtin {
 
 struct Cube {
   int x, y, z;
@@ -111,4 +111,4 @@ Cube TurnX(Cube c, int turns);
 Cube TurnY(Cube c, int turns);
 Cube TurnZ(Cube c, int turns);
 
-}  // namespace cubepack
+}  // namespace cubepack::builtin

@@ -8,7 +8,7 @@
 #include "builtin/model/geometry.h"
 #include "builtin/model/mask.h"
 
-namespace cubepack {
+namespace cubepack::builtin {
 
 // Row k: the grid index of the cell of bit k.
 struct BitCellRow {
@@ -101,4 +101,4 @@ inline constexpr std::array<std::int8_t, kGridSize> BitOfGridIndex = [] {
   return t;
 }();
 
-}  // namespace cubepack
+}  // namespace cubepack::builtin

@@ -4,7 +4,7 @@
 #include <array>
 #include <cstdint>
 
-namespace cubepack {
+namespace cubepack::builtin {
 
 inline constexpr int kSizeX = 5;
 inline constexpr int kSizeY = 4;
@@ -67,4 +67,4 @@ inline constexpr bool IsBorderIndex(int g) {
   return g % kGridStrideY == kSizeX || (g % kGridStrideZ) / kGridStrideY == kSizeY;
 }
 
-}  // namespace cubepack
+}  // namespace cubepack::builtin

@@ -7,7 +7,7 @@
 #include <cassert>
 #include <cstdint>
 
-namespace cubepack {
+namespace cubepack::builtin {
 
 using OccupancyMask = std::uint64_t;
 
@@ -26,4 +26,4 @@ inline constexpr int LowestClearBit(OccupancyMask m) {
   return std::countr_one(m);
 }
 
-}  // namespace cubepack
+}  // namespace cubepack::builtin

@@ -5,7 +5,7 @@
 #include <cstddef>
 #include <vector>
 
-namespace cubepack {
+namespace cubepack::builtin {
 
 template <typename T, std::size_t kBlock>
 class OrderedList {
@@ -30,4 +30,4 @@ class OrderedList {
 // storage is reserved once for their full list's length.)
 inline constexpr std::size_t kListBlock = 10;
 
-}  // namespace cubepack
+}  // namespace cubepack::builtin

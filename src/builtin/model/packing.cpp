@@ -5,7 +5,7 @@
 
 #include "shared/text.h"
 
-namespace cubepack {
+namespace cubepack::builtin {
 
 Packing PackingOfPieces(const std::array<OccupancyMask, kPieceCount>& pieces) {
   Packing packing{};
@@ -43,4 +43,4 @@ Packing TurnPacking(const Packing& packing, BoxTurn turn) {
   return turned;
 }
 
-}  // namespace cubepack
+}  // namespace cubepack::builtin

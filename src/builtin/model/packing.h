@@ -11,7 +11,7 @@
 #include "builtin/model/geometry.h"
 #include "builtin/model/mask.h"
 
-namespace cubepack {
+namespace cubepack::builtin {
 
 // Piece number (0..11) on each cell, indexed by bit number.
 using Packing = std::array<std::uint8_t, kCellCount>;
@@ -42,4 +42,4 @@ std::string ParsePackingLine(std::string_view chars, Packing& out);
 // The packing turned with the box.
 Packing TurnPacking(const Packing& packing, BoxTurn turn);
 
-}  // namespace cubepack
+}  // namespace cubepack::builtin

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <bit>
 
-namespace cubepack {
+namespace cubepack::builtin {
 
 OccupancyMask MoveToCorner(OccupancyMask cells) {
   int lowX = kSizeX, lowY = kSizeY, lowZ = kSizeZ;
@@ -91,4 +91,4 @@ PackingKey CanonicalKey(const Packing& packing, BoxTurn& turn) {
   return best;
 }
 
-}  // namespace cubepack
+}  // namespace cubepack::builtin

@@ -16,7 +16,7 @@
 #include "builtin/model/mask.h"
 #include "builtin/model/packing.h"
 
-namespace cubepack {
+namespace cubepack::builtin {
 
 // A 3 x 3 integer matrix, applied as m * (x, y, z).
 struct Rotation {
@@ -128,4 +128,4 @@ PackingKey KeyOf(const Packing& packing);
 // turn that gives it.
 PackingKey CanonicalKey(const Packing& packing, BoxTurn& turn);
 
-}  // namespace cubepack
+}  // namespace cubepack::builtin

@@ -4,7 +4,7 @@
 
 #include "builtin/model/cell_tables.h"
 
-namespace cubepack {
+namespace cubepack::builtin {
 
 int FillAnchor(const Placement& p) {
   const int n = p.orientation->cellCount;
@@ -46,4 +46,4 @@ void FilePlacements(Piece& piece, const Orientation& o) {
       }
 }
 
-}  // namespace cubepack
+}  // namespace cubepack::builtin

@@ -8,7 +8,7 @@
 #include "builtin/model/board.h"
 #include "builtin/model/catalogue.h"
 
-namespace cubepack {
+namespace cubepack::builtin {
 
 // The longest full list holds 24 placements.
 inline constexpr int kMaxListLength = 24;
@@ -46,4 +46,4 @@ inline void PlaceOnGrid(Board& next, const Board& prev, int piece, const Placeme
 // under its fill anchor, in origin order x, y, z (z fastest).
 void FilePlacements(Piece& piece, const Orientation& orientation);
 
-}  // namespace cubepack
+}  // namespace cubepack::builtin

@@ -4,7 +4,7 @@
 
 #include "builtin/model/cell_tables.h"
 
-namespace cubepack {
+namespace cubepack::builtin {
 
 CandidateTables::CandidateTables(const PieceCatalogue& catalogue)
     : deep(MakeDeepTables(catalogue)) {
@@ -79,4 +79,4 @@ void RefreshCandidates(const PieceCatalogue& catalogue, const Board& board, Cand
   }
 }
 
-}  // namespace cubepack
+}  // namespace cubepack::builtin

@@ -12,7 +12,7 @@
 #include "builtin/model/catalogue.h"
 #include "builtin/solver/deep_tables.h"
 
-namespace cubepack {
+namespace cubepack::builtin {
 
 // One candidate list, for the shallow depths that write cells. Its storage is reserved once for
 // the length of its full list, so refilling it never allocates.
@@ -51,4 +51,4 @@ class CandidateTables {
 // filled cells and of placed pieces keep what an earlier refresh left in them.
 void RefreshCandidates(const PieceCatalogue& catalogue, const Board& board, CandidateTables& t);
 
-}  // namespace cubepack
+}  // namespace cubepack::builtin

@@ -4,7 +4,7 @@
 
 #include "builtin/model/catalogue.h"
 
-namespace cubepack {
+namespace cubepack::builtin {
 
 namespace {
 
@@ -57,4 +57,4 @@ bool CheckHoles(const Board& b) {
   return true;
 }
 
-}  // namespace cubepack
+}  // namespace cubepack::builtin

@@ -1,6 +1,6 @@
 #include "builtin/solver/check_sym.h"
 
-namespace cubepack {
+namespace cubepack::builtin {
 
 bool CheckSym(const Board& b) {
   for (const BoxTurn turn : {BoxTurn::kHalfX, BoxTurn::kHalfY, BoxTurn::kHalfZ}) {
@@ -11,4 +11,4 @@ bool CheckSym(const Board& b) {
   return false;
 }
 
-}  // namespace cubepack
+}  // namespace cubepack::builtin

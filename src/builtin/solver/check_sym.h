@@ -2,10 +2,10 @@
 
 #include "builtin/model/board.h"
 
-namespace cubepack {
+namespace cubepack::builtin {
 
 // True when one of the three half turns of the box maps the board's playable cells onto
 // themselves. The board is not changed.
 bool CheckSym(const Board& b);
 
-}  // namespace cubepack
+}  // namespace cubepack::builtin

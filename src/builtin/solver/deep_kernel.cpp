@@ -6,11 +6,11 @@
 #define CUBEPACK_KERNEL_ENTRY RunDeepPortable
 #endif
 
-namespace cubepack {
+namespace cubepack::builtin {
 
 SearchCounts CUBEPACK_KERNEL_ENTRY(const DeepView& v, DeepQueues& queues, int depth,
                                    OccupancyMask grid, OccupancyMask fill, std::uint32_t free) {
   return RunDeepKernel(v, queues, depth, grid, fill, free);
 }
 
-}  // namespace cubepack
+}  // namespace cubepack::builtin

@@ -26,7 +26,7 @@
 #define CUBEPACK_DRAIN_ATTRIBUTES
 #endif
 
-namespace cubepack {
+namespace cubepack::builtin {
 
 namespace {
 
@@ -364,4 +364,4 @@ inline SearchCounts RunDeepKernel(const DeepView& v, DeepQueues& queues, int dep
 
 }  // namespace
 
-}  // namespace cubepack
+}  // namespace cubepack::builtin

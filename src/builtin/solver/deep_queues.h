@@ -9,7 +9,7 @@
 #include "builtin/model/mask.h"
 #include "builtin/model/placement.h"
 
-namespace cubepack {
+namespace cubepack::builtin {
 
 // Depths up to 8 keep the mask in fill order too; depths up to 10 keep the free pieces (at
 // depth 10 the parent's, less the piece in the top bits of the mask); a depth-11 node keeps its
@@ -40,4 +40,4 @@ struct DeepQueues {
   NodeQueue<11> q11;
 };
 
-}  // namespace cubepack
+}  // namespace cubepack::builtin

@@ -26,7 +26,7 @@
 #include "builtin/solver/deep_search_dispatch.h"
 #include "builtin/solver/deep_tables.h"
 
-namespace cubepack {
+namespace cubepack::builtin {
 
 namespace {
 
@@ -175,4 +175,4 @@ inline OccupancyMask TaggedCells(OccupancyMask entry) { return entry & kFullMask
 
 }  // namespace
 
-}  // namespace cubepack
+}  // namespace cubepack::builtin

@@ -5,7 +5,7 @@
 #include "builtin/solver/deep_search_dispatch.h"
 #include "builtin/solver/search.h"
 
-namespace cubepack {
+namespace cubepack::builtin {
 
 namespace {
 
@@ -19,4 +19,4 @@ void SearchDepth5(SearchState& s) { CountFrom(s, 5, s.boardStack[4]); }
 void SearchDepth8(SearchState& s) { CountFrom(s, 8, s.boardStack[7]); }
 void SearchDepth10(SearchState& s) { CountFrom(s, 10, s.boardStack[9]); }
 
-}  // namespace cubepack
+}  // namespace cubepack::builtin

@@ -4,7 +4,7 @@
 
 #include "builtin/solver/search_state.h"
 
-namespace cubepack {
+namespace cubepack::builtin {
 
 bool DeepKernelAvailable(DeepKernelKind kind) {
   switch (kind) {
@@ -53,4 +53,4 @@ SearchCounts CountDeep(SearchState& s, int depth, OccupancyMask grid, OccupancyM
   return RunDeepPortable(DeepViewOf(s), *s.deepQueues, depth, grid, fill, free);
 }
 
-}  // namespace cubepack
+}  // namespace cubepack::builtin

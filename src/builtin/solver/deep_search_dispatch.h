@@ -15,7 +15,7 @@
 #define CUBEPACK_HAVE_AVX2_KERNEL 0
 #endif
 
-namespace cubepack {
+namespace cubepack::builtin {
 
 enum class DeepKernelKind : std::uint8_t { kPortable, kAvx2 };
 
@@ -53,4 +53,4 @@ SearchCounts RunDeepAvx2(const DeepView& v, DeepQueues& queues, int depth, Occup
                          OccupancyMask fill, std::uint32_t free);
 #endif
 
-}  // namespace cubepack
+}  // namespace cubepack::builtin

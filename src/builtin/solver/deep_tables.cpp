@@ -4,7 +4,7 @@
 #include <cstddef>
 #include <initializer_list>
 
-namespace cubepack {
+namespace cubepack::builtin {
 
 namespace {
 
@@ -92,4 +92,4 @@ std::uint32_t TripleList(DeepTables& deep, int bit, std::uint32_t pieces) {
   return entry.span;
 }
 
-}  // namespace cubepack
+}  // namespace cubepack::builtin

@@ -15,7 +15,7 @@
 #include "builtin/model/mask.h"
 #include "builtin/model/placement.h"
 
-namespace cubepack {
+namespace cubepack::builtin {
 
 // Rows are padded with always-colliding entries to a multiple of this, so the deep search
 // tests them in fixed blocks...
@@ -158,4 +158,4 @@ std::uint32_t FillPairs(const Board& board, int bit, DeepTables& deep, std::uint
 // triples at every empty cell, and the search asks for only a few of them.
 std::uint32_t TripleList(DeepTables& deep, int bit, std::uint32_t pieces);
 
-}  // namespace cubepack
+}  // namespace cubepack::builtin

@@ -4,7 +4,7 @@
 #include "builtin/model/board.h"
 #include "builtin/model/cell_tables.h"
 
-namespace cubepack {
+namespace cubepack::builtin {
 
 // Grid index of the first empty cell in fill order (x slowest, then y, z fastest), from the
 // mask alone; -1 when the mask is full. Full groups of eight cells are skipped with one test.
@@ -29,4 +29,4 @@ inline int LowestEmptyCell(OccupancyMask mask) {
 }
 inline int LowestEmptyCell(const Board& b) { return LowestEmptyCell(b.mask); }
 
-}  // namespace cubepack
+}  // namespace cubepack::builtin

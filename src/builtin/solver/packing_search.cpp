@@ -8,7 +8,7 @@
 #include "builtin/solver/search_state.h"
 #include "builtin/solver/shallow_levels.h"
 
-namespace cubepack {
+namespace cubepack::builtin {
 
 namespace {
 
@@ -156,4 +156,4 @@ void ListPlain(SearchState& s, PackingSink& sink) {
   PlainStage(s, [&sink](SearchState& st) { ListDepth3(st, {sink, FirstThreePieces(st)}); });
 }
 
-}  // namespace cubepack
+}  // namespace cubepack::builtin

@@ -12,7 +12,7 @@
 #include "builtin/model/mask.h"
 #include "builtin/solver/search_counts.h"
 
-namespace cubepack {
+namespace cubepack::builtin {
 
 struct SearchState;
 
@@ -55,4 +55,4 @@ void ListDepth3(SearchState& s, const PackingListing& listing);
 // Counts list visits and solutions exactly as the deep kernel does.
 SearchCounts ListDepth5(SearchState& s, const PackingListing& listing);
 
-}  // namespace cubepack
+}  // namespace cubepack::builtin

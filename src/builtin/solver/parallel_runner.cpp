@@ -19,7 +19,7 @@
 #include "builtin/solver/unit_sharing.h"
 #include "builtin/solver/wakeup.h"
 
-namespace cubepack {
+namespace cubepack::builtin {
 
 namespace {
 
@@ -366,4 +366,4 @@ void ListSeedsParallel(SearchState& s, const Board& emptyBox, int jobs, PackingS
       sink);
 }
 
-}  // namespace cubepack
+}  // namespace cubepack::builtin

@@ -13,7 +13,7 @@
 #include "builtin/solver/search_script.h"
 #include "builtin/solver/search_state.h"
 
-namespace cubepack {
+namespace cubepack::builtin {
 
 // Makes the search state of worker `worker` (0, 1, ...), reporting to `silent`, like `parent`.
 // It may throw; the run then fails with that exception.
@@ -64,4 +64,4 @@ void CountTasks(SearchState& s, const SearchScript& script, std::size_t first, i
 void SearchSeedsParallel(SearchState& s, const Board& emptyBox, int jobs);
 void ListSeedsParallel(SearchState& s, const Board& emptyBox, int jobs, PackingSink& sink);
 
-}  // namespace cubepack
+}  // namespace cubepack::builtin

@@ -4,7 +4,7 @@
 #include "builtin/solver/search.h"
 #include "builtin/solver/shallow_levels.h"
 
-namespace cubepack {
+namespace cubepack::builtin {
 
 void SearchPlain(SearchState& s) { PlainStage(s, SearchDepth3); }
 
@@ -15,4 +15,4 @@ void SearchDepth3(SearchState& s) {
   ShallowLevel<3>(s, [](SearchState& st) { ShallowLevel<4>(st, SearchDepth5); });
 }
 
-}  // namespace cubepack
+}  // namespace cubepack::builtin

@@ -14,7 +14,7 @@
 #include "builtin/model/ordered_list.h"
 #include "builtin/solver/search_state.h"
 
-namespace cubepack {
+namespace cubepack::builtin {
 
 // Places piece 0 everywhere, skips seeds that a rotation maps onto a searched one, and counts
 // the packings below every other seed.
@@ -53,4 +53,4 @@ void SearchDepth5(SearchState& s);
 void SearchDepth8(SearchState& s);
 void SearchDepth10(SearchState& s);
 
-}  // namespace cubepack
+}  // namespace cubepack::builtin

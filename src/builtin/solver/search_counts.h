@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-namespace cubepack {
+namespace cubepack::builtin {
 
 struct SearchCounts {
   std::int64_t listVisits = 0;  // what the step count advances by
@@ -16,4 +16,4 @@ struct SearchCounts {
   }
 };
 
-}  // namespace cubepack
+}  // namespace cubepack::builtin

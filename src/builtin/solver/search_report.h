@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-namespace cubepack {
+namespace cubepack::builtin {
 
 // Which piece a shallow depth is walking, and the running number of the current fitting
 // placement within that list.
@@ -33,4 +33,4 @@ class SilentSearchReport final : public SearchReport {
   void SeedSearched(std::int32_t) override {}
 };
 
-}  // namespace cubepack
+}  // namespace cubepack::builtin

@@ -6,7 +6,7 @@
 #include "builtin/solver/candidates.h"
 #include "builtin/solver/search.h"
 
-namespace cubepack {
+namespace cubepack::builtin {
 
 namespace {
 
@@ -99,4 +99,4 @@ void ReplayScript(SearchState& s, const SearchScript& script, const TraceSource&
   }
 }
 
-}  // namespace cubepack
+}  // namespace cubepack::builtin

@@ -17,7 +17,7 @@
 #include "builtin/solver/subtree_units.h"
 #include "builtin/solver/task_store.h"
 
-namespace cubepack {
+namespace cubepack::builtin {
 
 // A three-piece board and how the search reached it.
 struct SubtreeTask {
@@ -69,4 +69,4 @@ using TraceSource = std::function<const SubtreeTrace&(std::uint32_t task)>;
 // run, and its report receives the same events in the same order.
 void ReplayScript(SearchState& s, const SearchScript& script, const TraceSource& traceOf);
 
-}  // namespace cubepack
+}  // namespace cubepack::builtin

@@ -15,7 +15,7 @@
 #include "builtin/solver/search_counts.h"
 #include "builtin/solver/search_report.h"
 
-namespace cubepack {
+namespace cubepack::builtin {
 
 // A progress line is due after this many list visits.
 inline constexpr std::int64_t kProgressInterval = std::int64_t{1} << 24;
@@ -69,4 +69,4 @@ inline void AddCounts(SearchState& s, const SearchCounts& counts) {
   s.solutionCount += static_cast<std::int32_t>(counts.solutions);
 }
 
-}  // namespace cubepack
+}  // namespace cubepack::builtin

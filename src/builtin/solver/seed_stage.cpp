@@ -5,7 +5,7 @@
 #include "builtin/solver/search.h"
 #include "builtin/solver/shallow_levels.h"
 
-namespace cubepack {
+namespace cubepack::builtin {
 
 void FillVariants(SearchState& s, const Board& b) {
   for (int slot = 0; slot < kVariantCount; ++slot) {
@@ -32,4 +32,4 @@ void RecordSeeds(SearchState& s, const Board& emptyBox, ThreePieceBoards& boards
 
 void SearchSymmetric(SearchState& s, const Board& seed) { SymmetricStage(s, seed, SearchDepth3); }
 
-}  // namespace cubepack
+}  // namespace cubepack::builtin

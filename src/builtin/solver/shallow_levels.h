@@ -11,7 +11,7 @@
 #include "builtin/solver/empty_cell_scan.h"
 #include "builtin/solver/search.h"
 
-namespace cubepack {
+namespace cubepack::builtin {
 
 // Piece `piece` at `p` on `prev` gives `next`; a board that passes CheckHoles goes below.
 template <class Below>
@@ -140,4 +140,4 @@ void SeedStage(SearchState& s, const Board& emptyBox, AtDepth3&& atDepth3) {
   s.seedOrdinal = attempt;
 }
 
-}  // namespace cubepack
+}  // namespace cubepack::builtin

@@ -5,7 +5,7 @@
 #include "builtin/solver/search.h"
 #include "builtin/solver/shallow_levels.h"
 
-namespace cubepack {
+namespace cubepack::builtin {
 
 namespace {
 
@@ -76,4 +76,4 @@ void SearchDepth3Traced(SearchState& s, SubtreeTrace& trace) {
     AddToTrace(trace, units.units[u], CountSubtreeUnit(s, units, u));
 }
 
-}  // namespace cubepack
+}  // namespace cubepack::builtin

@@ -13,7 +13,7 @@
 #include "builtin/solver/search_counts.h"
 #include "builtin/solver/search_state.h"
 
-namespace cubepack {
+namespace cubepack::builtin {
 
 struct SubtreeUnit {
   std::uint8_t visit = 0;  // the depth-3 list visit (0, 1, ...) that tries it
@@ -53,4 +53,4 @@ std::int64_t TraceSolutions(const SubtreeTrace& trace);
 // SearchDepth3 without progress checks, unit by unit: what it counts goes into `trace`.
 void SearchDepth3Traced(SearchState& s, SubtreeTrace& trace);
 
-}  // namespace cubepack
+}  // namespace cubepack::builtin

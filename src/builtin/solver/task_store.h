@@ -12,7 +12,7 @@
 #include <stdexcept>
 #include <string>
 
-namespace cubepack {
+namespace cubepack::builtin {
 
 // Entries that never move once appended, so one thread can append while others read the
 // entries already published to them (under a lock taken after the append, as TaskQueue's).
@@ -131,4 +131,4 @@ class TaskQueue {
   bool closed_ = false;
 };
 
-}  // namespace cubepack
+}  // namespace cubepack::builtin

@@ -17,7 +17,7 @@
 #include "builtin/solver/subtree_units.h"
 #include "builtin/solver/wakeup.h"
 
-namespace cubepack {
+namespace cubepack::builtin {
 
 // The claim word: (task + 1) << 32 | unit count << 16 | next unit. The task part tells a helper
 // that the units it made lists for are still the ones handed out; 0: nothing shared.
@@ -86,4 +86,4 @@ inline TaskShare* MostUnitsLeft(TaskShare* shares, std::size_t count, std::uint6
   return best;
 }
 
-}  // namespace cubepack
+}  // namespace cubepack::builtin

@@ -4,7 +4,7 @@
 #include <condition_variable>
 #include <mutex>
 
-namespace cubepack {
+namespace cubepack::builtin {
 
 // A mutex and a condition variable, not an atomic's wait: where the library has no futex
 // (MinGW's), that wait checks the value outside its lock and can miss the notification that
@@ -28,4 +28,4 @@ class Wakeup {
   std::condition_variable woken_;
 };
 
-}  // namespace cubepack
+}  // namespace cubepack::builtin

@@ -6,7 +6,7 @@
 
 #include "shared/text.h"
 
-namespace cubepack {
+namespace cubepack::general {
 
 namespace {
 
@@ -340,4 +340,4 @@ class Reader {
 
 PuzzleParse ParsePuzzle(std::string_view text) { return Reader().Read(text); }
 
-}  // namespace cubepack
+}  // namespace cubepack::general

@@ -15,7 +15,7 @@
 
 #include "general/model/polycube.h"
 
-namespace cubepack {
+namespace cubepack::general {
 
 // Limits of the file: they keep a stranger's file from running the reader out of memory.
 inline constexpr std::size_t kMaxPuzzleFileBytes = 1 << 20;
@@ -46,4 +46,4 @@ struct PuzzleParse {
 // Reads a whole file's bytes. The pieces' cubes add up to the target's cells on success.
 PuzzleParse ParsePuzzle(std::string_view text);
 
-}  // namespace cubepack
+}  // namespace cubepack::general

@@ -14,7 +14,7 @@
 #include <zlib.h>
 #endif
 
-namespace cubepack {
+namespace cubepack::general {
 
 bool IsXmPuzzleName(std::string_view path) {
   const auto endsWith = [&](std::string_view tail) {
@@ -437,4 +437,4 @@ XmPuzzleRead ReadXmPuzzle(const std::string& path, const std::string& problem) {
 
 #endif
 
-}  // namespace cubepack
+}  // namespace cubepack::general

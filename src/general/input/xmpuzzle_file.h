@@ -18,7 +18,7 @@
 
 #include "general/input/puzzle_file.h"
 
-namespace cubepack {
+namespace cubepack::general {
 
 // A stranger's file may be small and expand a thousandfold: this is where reading stops.
 inline constexpr std::size_t kMaxXmPuzzleBytes = std::size_t{16} << 20;
@@ -55,4 +55,4 @@ XmPuzzleRead ParseXmPuzzleBytes(std::string_view bytes, const std::string& probl
 // XML's '<' first after blanks (and a byte order mark).
 bool LooksLikeXmPuzzle(std::string_view bytes);
 
-}  // namespace cubepack
+}  // namespace cubepack::general

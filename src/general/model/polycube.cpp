@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstdlib>
 
-namespace cubepack {
+namespace cubepack::general {
 
 namespace {
 
@@ -110,4 +110,4 @@ bool FaceConnected(const Shape& s) {
   return count == s.size();
 }
 
-}  // namespace cubepack
+}  // namespace cubepack::general

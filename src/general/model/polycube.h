@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <vector>
 
-namespace cubepack {
+namespace cubepack::general {
 
 struct Point {
   int x = 0, y = 0, z = 0;
@@ -50,4 +50,4 @@ Shape MirrorCanonicalForm(const Shape& s);
 // reason about regions of empty cells hold only for connected pieces.
 bool FaceConnected(const Shape& s);
 
-}  // namespace cubepack
+}  // namespace cubepack::general

@@ -7,7 +7,7 @@
 
 #include "shared/hash.h"
 
-namespace cubepack {
+namespace cubepack::general {
 
 namespace {
 
@@ -174,4 +174,4 @@ PuzzleBuild BuildPolycubePuzzle(const PuzzleText& text, bool mirror, std::array<
   return build;
 }
 
-}  // namespace cubepack
+}  // namespace cubepack::general

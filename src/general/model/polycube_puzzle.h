@@ -13,7 +13,7 @@
 #include "general/model/polycube.h"
 #include "general/model/wide_mask.h"
 
-namespace cubepack {
+namespace cubepack::general {
 
 // The most distinct shapes a puzzle may hold: the searches keep the classes with copies left
 // as bits of one 64-bit word. Pieces of at most 128 cubes in all make at most 64 (one shape of
@@ -71,4 +71,4 @@ WideMask Image(const WideMask& m, const CellSymmetry& g, int cells);
 // The symmetries' group order.
 inline int SymmetryCount(const PolycubePuzzle& p) { return static_cast<int>(p.symmetries.size()); }
 
-}  // namespace cubepack
+}  // namespace cubepack::general

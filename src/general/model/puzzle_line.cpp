@@ -6,7 +6,7 @@
 
 #include "shared/text.h"
 
-namespace cubepack {
+namespace cubepack::general {
 
 namespace {
 
@@ -213,4 +213,4 @@ std::string DescribeTurn(const Turn& t) {
   return out + ")";
 }
 
-}  // namespace cubepack
+}  // namespace cubepack::general

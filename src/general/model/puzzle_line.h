@@ -19,7 +19,7 @@
 #include "general/input/puzzle_file.h"
 #include "general/model/polycube_puzzle.h"
 
-namespace cubepack {
+namespace cubepack::general {
 
 // 0-9, A-Z, a-z: the labels there are when the names cannot serve.
 inline constexpr int kMaxGeneratedLabels = 62;
@@ -85,4 +85,4 @@ std::string ParsePuzzleLine(const PuzzleLine& line, const PolycubePuzzle& puzzle
 // A symmetry as a map of coordinates, e.g. "(x, y, z) -> (y, -x, z)".
 std::string DescribeTurn(const Turn& t);
 
-}  // namespace cubepack
+}  // namespace cubepack::general

@@ -6,7 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 
-namespace cubepack {
+namespace cubepack::general {
 
 struct WideMask {
   std::uint64_t lo = 0;  // cells 0..63
@@ -45,4 +45,4 @@ constexpr WideMask FirstCells(int n) {
   return m;
 }
 
-}  // namespace cubepack
+}  // namespace cubepack::general

@@ -7,7 +7,7 @@
 
 #include "general/model/wide_mask.h"
 
-namespace cubepack {
+namespace cubepack::general {
 
 inline bool Hits(std::uint64_t a, std::uint64_t b) { return (a & b) != 0; }
 inline bool Hits(const WideMask& a, const WideMask& b) {
@@ -56,4 +56,4 @@ inline WideMask FromWide<WideMask>(const WideMask& w) {
 inline WideMask ToWide(std::uint64_t m) { return WideMask{m, 0}; }
 inline WideMask ToWide(const WideMask& m) { return m; }
 
-}  // namespace cubepack
+}  // namespace cubepack::general

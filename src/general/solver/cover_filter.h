@@ -18,7 +18,7 @@
 #define CUBEPACK_COVER_SIMD 1
 #endif
 
-namespace cubepack {
+namespace cubepack::general {
 
 // How deep the bit-sliced cover counts go: a cell covered fewer than six times is known to be
 // covered exactly that often.
@@ -387,4 +387,4 @@ std::uint32_t Gather(CoverKernel kernel, CoverList<M> list, int cell, M* masks,
   return GatherPlain(list, cell, masks, places);
 }
 
-}  // namespace cubepack
+}  // namespace cubepack::general

@@ -13,7 +13,7 @@
 #include "general/solver/puzzle_tasks.h"
 #include "general/solver/task_pool.h"
 
-namespace cubepack {
+namespace cubepack::general {
 
 namespace {
 
@@ -175,4 +175,4 @@ bool FinishCount(const CountSums& sums, int symmetries, std::uint64_t& fixed,
   return true;
 }
 
-}  // namespace cubepack
+}  // namespace cubepack::general

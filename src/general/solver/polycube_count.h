@@ -15,7 +15,7 @@
 #include "general/model/polycube_puzzle.h"
 #include "general/solver/polycube_tables.h"
 
-namespace cubepack {
+namespace cubepack::general {
 
 // Where the count's progress goes (from the thread that called CountPackings).
 class CountProgress {
@@ -53,4 +53,4 @@ CountSums CountPackings(const PolycubePuzzle& puzzle, int jobs, int shardIndex, 
 bool FinishCount(const CountSums& sums, int symmetries, std::uint64_t& fixed,
                  std::uint64_t& classes, std::string& error);
 
-}  // namespace cubepack
+}  // namespace cubepack::general

@@ -20,7 +20,7 @@
 #include "general/solver/polycube_pruning.h"
 #include "general/solver/polycube_tables.h"
 
-namespace cubepack {
+namespace cubepack::general {
 
 // What a listing does with each packing the search completes: `masks` are the placements the
 // search made below its board, in the order made.
@@ -223,4 +223,4 @@ class CoverSearch {
   const std::atomic<bool>* stop_ = nullptr;
 };
 
-}  // namespace cubepack
+}  // namespace cubepack::general

@@ -12,7 +12,7 @@
 #include "general/solver/puzzle_tasks.h"
 #include "general/solver/task_pool.h"
 
-namespace cubepack {
+namespace cubepack::general {
 
 namespace {
 
@@ -170,4 +170,4 @@ void PuzzleLister::List(std::size_t begin, std::size_t end, int jobs, ListingSin
   impl_->List(begin, end, jobs, sink);
 }
 
-}  // namespace cubepack
+}  // namespace cubepack::general

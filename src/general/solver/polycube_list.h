@@ -20,7 +20,7 @@
 #include "general/model/puzzle_line.h"
 #include "general/solver/polycube_tables.h"
 
-namespace cubepack {
+namespace cubepack::general {
 
 // Takes the listing task by task, in task order, on the thread that called List.
 class ListingSink {
@@ -52,4 +52,4 @@ class PuzzleLister {
   std::unique_ptr<Impl> impl_;
 };
 
-}  // namespace cubepack
+}  // namespace cubepack::general

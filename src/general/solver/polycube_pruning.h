@@ -10,7 +10,7 @@
 
 #include "general/solver/polycube_tables.h"
 
-namespace cubepack {
+namespace cubepack::general {
 
 template <class M>
 class DeadEnds {
@@ -179,4 +179,4 @@ class DeadEnds {
   std::array<Witness, kMaxTargetCells> witness_{};
 };
 
-}  // namespace cubepack
+}  // namespace cubepack::general

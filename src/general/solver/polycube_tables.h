@@ -14,7 +14,7 @@
 #include "general/model/polycube_puzzle.h"
 #include "general/solver/cell_masks.h"
 
-namespace cubepack {
+namespace cubepack::general {
 
 // How deep the task list goes: a piece more on every task, round after round, until there are
 // `wanted` tasks or after `rounds` rounds. The tests lower it so that the search below the tasks
@@ -176,4 +176,4 @@ inline FirstClassOrbits ChooseFirstClass(const PolycubePuzzle& p) {
   return best;
 }
 
-}  // namespace cubepack
+}  // namespace cubepack::general

@@ -21,7 +21,7 @@
 #include "general/solver/polycube_tables.h"
 #include "shared/hash.h"
 
-namespace cubepack {
+namespace cubepack::general {
 
 // Pieces a task places: the representative, then one per round of expansion.
 inline constexpr int kMaxTaskPieces = 1 + 4;
@@ -247,4 +247,4 @@ std::uint64_t TaskListFingerprint(const std::vector<Task<M>>& tasks, int classes
   return fnv.value();
 }
 
-}  // namespace cubepack
+}  // namespace cubepack::general

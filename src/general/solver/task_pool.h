@@ -18,7 +18,7 @@
 #include <utility>
 #include <vector>
 
-namespace cubepack {
+namespace cubepack::general {
 
 // `make()` makes a worker (a pointer to it, on the thread that uses it); `worker->Run(i, stop)`
 // returns task i's result; `take(i, result)` gets them in order on this thread and returns false to
@@ -142,4 +142,4 @@ void RunTasks(std::size_t n, int jobs, std::size_t window, Make make, Take take,
   if (slots.Failure()) std::rethrow_exception(slots.Failure());
 }
 
-}  // namespace cubepack
+}  // namespace cubepack::general

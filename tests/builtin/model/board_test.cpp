@@ -8,7 +8,7 @@
 #include <array>
 #include <cstdint>
 
-namespace cubepack {
+namespace cubepack::builtin {
 namespace {
 
 // The layout worked out here (index z*30 + y*6 + x), not taken from the code.
@@ -156,4 +156,4 @@ TEST(Board, FirstEmptyGridCell) {
 }
 
 }  // namespace
-}  // namespace cubepack
+}  // namespace cubepack::builtin

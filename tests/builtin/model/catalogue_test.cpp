@@ -13,7 +13,7 @@
 
 #include "support/test_support.h"
 
-namespace cubepack {
+namespace cubepack::builtin {
 namespace {
 
 using CubeSet = std::vector<Cube>;
@@ -161,4 +161,4 @@ TEST(Catalogue, OrientationsAreTheDistinctProperRotationsInGenerationOrder) {
 }
 
 }  // namespace
-}  // namespace cubepack
+}  // namespace cubepack::builtin

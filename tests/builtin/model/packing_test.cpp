@@ -12,7 +12,7 @@
 #include "builtin/model/packing_check.h"
 #include "support/test_packings.h"
 
-namespace cubepack {
+namespace cubepack::builtin {
 namespace {
 
 constexpr std::string_view kLine = "11023100031106315993B2222BB8668886655893B77AA7744A744AA55499";
@@ -83,4 +83,4 @@ TEST(BoxTurns, AreTheHalfTurns) {
 }
 
 }  // namespace
-}  // namespace cubepack
+}  // namespace cubepack::builtin

@@ -18,7 +18,7 @@
 #include "builtin/model/cell_tables.h"
 #include "support/test_support.h"
 
-namespace cubepack {
+namespace cubepack::builtin {
 namespace {
 
 const PieceCatalogue& Cat() { return testing::SharedCatalogue(); }
@@ -147,4 +147,4 @@ TEST(PlacementLists, UPentominoLiesInEachKindOfPlane) {
 }
 
 }  // namespace
-}  // namespace cubepack
+}  // namespace cubepack::builtin

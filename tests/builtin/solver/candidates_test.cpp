@@ -18,7 +18,7 @@
 #include "builtin/model/cell_tables.h"
 #include "support/test_support.h"
 
-namespace cubepack {
+namespace cubepack::builtin {
 namespace {
 
 const PieceCatalogue& Cat() { return testing::SharedCatalogue(); }
@@ -198,4 +198,4 @@ TEST(CandidateLists, FilledCellsAndPlacedPiecesKeepTheEarlierLists) {
 }
 
 }  // namespace
-}  // namespace cubepack
+}  // namespace cubepack::builtin

@@ -10,7 +10,7 @@
 #include "builtin/model/catalogue.h"
 #include "builtin/solver/solver_test_boards.h"
 
-namespace cubepack {
+namespace cubepack::builtin {
 namespace {
 
 using testing::Cells;
@@ -87,4 +87,4 @@ TEST(HolePruning, EachRegionIsJudgedOnItsOwn) {
 }
 
 }  // namespace
-}  // namespace cubepack
+}  // namespace cubepack::builtin

@@ -16,7 +16,7 @@
 #include "builtin/solver/search_script.h"
 #include "support/test_support.h"
 
-namespace cubepack {
+namespace cubepack::builtin {
 namespace {
 
 constexpr std::size_t kStride = 80;
@@ -119,4 +119,4 @@ TEST(CheckedSlice, ListsAndCountsTheSameOnSeveralWorkersAndTaskByTask) {
 }
 
 }  // namespace
-}  // namespace cubepack
+}  // namespace cubepack::builtin

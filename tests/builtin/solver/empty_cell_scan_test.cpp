@@ -9,7 +9,7 @@
 
 #include "builtin/solver/solver_test_boards.h"
 
-namespace cubepack {
+namespace cubepack::builtin {
 namespace {
 
 using testing::BitOf;
@@ -82,4 +82,4 @@ TEST(EmptyCellScan, BothScansAgreeWithAPlainScanOnRandomMasks) {
 }
 
 }  // namespace
-}  // namespace cubepack
+}  // namespace cubepack::builtin

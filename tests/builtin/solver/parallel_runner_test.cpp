@@ -57,7 +57,7 @@ void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
 void operator delete(void* p, const std::nothrow_t&) noexcept { std::free(p); }
 void operator delete[](void* p, const std::nothrow_t&) noexcept { std::free(p); }
 
-namespace cubepack {
+namespace cubepack::builtin {
 namespace {
 
 using Kind = ScriptStep::Kind;
@@ -395,4 +395,4 @@ TEST(ParallelRun, UnitsSharedOutGiveTheEventsAndPackingsOfOneThread) {
 }
 
 }  // namespace
-}  // namespace cubepack
+}  // namespace cubepack::builtin

@@ -25,7 +25,7 @@
 #include "builtin/solver/solver_test_boards.h"
 #include "support/test_support.h"
 
-namespace cubepack {
+namespace cubepack::builtin {
 namespace {
 
 using testing::Cells;
@@ -402,4 +402,4 @@ TEST(ShallowHandOff, BoardsHandedToDepthThreeHoldTheirPiecesMarksAndMask) {
 }
 
 }  // namespace
-}  // namespace cubepack
+}  // namespace cubepack::builtin

@@ -17,7 +17,7 @@
 #include "builtin/solver/solver_test_boards.h"
 #include "support/test_support.h"
 
-namespace cubepack {
+namespace cubepack::builtin {
 namespace {
 
 using testing::Cells;
@@ -168,4 +168,4 @@ TEST(SymmetricSearch, KeepsOnePairPerRotationClassAndForgetsThemPerCall) {
 }
 
 }  // namespace
-}  // namespace cubepack
+}  // namespace cubepack::builtin

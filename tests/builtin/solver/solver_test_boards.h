@@ -8,6 +8,9 @@
 
 namespace cubepack::testing {
 
+// The test helpers of one engine speak its names.
+using namespace cubepack::builtin;
+
 struct CellXYZ {
   int x, y, z;
 };

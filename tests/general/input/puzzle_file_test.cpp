@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-namespace cubepack {
+namespace cubepack::general {
 namespace {
 
 TEST(PuzzleFile, ReadsEveryForm) {
@@ -113,4 +113,4 @@ TEST(PuzzleFile, TargetLimitNamesTheLimit) {
 }
 
 }  // namespace
-}  // namespace cubepack
+}  // namespace cubepack::general

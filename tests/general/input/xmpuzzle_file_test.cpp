@@ -16,7 +16,7 @@
 #include <zlib.h>
 #endif
 
-namespace cubepack {
+namespace cubepack::general {
 namespace {
 
 #if !CUBEPACK_HAVE_XMPUZZLE
@@ -209,4 +209,4 @@ TEST(XmPuzzle, ReadsCompressedAndPlainFilesAndRefusesACutOne) {
 #endif
 
 }  // namespace
-}  // namespace cubepack
+}  // namespace cubepack::general

@@ -8,7 +8,7 @@
 
 #include "general/input/puzzle_file.h"
 
-namespace cubepack {
+namespace cubepack::general {
 namespace {
 
 PuzzleBuild Build(const std::string& text, bool mirror = false) {
@@ -78,4 +78,4 @@ TEST(PolycubePuzzle, HashTellsPuzzlesApart) {
 }
 
 }  // namespace
-}  // namespace cubepack
+}  // namespace cubepack::general

@@ -9,7 +9,7 @@
 
 #include "support/listed_puzzle.h"
 
-namespace cubepack {
+namespace cubepack::general {
 namespace {
 
 using Built = testing::ListedPuzzle;
@@ -90,4 +90,4 @@ TEST(PuzzleLine, AMirroredChiralPieceIsNamedSo) {
 }
 
 }  // namespace
-}  // namespace cubepack
+}  // namespace cubepack::general

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-namespace cubepack {
+namespace cubepack::general {
 namespace {
 
 constexpr int kClasses = 5;
@@ -136,4 +136,4 @@ TEST(CoverFilter, CountsTellHowOftenEachCellIsCovered) {
 }
 
 }  // namespace
-}  // namespace cubepack
+}  // namespace cubepack::general

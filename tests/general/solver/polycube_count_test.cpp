@@ -14,7 +14,7 @@
 #include "general/input/puzzle_file.h"
 #include "support/brute_packer.h"
 
-namespace cubepack {
+namespace cubepack::general {
 namespace {
 
 struct EngineCounts {
@@ -197,4 +197,4 @@ TEST(PolycubeCount, FinishRefusesSumsThatDoNotDivide) {
 }
 
 }  // namespace
-}  // namespace cubepack
+}  // namespace cubepack::general

@@ -17,7 +17,7 @@
 #include "support/brute_packer.h"
 #include "support/listed_puzzle.h"
 
-namespace cubepack {
+namespace cubepack::general {
 namespace {
 
 using testing::ListedPuzzle;
@@ -161,4 +161,4 @@ TEST(PolycubeList, SameBytesOnAnyNumberOfThreadsAndInAnySplitOfTheTasks) {
 }
 
 }  // namespace
-}  // namespace cubepack
+}  // namespace cubepack::general
