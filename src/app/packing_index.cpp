@@ -1,6 +1,5 @@
 #include "app/packing_index.h"
 
-#include <chrono>
 #include <cstdio>
 #include <limits>
 #include <memory>
@@ -13,6 +12,7 @@
 #include "shared/command_line.h"
 #include "shared/index_file.h"
 #include "shared/platform.h"
+#include "shared/progress.h"
 
 namespace cubepack {
 
@@ -32,32 +32,6 @@ class PackingPicker final : public PackingSink {
  private:
   std::int64_t wanted_;
   std::int64_t seen_ = 0;
-};
-
-// How far the index is counted, on standard error when it is a terminal; the line is wiped at
-// the end, so the drawing that follows on the same terminal starts clean.
-class IndexProgress {
- public:
-  IndexProgress() : terminal_(StderrIsTerminal()) {}
-  IndexProgress(const IndexProgress&) = delete;
-  IndexProgress& operator=(const IndexProgress&) = delete;
-  ~IndexProgress() {
-    if (drawn_) std::fprintf(stderr, "\r%40s\r", "");
-  }
-  void Counted(std::size_t done, std::size_t total) {
-    if (!terminal_) return;
-    const auto now = std::chrono::steady_clock::now();
-    if (now - shownAt_ < std::chrono::milliseconds(500)) return;
-    shownAt_ = now;
-    drawn_ = true;
-    std::fprintf(stderr, "\rbuilding the packing index ... %3.0f %%",
-                 100.0 * static_cast<double>(done) / static_cast<double>(total));
-  }
-
- private:
-  bool terminal_;
-  bool drawn_ = false;
-  std::chrono::steady_clock::time_point shownAt_ = std::chrono::steady_clock::now();
 };
 
 // The listing's tasks and what searches below them.
@@ -81,13 +55,14 @@ void CountOn(Listing& listing, std::int64_t n, std::vector<std::uint32_t>& count
   std::int64_t total = 0;
   for (const std::uint32_t c : counts) total += c;
   const std::size_t taskCount = listing.script.tasks.size();
-  IndexProgress progress;
+  ProgressLine progress;
   CountTasks(*listing.state, listing.script, counts.size(), HardwareJobs(),
              [&](std::size_t task, std::int64_t packings) {
                if (packings > std::numeric_limits<std::uint32_t>::max())
                  throw std::length_error("more packings below one board than the index holds");
                counts.push_back(static_cast<std::uint32_t>(packings));
-               progress.Counted(task + 1, taskCount);
+               progress.Draw("building the packing index ... " +
+                             progress.ShareAndTimeLeft(task + 1, taskCount));
                total += packings;
                return total < n;
              });

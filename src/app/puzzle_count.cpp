@@ -15,6 +15,7 @@
 #include "general/solver/polycube_count.h"
 #include "shared/engine_version.h"
 #include "shared/platform.h"
+#include "shared/progress.h"
 
 namespace cubepack {
 using namespace cubepack::general;
@@ -29,25 +30,15 @@ int Fail(int status, const std::string& line) { return FailLine(status, line); }
 class TerminalProgress final : public CountProgress {
  public:
   void TasksDone(std::size_t done, std::size_t total) override {
-    const double elapsed = Seconds();
-    if (total == 0) return;
-    const double share = static_cast<double>(done) / static_cast<double>(total);
-    if (done == total) {
-      std::fprintf(stderr, "\r%60s\r", "");
-      return;
-    }
-    if (share > 0)
-      std::fprintf(stderr, "\rcounting: %3.0f %% of %zu tasks, about %.0f s left   ", 100 * share,
-                   total, elapsed / share - elapsed);
+    if (done == total)
+      line_.Wipe();
     else
-      std::fprintf(stderr, "\rcounting: 0 %% of %zu tasks   ", total);
+      line_.Draw("counting " + std::to_string(total) +
+                 " tasks: " + line_.ShareAndTimeLeft(done, total));
   }
 
  private:
-  double Seconds() const {
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
-  }
-  std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
+  ProgressLine line_;
 };
 
 std::string Hex(std::uint64_t v) {
@@ -90,63 +81,6 @@ int FailLine(int status, const std::string& line) {
   std::fprintf(stderr, "%s: %s\n", kProgram, line.c_str());
   return status;
 }
-
-bool ReadSmallFile(const std::string& path, std::size_t limit, std::string& text,
-                   std::string& error) {
-  std::error_code ignored;
-  if (std::filesystem::is_directory(path, ignored)) {
-    error = "cannot open '" + path + "': " + std::strerror(EISDIR);
-    return false;
-  }
-  std::FILE* in = std::fopen(path.c_str(), "rb");
-  if (in == nullptr) {
-    error = "cannot open '" + path + "': " + std::strerror(errno);
-    return false;
-  }
-  std::vector<char> buffer(1 << 16);
-  text.clear();
-  for (;;) {
-    const std::size_t n = std::fread(buffer.data(), 1, buffer.size(), in);
-    text.append(buffer.data(), n);
-    if (text.size() > limit) {
-      std::fclose(in);
-      error = "'" + path + "' has more than " + std::to_string(limit) + " bytes";
-      return false;
-    }
-    if (n == buffer.size()) continue;
-    const bool failed = std::ferror(in) != 0;
-    const int why = errno;
-    std::fclose(in);
-    if (failed) {
-      error = "cannot read '" + path + "': " + std::strerror(why);
-      return false;
-    }
-    return true;
-  }
-}
-
-namespace {
-
-// All of standard input, at most `limit` bytes, into `bytes`; false with a one-line `error`.
-bool ReadStandardInput(std::size_t limit, std::string& bytes, std::string& error) {
-  UseBinaryStdin();
-  std::vector<char> buffer(1 << 16);
-  bytes.clear();
-  for (;;) {
-    const std::size_t n = std::fread(buffer.data(), 1, buffer.size(), stdin);
-    bytes.append(buffer.data(), n);
-    if (bytes.size() > limit) {
-      error = "standard input has more than " + std::to_string(limit) + " bytes";
-      return false;
-    }
-    if (n == buffer.size()) continue;
-    if (std::ferror(stdin) == 0) return true;
-    error = std::string("cannot read standard input: ") + std::strerror(errno);
-    return false;
-  }
-}
-
-}  // namespace
 
 std::string PuzzleSource(const SolutionsOptions& options) {
   return options.puzzle == "-" ? "standard input" : options.puzzle;
@@ -191,8 +125,7 @@ int RunCount(const SolutionsOptions& options) {
 
   const int shards = options.shardCount > 0 ? options.shardCount : 1;
   TerminalProgress terminal;
-  const CountSums sums = CountPackings(puzzle, options.jobs, options.shardIndex, shards,
-                                       StderrIsTerminal() ? &terminal : nullptr);
+  const CountSums sums = CountPackings(puzzle, options.jobs, options.shardIndex, shards, &terminal);
   CountRecord r;
   r.puzzle = Hex(puzzle.hash);
   r.name = puzzle.name;

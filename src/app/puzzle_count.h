@@ -32,8 +32,4 @@ int RunCount(const SolutionsOptions& options);
 // error for a missing, repeated, foreign or unreadable share.
 int RunMerge(const SolutionsOptions& options);
 
-// Reads a whole file of at most `limit` bytes into `text`; false with a one-line `error`.
-bool ReadSmallFile(const std::string& path, std::size_t limit, std::string& text,
-                   std::string& error);
-
 }  // namespace cubepack

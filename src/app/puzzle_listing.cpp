@@ -14,6 +14,7 @@
 #include "shared/command_line.h"
 #include "shared/index_file.h"
 #include "shared/layers_drawing.h"
+#include "shared/listing_output.h"
 #include "shared/platform.h"
 
 namespace cubepack {
@@ -39,53 +40,21 @@ int Load(const SolutionsOptions& options, ListedPuzzle& out) {
   return 0;
 }
 
-// Writes the lines to standard output in large blocks; on a terminal, standard error shows
-// the lines so far, the share of the tasks done and the time left.
+// Hands the lines of tasks [begin, end) to the listing's output.
 class LineWriter final : public ListingSink {
  public:
-  LineWriter(std::size_t begin, std::size_t end, bool progress)
-      : begin_(begin), end_(end), progress_(progress) {}
+  LineWriter(std::size_t begin, std::size_t end) : begin_(begin), end_(end) {}
 
   bool TaskLines(std::size_t task, std::string_view lines, std::size_t count) override {
-    buffer_ += lines;
-    count_ += count;
-    if (buffer_.size() >= kBlock) Flush();
-    if (progress_) Progress(task + 1 - begin_);
+    output.Add(lines, count);
+    output.Progress(task + 1 - begin_, end_ - begin_);
     return true;
   }
 
-  void Finish() {
-    Flush();
-    if (!out_.Finish()) throw OutputError();
-    if (progress_) std::fprintf(stderr, "\r%zu packings in %.1f s%30s\n", count_, Seconds(), "");
-  }
+  ListingOutput output;
 
  private:
-  static constexpr std::size_t kBlock = 1 << 16;
-
-  void Progress(std::size_t done) {
-    const double elapsed = Seconds();
-    if (elapsed < shownAt_ + 0.5) return;
-    shownAt_ = elapsed;
-    const double share = static_cast<double>(done) / static_cast<double>(end_ - begin_);
-    std::fprintf(stderr, "\r%zu packings, %3.0f %%, about %.0f s left   ", count_, 100 * share,
-                 elapsed / share - elapsed);
-  }
-  void Flush() {
-    out_.Write(buffer_);
-    buffer_.clear();
-  }
-  double Seconds() const {
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
-  }
-
   std::size_t begin_, end_;
-  bool progress_;
-  StdoutSink out_;
-  std::string buffer_;
-  std::size_t count_ = 0;
-  double shownAt_ = 0;
-  std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
 };
 
 // Keeps line n (1-based) of the lines it is given and stops there; on the way, appends each
@@ -180,9 +149,9 @@ int RunPuzzleList(const SolutionsOptions& options) {
     end = tasks * static_cast<std::size_t>(options.shardIndex + 1) / n;
   }
   try {
-    LineWriter writer(begin, end, StderrIsTerminal());
+    LineWriter writer(begin, end);
     lister.List(begin, end, options.jobs, writer);
-    writer.Finish();
+    writer.output.Finish();
     return 0;
   } catch (const OutputError&) {
     return Fail(1, "cannot write to standard output");

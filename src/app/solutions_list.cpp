@@ -15,6 +15,7 @@
 #include "builtin/solver/parallel_runner.h"
 #include "builtin/solver/search.h"
 #include "shared/command_line.h"
+#include "shared/listing_output.h"
 #include "shared/platform.h"
 
 namespace cubepack {
@@ -33,69 +34,34 @@ void ListAll(int jobs, PackingSink& sink) {
   ListSeedsParallel(*state, MakeEmptyBox(), jobs, sink);
 }
 
-// Writes the lines to standard output in large blocks, and shows the progress on standard
-// error when that is a terminal: packings so far, the share of three-piece boards done, and
-// the time left at that pace.
+// Writes each packing as its line, and counts them per task: show's index, for free.
 class LineWriter final : public PackingSink {
  public:
-  explicit LineWriter(bool progress) : progress_(progress) { buffer_.reserve(kBlock + 64); }
-
   void Found(const PieceCells& cells) override {
-    buffer_ += FormatPackingLine(PackingOfPieces(cells));
-    ++count_;
-    if (buffer_.size() >= kBlock) Flush();
+    output.Add(FormatPackingLine(PackingOfPieces(cells)), 1);
   }
 
   void TaskDone(std::size_t done, std::size_t total) override {
-    taskCounts.push_back(static_cast<std::uint32_t>(count_ - countBeforeTask_));
-    countBeforeTask_ = count_;
-    if (!progress_) return;
-    const double elapsed = Seconds();
-    if (elapsed < shownAt_ + 0.5 && done != total) return;
-    shownAt_ = elapsed;
-    const double share = static_cast<double>(done) / static_cast<double>(total);
-    std::fprintf(stderr, "\r%lld packings, %3.0f %%, about %.0f s left   ",
-                 static_cast<long long>(count_), 100 * share, elapsed / share - elapsed);
+    taskCounts.push_back(static_cast<std::uint32_t>(output.count() - countBeforeTask_));
+    countBeforeTask_ = output.count();
+    output.Progress(done, total);
   }
 
-  // The packings written for each task, in task order: show's index, for free.
+  ListingOutput output;
+  // The packings written for each task, in task order.
   std::vector<std::uint32_t> taskCounts;
 
-  void Finish() {
-    Flush();
-    if (!out_.Finish()) throw OutputError();
-    if (progress_)
-      std::fprintf(stderr, "\r%lld packings in %.1f s%30s\n", static_cast<long long>(count_),
-                   Seconds(), "");
-  }
-
  private:
-  static constexpr std::size_t kBlock = 1 << 16;
-
-  void Flush() {
-    out_.Write(buffer_);
-    buffer_.clear();
-  }
-  double Seconds() const {
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
-  }
-
-  StdoutSink out_;
-  std::string buffer_;
-  long long count_ = 0;
-  long long countBeforeTask_ = 0;
-  bool progress_;
-  double shownAt_ = 0;
-  std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
+  std::size_t countBeforeTask_ = 0;
 };
 
 }  // namespace
 
 int RunList(int jobs) {
   try {
-    LineWriter writer(StderrIsTerminal());
+    LineWriter writer;
     ListAll(jobs, writer);
-    writer.Finish();
+    writer.output.Finish();
     SaveListedIndex(writer.taskCounts);
     return 0;
   } catch (const OutputError&) {

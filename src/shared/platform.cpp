@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cstdlib>
+#include <cstring>
 #include <random>
 #include <vector>
 
@@ -119,6 +120,7 @@ int ProcessId() {
 // A descriptor closed when it goes.
 class Descriptor {
  public:
+  Descriptor() : fd_(-1) {}
   explicit Descriptor(int fd) : fd_(fd) {}
   Descriptor(const Descriptor&) = delete;
   Descriptor& operator=(const Descriptor&) = delete;
@@ -126,6 +128,10 @@ class Descriptor {
     if (fd_ >= 0) Close();
   }
   int get() const { return fd_; }
+  void Reset(int fd) {
+    if (fd_ >= 0) Close();
+    fd_ = fd;
+  }
   // False when the last writes failed to land.
   bool Close() {
 #if defined(_WIN32)
@@ -173,39 +179,81 @@ bool WriteNewFile(const std::string& path, std::string_view bytes, std::string& 
   return false;
 }
 
-// Reads file `path` as ReadSmallFile and ReadPrivateFile say.
-bool ReadRegularFile(const std::string& path, std::size_t limit, bool privateOnly,
-                     std::string& bytes) {
-  bytes.clear();
-#if defined(_WIN32)
-  (void)privateOnly;
-  Descriptor file(_open(path.c_str(), _O_RDONLY | _O_BINARY));
-  struct _stat64 st;
-  if (file.get() < 0 || _fstat64(file.get(), &st) != 0 || (st.st_mode & _S_IFMT) != _S_IFREG)
-    return false;
-#else
-  // Not blocking: a FIFO would wait for a writer before fstat could tell it apart.
-  Descriptor file(open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
-  struct stat st;
-  if (file.get() < 0 || fstat(file.get(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
-  if (privateOnly && (st.st_uid != geteuid() || (st.st_mode & 077) != 0)) return false;
-#endif
+// Reads `file` to its end into `bytes`, at most `limit` bytes; "" or what went wrong, naming
+// the input `name`.
+std::string ReadToEnd(int file, std::size_t limit, const std::string& name, std::string& bytes) {
   std::vector<char> buffer(std::min<std::size_t>(limit + 1, 1 << 16));
   for (;;) {
 #if defined(_WIN32)
-    const long n = _read(file.get(), buffer.data(), static_cast<unsigned>(buffer.size()));
+    const long n = _read(file, buffer.data(), static_cast<unsigned>(buffer.size()));
 #else
-    const long n = read(file.get(), buffer.data(), buffer.size());
+    const long n = read(file, buffer.data(), buffer.size());
     if (n < 0 && errno == EINTR) continue;
 #endif
-    if (n < 0) return false;
-    if (n == 0) return true;
+    if (n < 0) return "cannot read " + name + ": " + std::strerror(errno);
+    if (n == 0) return "";
     bytes.append(buffer.data(), static_cast<std::size_t>(n));
-    if (bytes.size() > limit) return false;
+    if (bytes.size() > limit) return name + " has more than " + std::to_string(limit) + " bytes";
   }
 }
 
+// Opens `path` as `kind` says; "" or what went wrong.
+std::string OpenToRead(const std::string& path, FileKind kind, Descriptor& file) {
+  const std::string name = "'" + path + "'";
+  const bool cache = kind != FileKind::kUsers;
+#if defined(_WIN32)
+  file.Reset(_open(path.c_str(), _O_RDONLY | _O_BINARY));
+  struct _stat64 st;
+  if (file.get() < 0 || _fstat64(file.get(), &st) != 0)
+    return "cannot open " + name + ": " + std::strerror(errno);
+  const bool directory = (st.st_mode & _S_IFMT) == _S_IFDIR;
+  const bool regular = (st.st_mode & _S_IFMT) == _S_IFREG;
+  const bool mine = true;
+#else
+  // A cache file: never through a link, and not blocking, since a FIFO would wait for a
+  // writer before fstat could tell it apart. A user's own file may be a FIFO (<(command)).
+  const int flags = O_RDONLY | O_CLOEXEC | (cache ? O_NOFOLLOW | O_NONBLOCK : 0);
+  file.Reset(open(path.c_str(), flags));
+  struct stat st;
+  if (file.get() < 0 || fstat(file.get(), &st) != 0)
+    return "cannot open " + name + ": " + std::strerror(errno);
+  const bool directory = S_ISDIR(st.st_mode);
+  const bool regular = S_ISREG(st.st_mode);
+  const bool mine = st.st_uid == geteuid() && (st.st_mode & 077) == 0;
+#endif
+  if (directory) return "cannot open " + name + ": " + std::strerror(EISDIR);
+  if (cache && !regular) return name + " is no regular file";
+  if (kind == FileKind::kPrivate && !mine) return name + " is not this user's alone";
+  return "";
+}
+
 }  // namespace
+
+bool ReadSmallFile(const std::string& path, std::size_t limit, std::string& bytes,
+                   std::string& error, FileKind kind) {
+  bytes.clear();
+  Descriptor file;
+  error = OpenToRead(path, kind, file);
+  if (error.empty()) error = ReadToEnd(file.get(), limit, "'" + path + "'", bytes);
+  return error.empty();
+}
+
+bool ReadSmallFile(const std::string& path, std::size_t limit, std::string& bytes) {
+  std::string ignored;
+  return ReadSmallFile(path, limit, bytes, ignored, FileKind::kCache);
+}
+
+bool ReadPrivateFile(const std::string& path, std::size_t limit, std::string& bytes) {
+  std::string ignored;
+  return ReadSmallFile(path, limit, bytes, ignored, FileKind::kPrivate);
+}
+
+bool ReadStandardInput(std::size_t limit, std::string& bytes, std::string& error) {
+  UseBinaryStdin();
+  bytes.clear();
+  error = ReadToEnd(0, limit, "standard input", bytes);
+  return error.empty();
+}
 
 std::string CacheDirectory() {
   const std::string chosen = Environment("CUBEPACK_CACHE_DIR");
@@ -248,14 +296,6 @@ bool IsPrivateFolder(const std::string& dir) {
   return stat(dir.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == geteuid() &&
          (st.st_mode & (S_IWGRP | S_IWOTH)) == 0;
 #endif
-}
-
-bool ReadSmallFile(const std::string& path, std::size_t limit, std::string& bytes) {
-  return ReadRegularFile(path, limit, false, bytes);
-}
-
-bool ReadPrivateFile(const std::string& path, std::size_t limit, std::string& bytes) {
-  return ReadRegularFile(path, limit, true, bytes);
 }
 
 bool ReplaceFileContents(const std::string& dir, const std::string& name, std::string_view bytes) {

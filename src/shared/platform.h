@@ -81,13 +81,23 @@ void MakeFolders(const std::string& dir);
 // folder.
 bool IsPrivateFolder(const std::string& dir);
 
-// The bytes of file `path` into `bytes`; false when it cannot be opened or read, is no regular
-// file (a FIFO would block the run, a device never end) or a symbolic link, or holds more than
-// `limit` bytes.
+// Whose file is read: a user's own (any file that can be read: a FIFO of <(command) too), or a
+// cache file (a regular file, never through a symbolic link: a FIFO would block the run, a
+// device never end), or a cache file this user alone may read and write (on Windows, any
+// regular file).
+enum class FileKind { kUsers, kCache, kPrivate };
+
+// The bytes of file `path` into `bytes`, at most `limit`; false with a one-line `error` (e.g.
+// "cannot open 'f': No such file or directory", "'f' has more than 65536 bytes") when it cannot
+// be opened or read, is not of `kind`, or holds more.
+bool ReadSmallFile(const std::string& path, std::size_t limit, std::string& bytes,
+                   std::string& error, FileKind kind = FileKind::kUsers);
+// A cache file, and a private one: false for anything amiss, which needs no word.
 bool ReadSmallFile(const std::string& path, std::size_t limit, std::string& bytes);
-// The same for a file that must also be this user's and readable or writable by no one else
-// (on Windows, any regular file).
 bool ReadPrivateFile(const std::string& path, std::size_t limit, std::string& bytes);
+
+// All of standard input, at most `limit` bytes, into `bytes`; false with a one-line `error`.
+bool ReadStandardInput(std::size_t limit, std::string& bytes, std::string& error);
 
 // Writes `bytes` as file `name` in folder `dir` (made when absent) through a temporary file
 // renamed over it, so that a reader, or a run writing the same file at the same time, meets the
