@@ -57,7 +57,7 @@ std::string FormatCountJson(const CountRecord& r) {
     add("tasks", std::to_string(r.tasks));
     add("fixed_weighted", std::to_string(r.fixedWeighted));
     add("first_piece_copies", std::to_string(r.firstPieceCopies));
-    add("fixed_again", std::to_string(r.fixedAgain));
+    add("fixed_again", std::to_string(r.cellFixingSymmetries));
     add("invariant", std::to_string(r.invariant));
   } else {
     add("solutions", std::to_string(r.solutions));
@@ -297,7 +297,7 @@ bool ParseShareJson(std::string_view text, CountRecord& r, std::string& error) {
          Number(f, "symmetries", r.symmetries, error) && Number(f, "tasks", r.tasks, error) &&
          Number(f, "fixed_weighted", r.fixedWeighted, error) &&
          Number(f, "first_piece_copies", r.firstPieceCopies, error) &&
-         Number(f, "fixed_again", r.fixedAgain, error) &&
+         Number(f, "fixed_again", r.cellFixingSymmetries, error) &&
          Number(f, "invariant", r.invariant, error);
 }
 

@@ -29,7 +29,7 @@ struct CountRecord {
   std::uint64_t tasks = 0;
   std::uint64_t fixedWeighted = 0;
   std::uint64_t firstPieceCopies = 0;
-  std::uint64_t fixedAgain = 0;
+  std::uint64_t cellFixingSymmetries = 0;
   std::uint64_t invariant = 0;
 };
 

@@ -143,7 +143,7 @@ int RunCount(const SolutionsOptions& options) {
     r.tasks = sums.tasks;
     r.fixedWeighted = sums.weightedFixed;
     r.firstPieceCopies = sums.divisor;
-    r.fixedAgain = sums.fixedAgain;
+    r.cellFixingSymmetries = sums.cellFixingSymmetries;
     r.invariant = sums.invariant;
   } else if (!FinishCount(sums, r.symmetries, r.solutionsFixed, r.solutions, error)) {
     return Fail(1, error);
@@ -168,7 +168,7 @@ int RunMerge(const SolutionsOptions& options) {
       if (r.puzzle != first.puzzle || r.mirror != first.mirror ||
           r.shardCount != first.shardCount || r.tasks != first.tasks ||
           r.symmetries != first.symmetries || r.firstPieceCopies != first.firstPieceCopies ||
-          r.fixedAgain != first.fixedAgain)
+          r.cellFixingSymmetries != first.cellFixingSymmetries)
         return Fail(1, path + ": a share of another count than " + options.shares[0]);
       // The same puzzle cut into other tasks (the engine's tasks changed, its version did not).
       if (r.taskList != first.taskList)
@@ -196,7 +196,7 @@ int RunMerge(const SolutionsOptions& options) {
   whole.shardCount = 0;
   whole.shardIndex = 0;
   sums.divisor = whole.firstPieceCopies;
-  sums.fixedAgain = whole.fixedAgain;
+  sums.cellFixingSymmetries = whole.cellFixingSymmetries;
   std::string error;
   if (!FinishCount(sums, whole.symmetries, whole.solutionsFixed, whole.solutions, error))
     return Fail(1, error);

@@ -29,14 +29,15 @@ int Fail(int status, const std::string& line) { return FailLine(status, line); }
 // The puzzle and its lines; 0, or the exit status after one line on standard error.
 struct ListedPuzzle {
   LoadedPuzzle loaded;
-  PuzzleLineBuild line;
+  PuzzleLine format;
   const PolycubePuzzle& puzzle() const { return loaded.build.puzzle; }
 };
 
 int Load(const SolutionsOptions& options, ListedPuzzle& out) {
   if (const int status = LoadPuzzle(options, out.loaded); status != 0) return status;
-  out.line = MakePuzzleLine(out.loaded.text, out.puzzle());
-  if (!out.line.error.empty()) return Fail(2, PuzzleSource(options) + ": " + out.line.error);
+  PuzzleLineBuild made = MakePuzzleLine(out.loaded.text, out.puzzle());
+  if (!made.error.empty()) return Fail(2, PuzzleSource(options) + ": " + made.error);
+  out.format = std::move(made.format);
   return 0;
 }
 
@@ -90,11 +91,11 @@ class LineFinder final : public ListingSink {
 // in the cache leads to the one task to list; where it stops short of n, the listing is walked
 // on from there and the index saved for the runs after.
 std::string FindLine(const PuzzleLister& lister, const ListedPuzzle& listed, std::int64_t n) {
-  const PuzzleLine& form = listed.line.line;
+  const PuzzleLine& format = listed.format;
   const std::size_t tasks = lister.Tasks();
   const std::uint64_t key = PuzzleIndexKey(
       listed.puzzle().hash, tasks, lister.Fingerprint(),
-      std::string_view(form.pieceLabel.data(), form.pieceLabel.size()), form.pieceClass);
+      std::string_view(format.pieceLabel.data(), format.pieceLabel.size()), format.pieceClass);
   std::vector<std::uint32_t> counts = LoadIndex(key, tasks);
   for (bool recounted = false;; recounted = true) {
     std::int64_t before = 0;
@@ -140,7 +141,7 @@ std::string ReadInputLine(std::size_t length, std::string& line) {
 int RunPuzzleList(const SolutionsOptions& options) {
   ListedPuzzle listed;
   if (const int status = Load(options, listed); status != 0) return status;
-  const PuzzleLister lister(listed.puzzle(), listed.line.line);
+  const PuzzleLister lister(listed.puzzle(), listed.format);
   std::size_t begin = 0, end = lister.Tasks();
   if (options.shardCount > 0) {
     // A contiguous run of tasks, so that the shares in order are the whole listing.
@@ -161,24 +162,24 @@ int RunPuzzleList(const SolutionsOptions& options) {
 int RunPuzzleShow(const SolutionsOptions& options) {
   ListedPuzzle listed;
   if (const int status = Load(options, listed); status != 0) return status;
-  const PuzzleLine& form = listed.line.line;
+  const PuzzleLine& format = listed.format;
   std::string line;
   if (options.packingNumber == 0) {
-    if (const std::string fault = ReadInputLine(static_cast<std::size_t>(form.length), line);
+    if (const std::string fault = ReadInputLine(static_cast<std::size_t>(format.length), line);
         !fault.empty())
       return Fail(2, fault);
     std::vector<int> pieces;
     const std::string fault =
-        ParsePuzzleLine(form, listed.puzzle(), PlacementIndex(listed.puzzle()), line, pieces);
+        ParsePuzzleLine(format, listed.puzzle(), PlacementIndex(listed.puzzle()), line, pieces);
     if (!fault.empty()) return Fail(2, "not a packing: " + fault);
   } else {
-    const PuzzleLister lister(listed.puzzle(), form);
+    const PuzzleLister lister(listed.puzzle(), format);
     line = FindLine(lister, listed, options.packingNumber);
     if (line.empty())
       return Fail(2, "the listing has no packing " + std::to_string(options.packingNumber));
   }
-  const std::string legend(form.pieceLabel.begin(), form.pieceLabel.end());
-  const Layers layers{form.extent[0], form.extent[1], form.extent[2], line, legend};
+  const std::string legend(format.pieceLabel.begin(), format.pieceLabel.end());
+  const Layers layers{format.extent[0], format.extent[1], format.extent[2], line, legend};
   return WriteOut(kProgram,
                   options.svg ? DrawLayersSvg(layers) : DrawLayersText(layers, ColourWanted()));
 }
@@ -186,7 +187,7 @@ int RunPuzzleShow(const SolutionsOptions& options) {
 int RunPuzzleVerify(const SolutionsOptions& options) {
   ListedPuzzle listed;
   if (const int status = Load(options, listed); status != 0) return status;
-  PuzzleListingVerifier verifier(ListingSource(options.file), listed.puzzle(), listed.line.line);
+  PuzzleListingVerifier verifier(ListingSource(options.file), listed.puzzle(), listed.format);
   return VerifyListing(options.file, verifier);
 }
 

@@ -31,7 +31,7 @@ CountRecord Share() {
   r.tasks = 5000;
   r.fixedWeighted = 18712;
   r.firstPieceCopies = 1;
-  r.fixedAgain = 1;
+  r.cellFixingSymmetries = 1;
   r.invariant = 40;
   return r;
 }

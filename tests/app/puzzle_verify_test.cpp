@@ -25,7 +25,7 @@ std::string Listing(const ListedPuzzle& b) { return testing::ListingOf(b, 2); }
 
 // The fault after the whole text, fed in pieces of 7 bytes; "" when the listing is good.
 std::string Verify(const ListedPuzzle& b, const std::string& text) {
-  PuzzleListingVerifier v("list.txt", b.build.puzzle, b.line.line);
+  PuzzleListingVerifier v("list.txt", b.build.puzzle, b.format);
   for (std::size_t at = 0; at < text.size(); at += 7)
     if (!v.Feed(std::string_view(text).substr(at, 7))) return v.fault();
   return v.Finish() ? "" : v.fault();

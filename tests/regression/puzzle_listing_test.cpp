@@ -50,9 +50,9 @@ TEST(PuzzleListings, PentominoBoxes) {
     const PuzzleBuild build = BuildForCount(parse.puzzle, c.mirror);
     const PuzzleLineBuild line = MakePuzzleLine(parse.puzzle, build.puzzle);
     ASSERT_EQ(line.error, "");
-    PuzzleListingVerifier verifier(c.file, build.puzzle, line.line);
+    PuzzleListingVerifier verifier(c.file, build.puzzle, line.format);
     VerifyingSink sink(verifier);
-    const PuzzleLister lister(build.puzzle, line.line);
+    const PuzzleLister lister(build.puzzle, line.format);
     lister.List(0, lister.Tasks(), 2, sink);
     EXPECT_TRUE(verifier.Finish()) << verifier.fault();
     EXPECT_EQ(sink.lineCount, c.lines);

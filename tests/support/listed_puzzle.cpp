@@ -34,7 +34,9 @@ ListedPuzzle MakeListedPuzzle(const std::string& text, bool mirror) {
   out.text = parse.puzzle;
   out.build = BuildForCount(out.text, mirror);
   EXPECT_EQ(out.build.error, "");
-  out.line = MakePuzzleLine(out.text, out.build.puzzle);
+  PuzzleLineBuild made = MakePuzzleLine(out.text, out.build.puzzle);
+  out.format = std::move(made.format);
+  out.formatError = made.error;
   return out;
 }
 
@@ -46,8 +48,8 @@ std::string PuzzleFileText(const std::string& name) {
 }
 
 std::string ListingOf(const ListedPuzzle& puzzle, int jobs, std::size_t* lines, TaskLimits limits) {
-  EXPECT_EQ(puzzle.line.error, "");
-  const PuzzleLister lister(puzzle.build.puzzle, puzzle.line.line, limits);
+  EXPECT_EQ(puzzle.formatError, "");
+  const PuzzleLister lister(puzzle.build.puzzle, puzzle.format, limits);
   Collect sink;
   lister.List(0, lister.Tasks(), jobs, sink);
   if (lines != nullptr) *lines = sink.lineCount;

@@ -18,7 +18,8 @@ using namespace cubepack::general;
 struct ListedPuzzle {
   PuzzleText text;
   PuzzleBuild build;  // in the count's cell order
-  PuzzleLineBuild line;
+  PuzzleLine format;
+  std::string formatError;  // why the packings cannot be written as lines, else empty
 };
 
 // The puzzle of a puzzle file's text; a fault of the text or of the build fails the test (one of

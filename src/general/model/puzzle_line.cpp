@@ -101,9 +101,9 @@ void RankPlacements(const PolycubePuzzle& puzzle, PuzzleLine& line) {
 
 PuzzleLineBuild MakePuzzleLine(const PuzzleText& text, const PolycubePuzzle& puzzle) {
   PuzzleLineBuild build;
-  build.error = PlaceCells(puzzle, build.line);
-  if (build.error.empty()) build.error = LabelPieces(text, puzzle, build.line);
-  if (build.error.empty()) RankPlacements(puzzle, build.line);
+  build.error = PlaceCells(puzzle, build.format);
+  if (build.error.empty()) build.error = LabelPieces(text, puzzle, build.format);
+  if (build.error.empty()) RankPlacements(puzzle, build.format);
   return build;
 }
 

@@ -48,7 +48,7 @@ struct PuzzleLine {
 };
 
 struct PuzzleLineBuild {
-  PuzzleLine line;
+  PuzzleLine format;
   std::string error;  // one line when the puzzle's packings cannot be written as lines
 };
 

@@ -92,7 +92,7 @@ CountSums Count(const PolycubePuzzle& p, int jobs, int shardIndex, int shardCoun
   const std::vector<Task<M>> all = MakeTasks(p, tables, true, limits);
   CountSums sums;
   sums.divisor = tables.firstCopies;
-  sums.fixedAgain = static_cast<std::uint64_t>(SymmetriesFixingEveryCell(p));
+  sums.cellFixingSymmetries = static_cast<std::uint64_t>(SymmetriesFixingEveryCell(p));
   sums.tasks = all.size();
   sums.taskFingerprint = TaskListFingerprint(all, tables.classes);
   std::vector<std::size_t> mine;
@@ -162,7 +162,7 @@ bool FinishCount(const CountSums& sums, int symmetries, std::uint64_t& fixed,
   }
   fixed = sums.weightedFixed / sums.divisor;
   std::uint64_t burnside = 0;
-  if (__builtin_mul_overflow(fixed, sums.fixedAgain + 1, &burnside) ||
+  if (__builtin_mul_overflow(fixed, sums.cellFixingSymmetries + 1, &burnside) ||
       __builtin_add_overflow(burnside, sums.invariant, &burnside)) {
     error = "the count passes 2^64";
     return false;

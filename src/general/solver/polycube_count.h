@@ -31,7 +31,7 @@ struct CountSums {
   std::uint64_t divisor = 1;        // copies of the class placed first
   // Symmetries other than the identity that fix every cell (a reflection of a flat target):
   // each maps every packing onto itself, so each adds the fixed count again, unsearched.
-  std::uint64_t fixedAgain = 0;
+  std::uint64_t cellFixingSymmetries = 0;
   std::size_t tasks = 0;  // tasks in the whole list
   // Of the whole list, each task's board, pieces left, symmetry and weight in order: shares
   // add up only when they cut the same list.

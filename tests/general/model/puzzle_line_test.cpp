@@ -22,8 +22,7 @@ Built Make(const std::string& text, bool mirror = false) {
 // The fault of a line, "" for a packing.
 std::string Fault(const Built& b, const std::string& chars) {
   std::vector<int> pieces;
-  return ParsePuzzleLine(b.line.line, b.build.puzzle, PlacementIndex(b.build.puzzle), chars,
-                         pieces);
+  return ParsePuzzleLine(b.format, b.build.puzzle, PlacementIndex(b.build.puzzle), chars, pieces);
 }
 
 // Two L trominoes (copies), a straight one and a domino: a 3 x 3 layer and two cells above.
@@ -34,15 +33,14 @@ constexpr const char* kGood = "cabcbbcddaa.......";
 
 TEST(PuzzleLine, LabelsAreOneCharacterNamesOrElseGenerated) {
   const Built named = Make(kTrominoes);
-  ASSERT_EQ(named.line.error, "");
-  EXPECT_EQ(named.line.line.length, 18);
-  EXPECT_EQ(std::string(named.line.line.pieceLabel.begin(), named.line.line.pieceLabel.end()),
-            "abcd");
+  ASSERT_EQ(named.formatError, "");
+  EXPECT_EQ(named.format.length, 18);
+  EXPECT_EQ(std::string(named.format.pieceLabel.begin(), named.format.pieceLabel.end()), "abcd");
   EXPECT_EQ(Fault(named, kGood), "");
 
   const Built generated =
       Make("box 2 2 1\npiece a 0,0,0 1,0,0\npiece long 0,0,0 1,0,0\n");  // one name of four letters
-  ASSERT_EQ(generated.line.error, "");
+  ASSERT_EQ(generated.formatError, "");
   EXPECT_EQ(Fault(generated, "0011"), "");
   EXPECT_EQ(Fault(generated, "1100"),
             "piece 1 (long) comes before piece 0 (a): copies of one shape take their labels in "
@@ -50,10 +48,10 @@ TEST(PuzzleLine, LabelsAreOneCharacterNamesOrElseGenerated) {
 
   std::string many = "box 63 1 1\n";
   for (int i = 0; i < 63; ++i) many += "piece p" + std::to_string(i) + " 0,0,0\n";
-  EXPECT_EQ(Make(many).line.error,
+  EXPECT_EQ(Make(many).formatError,
             "63 pieces: a line labels at most 62 (or any number of pieces named by one character "
             "each)");
-  EXPECT_EQ(Make("target 0,0,0 255,255,255\npiece a 0,0,0\npiece b 0,0,0\n").line.error,
+  EXPECT_EQ(Make("target 0,0,0 255,255,255\npiece a 0,0,0\npiece b 0,0,0\n").formatError,
             "the target's bounding box has 16777216 cells; a line takes at most 65536");
 }
 

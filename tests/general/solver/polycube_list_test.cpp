@@ -52,7 +52,7 @@ std::vector<std::string> Lines(const std::string& text) {
 testing::BrutePacking PackingOfLine(const ListedPuzzle& l, const std::string& chars) {
   const PolycubePuzzle& p = l.build.puzzle;
   std::vector<int> pieces;
-  EXPECT_EQ(ParsePuzzleLine(l.line.line, p, PlacementIndex(p), chars, pieces), "") << chars;
+  EXPECT_EQ(ParsePuzzleLine(l.format, p, PlacementIndex(p), chars, pieces), "") << chars;
   Point low = l.text.target[0];
   for (const Point& c : l.text.target)
     low = {std::min(low.x, c.x), std::min(low.y, c.y), std::min(low.z, c.z)};
@@ -143,7 +143,7 @@ TEST(PolycubeList, SameBytesOnAnyNumberOfThreadsAndInAnySplitOfTheTasks) {
   const ListedPuzzle listed = MakeListedPuzzle(PuzzleFileText("pentominoes-2x3x10.txt"), true);
   const std::string one = ListingOf(listed, 1);
   EXPECT_EQ(ListingOf(listed, 3), one);
-  const PuzzleLister lister(listed.build.puzzle, listed.line.line);
+  const PuzzleLister lister(listed.build.puzzle, listed.format);
   const std::size_t tasks = lister.Tasks();
   ASSERT_GE(tasks, 64u);
   std::string joined;
