@@ -228,19 +228,10 @@ bool Number(const std::map<std::string, std::string>& f, const char* key, T& out
   return true;
 }
 
-}  // namespace
+using Fields = std::map<std::string, std::string>;
 
-bool ParseShareJson(std::string_view text, CountRecord& r, std::string& error) {
-  if (InvalidUtf8At(text) != std::string_view::npos) {
-    error = "not UTF-8 text";
-    return false;
-  }
-  std::map<std::string, std::string> f;
-  FlatReader reader(text);
-  if (!reader.Read(f)) {
-    error = reader.fault;
-    return false;
-  }
+// Which work the share did: its number, the engine and the task list it cut, the puzzle.
+bool ReadWhichShare(const Fields& f, CountRecord& r, std::string& error) {
   const auto shard = f.find("shard");
   if (shard == f.end()) {
     error = "not a share of a count (no \"shard\")";
@@ -275,6 +266,11 @@ bool ParseShareJson(std::string_view text, CountRecord& r, std::string& error) {
     return false;
   }
   r.mirror = mirror->second == "true";
+  return true;
+}
+
+// The name and the seconds, which only the summary shows.
+bool ReadShown(const Fields& f, CountRecord& r, std::string& error) {
   if (const auto name = f.find("name"); name != f.end()) {
     // Shown as it is in the summary: one line, no terminal controls.
     for (const char c : name->second)
@@ -292,7 +288,24 @@ bool ParseShareJson(std::string_view text, CountRecord& r, std::string& error) {
       return false;
     }
   }
-  return Number(f, "cells", r.cells, error) && Number(f, "pieces", r.pieces, error) &&
+  return true;
+}
+
+}  // namespace
+
+bool ParseShareJson(std::string_view text, CountRecord& r, std::string& error) {
+  if (InvalidUtf8At(text) != std::string_view::npos) {
+    error = "not UTF-8 text";
+    return false;
+  }
+  Fields f;
+  FlatReader reader(text);
+  if (!reader.Read(f)) {
+    error = reader.fault;
+    return false;
+  }
+  return ReadWhichShare(f, r, error) && ReadShown(f, r, error) &&
+         Number(f, "cells", r.cells, error) && Number(f, "pieces", r.pieces, error) &&
          Number(f, "placements", r.placements, error) &&
          Number(f, "symmetries", r.symmetries, error) && Number(f, "tasks", r.tasks, error) &&
          Number(f, "fixed_weighted", r.fixedWeighted, error) &&

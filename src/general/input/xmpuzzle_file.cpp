@@ -263,6 +263,93 @@ std::string PieceName(const Voxel& v, std::size_t index) {
 
 XmPuzzleRead Fail(std::string fault) { return {{}, std::move(fault)}; }
 
+// A problem of the file and the shapes it names, with the words that name it in a fault.
+struct ProblemShapes {
+  const Collected& c;
+  const Problem& problem;
+  std::string what;
+
+  const Voxel* Shape(long long id, std::string& fault) const {
+    if (id >= 0 && id < static_cast<long long>(c.voxels.size()))
+      return &c.voxels[static_cast<std::size_t>(id)];
+    fault = what + ": shape " + std::to_string(id) + " does not exist (the file has " +
+            std::to_string(c.voxels.size()) + " shapes)";
+    return nullptr;
+  }
+};
+
+// The problem's name and target into `puzzle`; "" or the fault.
+std::string ReadTarget(const ProblemShapes& s, std::size_t index, PuzzleText& puzzle) {
+  if (s.problem.name.size() > kMaxProblemNameBytes)
+    return "problem " + std::to_string(index) + "'s name has more than " +
+           std::to_string(kMaxProblemNameBytes) + " bytes";
+  // The name is one line of the count's summary: line ends from character references go.
+  puzzle.name = s.problem.name;
+  for (char& ch : puzzle.name)
+    if (ch == '\n' || ch == '\r' || ch == '\t') ch = ' ';
+  if (s.problem.result < 0) return s.what + " has no result shape";
+  std::string fault;
+  const Voxel* target = s.Shape(s.problem.result, fault);
+  if (target == nullptr ||
+      !FilledCells(*target, static_cast<std::size_t>(s.problem.result), puzzle.target, fault))
+    return fault;
+  if (puzzle.target.empty()) return s.what + ": the result shape has no cell";
+  if (puzzle.target.size() > static_cast<std::size_t>(kMaxTargetCells))
+    return s.what + ": the target has " + std::to_string(puzzle.target.size()) +
+           " cells; the engine takes at most " + std::to_string(kMaxTargetCells);
+  return "";
+}
+
+// How many copies of a shape the problem uses; false with the fault for a range.
+bool CopiesOf(const ProblemShapes& s, const ShapeUse& use, long long& copies, std::string& fault) {
+  copies = 1;
+  if (use.count) {
+    copies = *use.count;
+  } else if (use.min || use.max) {
+    const long long low = use.min.value_or(0), high = use.max.value_or(low);
+    if (low != high) {
+      fault = s.what + ": shape " + std::to_string(use.id) + " may be used " + std::to_string(low) +
+              " to " + std::to_string(high) + " times; piece ranges are not counted";
+      return false;
+    }
+    copies = low;
+  }
+  return true;
+}
+
+// The problem's pieces into `puzzle`, copies named apart; "" or the fault.
+std::string ReadPieces(const ProblemShapes& s, PuzzleText& puzzle) {
+  std::size_t cubes = 0;
+  std::string fault;
+  for (const ShapeUse& use : s.problem.shapes) {
+    const Voxel* shape = s.Shape(use.id, fault);
+    long long copies = 0;
+    if (shape == nullptr || !CopiesOf(s, use, copies, fault)) return fault;
+    if (copies == 0) continue;
+    std::vector<Point> cells;
+    if (!FilledCells(*shape, static_cast<std::size_t>(use.id), cells, fault)) return fault;
+    if (cells.empty()) return s.what + ": shape " + std::to_string(use.id) + " has no cube";
+    if (static_cast<long long>(cells.size()) * copies + static_cast<long long>(cubes) >
+        kMaxTargetCells)
+      return s.what + ": the pieces have more than " + std::to_string(kMaxTargetCells) +
+             " cubes, the most the engine takes";
+    cubes += cells.size() * static_cast<std::size_t>(copies);
+    const std::string name = PieceName(*shape, static_cast<std::size_t>(use.id));
+    for (long long k = 0; k < copies; ++k) {
+      std::string copyName = k == 0 ? name : name + "-" + std::to_string(k + 1);
+      while (std::any_of(puzzle.pieces.begin(), puzzle.pieces.end(),
+                         [&](const PuzzlePiece& p) { return p.name == copyName; }))
+        copyName += "_";
+      puzzle.pieces.push_back({copyName, cells, 0});
+    }
+  }
+  if (puzzle.pieces.empty()) return s.what + " uses no pieces";
+  if (cubes != puzzle.target.size())
+    return s.what + ": the pieces have " + std::to_string(cubes) + " cubes in all, the target " +
+           std::to_string(puzzle.target.size()) + " cells";
+  return "";
+}
+
 // The puzzle of one problem from what the XML gave.
 XmPuzzleRead Build(const Collected& c, const std::string& wanted) {
   if (!c.puzzle) return Fail("not a puzzle file: its root element is not <puzzle>");
@@ -275,74 +362,14 @@ XmPuzzleRead Build(const Collected& c, const std::string& wanted) {
                                  : std::find_if(c.problems.begin(), c.problems.end(),
                                                 [&](const Problem& p) { return p.name == wanted; });
   if (it == c.problems.end()) return Fail("the file has no problem named '" + wanted + "'");
-  const Problem& problem = *it;
-  const std::string what =
-      "problem " +
-      (problem.name.empty() ? std::to_string(it - c.problems.begin()) : "'" + problem.name + "'");
-  const auto shapeOf = [&](long long id, std::string& fault) -> const Voxel* {
-    if (id >= 0 && id < static_cast<long long>(c.voxels.size()))
-      return &c.voxels[static_cast<std::size_t>(id)];
-    fault = what + ": shape " + std::to_string(id) + " does not exist (the file has " +
-            std::to_string(c.voxels.size()) + " shapes)";
-    return nullptr;
-  };
-
+  const auto index = static_cast<std::size_t>(it - c.problems.begin());
+  const ProblemShapes shapes{
+      c, *it, "problem " + (it->name.empty() ? std::to_string(index) : "'" + it->name + "'")};
   XmPuzzleRead read;
-  std::string fault;
-  if (problem.name.size() > kMaxProblemNameBytes)
-    return Fail("problem " + std::to_string(it - c.problems.begin()) + "'s name has more than " +
-                std::to_string(kMaxProblemNameBytes) + " bytes");
-  // The name is one line of the count's summary: line ends from character references go.
-  read.puzzle.name = problem.name;
-  for (char& ch : read.puzzle.name)
-    if (ch == '\n' || ch == '\r' || ch == '\t') ch = ' ';
-  if (problem.result < 0) return Fail(what + " has no result shape");
-  const Voxel* target = shapeOf(problem.result, fault);
-  if (target == nullptr ||
-      !FilledCells(*target, static_cast<std::size_t>(problem.result), read.puzzle.target, fault))
-    return Fail(fault);
-  if (read.puzzle.target.empty()) return Fail(what + ": the result shape has no cell");
-  if (read.puzzle.target.size() > static_cast<std::size_t>(kMaxTargetCells))
-    return Fail(what + ": the target has " + std::to_string(read.puzzle.target.size()) +
-                " cells; the engine takes at most " + std::to_string(kMaxTargetCells));
-
-  std::size_t cubes = 0;
-  for (const ShapeUse& use : problem.shapes) {
-    const Voxel* shape = shapeOf(use.id, fault);
-    if (shape == nullptr) return Fail(fault);
-    long long copies = 1;
-    if (use.count) {
-      copies = *use.count;
-    } else if (use.min || use.max) {
-      const long long low = use.min.value_or(0), high = use.max.value_or(low);
-      if (low != high)
-        return Fail(what + ": shape " + std::to_string(use.id) + " may be used " +
-                    std::to_string(low) + " to " + std::to_string(high) +
-                    " times; piece ranges are not counted");
-      copies = low;
-    }
-    if (copies == 0) continue;
-    std::vector<Point> cells;
-    if (!FilledCells(*shape, static_cast<std::size_t>(use.id), cells, fault)) return Fail(fault);
-    if (cells.empty()) return Fail(what + ": shape " + std::to_string(use.id) + " has no cube");
-    if (static_cast<long long>(cells.size()) * copies + static_cast<long long>(cubes) >
-        kMaxTargetCells)
-      return Fail(what + ": the pieces have more than " + std::to_string(kMaxTargetCells) +
-                  " cubes, the most the engine takes");
-    cubes += cells.size() * static_cast<std::size_t>(copies);
-    const std::string name = PieceName(*shape, static_cast<std::size_t>(use.id));
-    for (long long k = 0; k < copies; ++k) {
-      std::string copyName = k == 0 ? name : name + "-" + std::to_string(k + 1);
-      while (std::any_of(read.puzzle.pieces.begin(), read.puzzle.pieces.end(),
-                         [&](const PuzzlePiece& p) { return p.name == copyName; }))
-        copyName += "_";
-      read.puzzle.pieces.push_back({copyName, cells, 0});
-    }
-  }
-  if (read.puzzle.pieces.empty()) return Fail(what + " uses no pieces");
-  if (cubes != read.puzzle.target.size())
-    return Fail(what + ": the pieces have " + std::to_string(cubes) + " cubes in all, the target " +
-                std::to_string(read.puzzle.target.size()) + " cells");
+  if (std::string fault = ReadTarget(shapes, index, read.puzzle); !fault.empty())
+    return Fail(std::move(fault));
+  if (std::string fault = ReadPieces(shapes, read.puzzle); !fault.empty())
+    return Fail(std::move(fault));
   return read;
 }
 
