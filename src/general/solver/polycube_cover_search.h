@@ -55,16 +55,7 @@ class CoverSearch {
     keptBefore_.resize(stride_ / 4 + 2);
     keptLanes_.resize(stride_ / 4 + 2);
     // A node gathers at most the placements that cover one cell.
-    std::size_t under = 0;
-    for (int cell = 0; cell < t.cells; ++cell) {
-      std::size_t here = 0;
-      for (int c = 0; c < t.classes; ++c) {
-        const EntryRange r = t.coverRanges[cell * t.classes + c];
-        here += r.end - r.begin;
-      }
-      under = std::max(under, here);
-    }
-    candStride_ = under + kListSlack;
+    candStride_ = t.mostCovering + kListSlack;
     candMasks_.resize(candStride_ * static_cast<std::size_t>(t.pieces + 1));
     candPlaces_.resize(candMasks_.size());
     candClasses_.resize(candMasks_.size());

@@ -1,8 +1,7 @@
 #pragma once
 // The tables that the count and the listing of a puzzle file search with: every placement
-// filed by its anchor (its first cell) and class, again under each of its cells (the cover
-// lists of the dead-cell test), the cells' neighbours and, on a box numbered in search order,
-// the six steps as shifts; and the class whose placements are fixed first, up to symmetry.
+// filed by its anchor (its first cell) and class and, on a box numbered in search order, the six
+// steps as shifts; and the class whose placements are fixed first, up to symmetry.
 
 #include <algorithm>
 #include <array>
@@ -32,12 +31,6 @@ struct EntryRange {
 };
 
 template <class M>
-struct CoverEntry {
-  M mask;
-  int anchor;
-};
-
-template <class M>
 struct PlacementTables {
   int cells = 0;
   int classes = 0;
@@ -46,50 +39,39 @@ struct PlacementTables {
   std::vector<M> masks;            // every placement, by anchor, then by class
   std::vector<int> placement;      // the same entries' indices into the puzzle's placements
   std::vector<EntryRange> ranges;  // [anchor * classes + class]
-  // Every placement again under each of its cells, the highest anchor first.
-  std::vector<CoverEntry<M>> cover;
-  std::vector<EntryRange> coverRanges;  // [cell * classes + class]
-  std::vector<M> neighbours;            // [cell]
+  std::uint32_t mostCovering = 0;  // the most placements that cover one cell
   // When every step in one direction is the same index offset (a box in search order) and
-  // the mask is one word, a region grows by six shifts instead of cell by cell.
+  // the mask is one word, the cells next to others are six shifts away.
   bool shiftFlood = false;
   std::array<int, 6> stepOffset{};
   std::array<std::uint64_t, 6> stepFrom{};  // cells that have a neighbour in that direction
   std::array<int, kMaxShapeClasses> size{};
   std::array<std::uint8_t, kMaxShapeClasses> copies{};
-  // Every piece is connected: a piece lies within one region of empty cells, so a region no
-  // choice of the pieces left adds up to ends the branch.
-  bool regionTest = false;
   // Every piece is connected and has at least three cubes, and the steps are shifts: an empty
   // cell without empty neighbours, or two with only each other, end the branch (a few shifts,
   // no list scanned). A piece whose cubes do not touch can fill such a pocket.
   bool pocketTest = false;
 };
 
-// The cells' neighbours and, where each direction is one index offset, the six steps as shifts.
+// Where each direction is one index offset, the six steps as shifts.
 template <class M>
-void AddNeighbourSteps(const PolycubePuzzle& p, PlacementTables<M>& t) {
+void AddShiftSteps(const PolycubePuzzle& p, PlacementTables<M>& t) {
   std::map<Point, int> index;
   for (int i = 0; i < t.cells; ++i) index[p.cells[i]] = i;
   const Point steps[6] = {{1, 0, 0}, {-1, 0, 0}, {0, 1, 0}, {0, -1, 0}, {0, 0, 1}, {0, 0, -1}};
-  t.neighbours.assign(t.cells, M{});
   t.shiftFlood = t.cells <= 64;
   std::array<bool, 6> seen{};
-  for (int i = 0; i < t.cells; ++i) {
-    WideMask n;
+  for (int i = 0; i < t.cells && t.shiftFlood; ++i) {
     const Point c = p.cells[i];
     for (int d = 0; d < 6; ++d) {
       const auto it = index.find({c.x + steps[d].x, c.y + steps[d].y, c.z + steps[d].z});
       if (it == index.end()) continue;
-      n.Set(it->second);
-      if (t.cells > 64) continue;
       const int offset = it->second - i;
       if (!seen[d]) t.stepOffset[d] = offset;
       if (offset != t.stepOffset[d]) t.shiftFlood = false;
       seen[d] = true;
       t.stepFrom[d] |= std::uint64_t{1} << i;
     }
-    t.neighbours[i] = FromWide<M>(n);
   }
 }
 
@@ -106,16 +88,13 @@ PlacementTables<M> BuildPlacementTables(const PolycubePuzzle& p) {
   }
   const std::size_t lists = static_cast<std::size_t>(t.cells) * t.classes;
   std::vector<std::vector<int>> filed(lists);
-  std::vector<std::vector<CoverEntry<M>>> under(lists);
+  std::vector<std::uint32_t> covering(t.cells, 0);
   for (std::size_t i = 0; i < p.placements.size(); ++i) {
     const ClassPlacement& pl = p.placements[i];
     const int anchor = FirstSet(pl.mask);
     filed[static_cast<std::size_t>(anchor) * t.classes + pl.shapeClass].push_back(
         static_cast<int>(i));
-    for (int cell = anchor; cell < t.cells; ++cell)
-      if (pl.mask.Has(cell))
-        under[static_cast<std::size_t>(cell) * t.classes + pl.shapeClass].push_back(
-            {FromWide<M>(pl.mask), anchor});
+    for (int cell = anchor; cell < t.cells; ++cell) covering[cell] += pl.mask.Has(cell) ? 1 : 0;
   }
   for (std::size_t k = 0; k < lists; ++k) {
     t.ranges.push_back({static_cast<std::uint32_t>(t.masks.size()), 0});
@@ -124,19 +103,13 @@ PlacementTables<M> BuildPlacementTables(const PolycubePuzzle& p) {
       t.placement.push_back(i);
     }
     t.ranges.back().end = static_cast<std::uint32_t>(t.masks.size());
-    std::stable_sort(
-        under[k].begin(), under[k].end(),
-        [](const CoverEntry<M>& a, const CoverEntry<M>& b) { return a.anchor > b.anchor; });
-    t.coverRanges.push_back({static_cast<std::uint32_t>(t.cover.size()), 0});
-    t.cover.insert(t.cover.end(), under[k].begin(), under[k].end());
-    t.coverRanges.back().end = static_cast<std::uint32_t>(t.cover.size());
   }
+  t.mostCovering = *std::max_element(covering.begin(), covering.end());
 
-  AddNeighbourSteps(p, t);
-  t.regionTest = true;
-  for (int c = 0; c < t.classes; ++c) t.regionTest = t.regionTest && p.classes[c].connected;
-  t.pocketTest = t.shiftFlood && t.regionTest;
-  for (int c = 0; c < t.classes; ++c) t.pocketTest = t.pocketTest && t.size[c] >= 3;
+  AddShiftSteps(p, t);
+  t.pocketTest = t.shiftFlood;
+  for (int c = 0; c < t.classes; ++c)
+    t.pocketTest = t.pocketTest && p.classes[c].connected && t.size[c] >= 3;
   return t;
 }
 
