@@ -18,15 +18,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     return 0;
   }
   std::size_t cubes = 0;
-  for (const cubepack::PuzzlePiece& p : parse.puzzle.pieces) cubes += p.cubes.size();
+  for (const cubepack::general::PuzzlePiece& p : parse.puzzle.pieces) cubes += p.cubes.size();
   const std::size_t cells = parse.puzzle.target.size();
-  if (cubes != cells || cells == 0 || cells > cubepack::kMaxTargetCells) std::abort();
+  if (cubes != cells || cells == 0 || cells > cubepack::general::kMaxTargetCells) std::abort();
   for (const bool mirror : {false, true}) {
     const cubepack::general::PuzzleBuild build =
         cubepack::general::BuildPolycubePuzzle(parse.puzzle, mirror);
     if (!build.error.empty()) continue;
-    const cubepack::WideMask inside = cubepack::FirstCells(static_cast<int>(cells));
-    for (const cubepack::ClassPlacement& p : build.puzzle.placements)
+    const cubepack::general::WideMask inside =
+        cubepack::general::FirstCells(static_cast<int>(cells));
+    for (const cubepack::general::ClassPlacement& p : build.puzzle.placements)
       if (!((p.mask & ~inside).Empty()) ||
           p.mask.Count() != build.puzzle.classes[p.shapeClass].size)
         std::abort();
