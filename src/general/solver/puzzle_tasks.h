@@ -175,14 +175,14 @@ SearchTables<M> BuildSearchTables(const PolycubePuzzle& p) {
 
 // The symmetries but the identity that fix every cell (a reflection of a flat target): each
 // maps every packing onto itself, so the count adds the fixed count again for each, unsearched.
+inline bool FixesEveryCell(const PolycubePuzzle& p, int g) {
+  for (std::size_t i = 0; i < p.cells.size(); ++i)
+    if (p.symmetries[g].image[i] != static_cast<int>(i)) return false;
+  return true;
+}
 inline int SymmetriesFixingEveryCell(const PolycubePuzzle& p) {
   int n = 0;
-  for (int g = 1; g < SymmetryCount(p); ++g) {
-    bool fixesAll = true;
-    for (std::size_t i = 0; i < p.cells.size() && fixesAll; ++i)
-      fixesAll = p.symmetries[g].image[i] == static_cast<int>(i);
-    n += fixesAll;
-  }
+  for (int g = 1; g < SymmetryCount(p); ++g) n += FixesEveryCell(p, g);
   return n;
 }
 
@@ -210,10 +210,7 @@ std::vector<Task<M>> MakeTasks(const PolycubePuzzle& p, const SearchTables<M>& t
   }
   // Representatives are numbered in placement order, so the tasks are in orbit order.
   for (int g = 1; symmetryTasks && g < SymmetryCount(p); ++g) {
-    bool fixesAll = true;
-    for (std::size_t i = 0; i < p.cells.size() && fixesAll; ++i)
-      fixesAll = p.symmetries[g].image[i] == static_cast<int>(i);
-    if (fixesAll) continue;
+    if (FixesEveryCell(p, g)) continue;
     Task<M> task = root;
     task.symmetry = g;
     tasks.push_back(task);
