@@ -8,6 +8,8 @@
 
 namespace cubepack::general {
 
+std::string CheckOneSided(const PuzzleText& t);
+
 namespace {
 
 struct Fault {
@@ -64,18 +66,31 @@ bool ReadNumber(std::string_view text, int max, int& out, std::string& fault,
   return true;
 }
 
-bool ReadCube(std::string_view word, Point& p, std::string& fault) {
+// x,y,z, or x,y,z:K for a cube or cell of colour K.
+bool ReadCube(std::string_view word, Point& p, int& colour, std::string& fault) {
   const std::string what = "cube " + Quoted(word);
+  colour = 0;
+  std::string_view coordinates = word;
+  if (const std::size_t colon = word.find(':'); colon != std::string_view::npos) {
+    coordinates = word.substr(0, colon);
+    if (!ReadNumber(word.substr(colon + 1), kMaxColour, colour, fault, what)) return false;
+    if (colour == 0) {
+      fault =
+          "colour 0 in cube " + Quoted(word) + ": colours count from 1 (leave plain cubes bare)";
+      return false;
+    }
+  }
   int c[3];
   std::size_t start = 0;
   for (int i = 0; i < 3; ++i) {
-    const std::size_t comma = word.find(',', start);
+    const std::size_t comma = coordinates.find(',', start);
     const bool last = i == 2;
     if (last != (comma == std::string_view::npos)) {
-      fault = "bad cube " + Quoted(word) + ": expected x,y,z";
+      fault = "bad cube " + Quoted(word) + ": expected x,y,z or x,y,z:K";
       return false;
     }
-    const std::string_view part = word.substr(start, last ? std::string_view::npos : comma - start);
+    const std::string_view part =
+        coordinates.substr(start, last ? std::string_view::npos : comma - start);
     if (!ReadNumber(part, kMaxCoordinate, c[i], fault, what)) return false;
     start = comma + 1;
   }
@@ -83,9 +98,18 @@ bool ReadCube(std::string_view word, Point& p, std::string& fault) {
   return true;
 }
 
-// Layers of rows: 'x' a cube, '.' none; rows joined by '/', one word per layer.
-bool ReadDrawing(const std::vector<std::string_view>& words, std::size_t first,
-                 std::vector<Point>& out, std::string& fault) {
+// What a list of cubes or a drawing gives: per cube its colour, and whether it may stay empty
+// (a target's '+').
+struct Cubes {
+  std::vector<Point> at;
+  std::vector<int> colours;
+  std::vector<std::uint8_t> optional;
+};
+
+// Layers of rows: 'x' a cube, '.' none, '+' (a target's) a cell that may stay empty; rows joined
+// by '/', one word per layer.
+bool ReadDrawing(const std::vector<std::string_view>& words, std::size_t first, bool target,
+                 Cubes& out, std::string& fault) {
   if (first >= words.size()) {
     fault = "draw needs at least one layer";
     return false;
@@ -100,9 +124,12 @@ bool ReadDrawing(const std::vector<std::string_view>& words, std::size_t first,
         continue;
       }
       const bool cube = c == 'x' || c == 'X';
-      if (!cube && c != '.') {
+      const bool optional = target && c == '+';
+      if (!cube && !optional && c != '.') {
         fault = "bad character '" + std::string(1, c) + "' in drawing " + Quoted(words[w]) +
-                ": use 'x' for a cube, '.' for none, '/' between rows";
+                (target ? ": use 'x' for a cell, '+' for one that may stay empty, '.' for none, "
+                          "'/' between rows"
+                        : ": use 'x' for a cube, '.' for none, '/' between rows");
         return false;
       }
       if (x > kMaxCoordinate || y > kMaxCoordinate || z > kMaxCoordinate) {
@@ -110,7 +137,11 @@ bool ReadDrawing(const std::vector<std::string_view>& words, std::size_t first,
                 std::to_string(kMaxCoordinate + 1) + " cells";
         return false;
       }
-      if (cube) out.push_back({x, y, z});
+      if (cube || optional) {
+        out.at.push_back({x, y, z});
+        out.colours.push_back(0);
+        out.optional.push_back(optional ? 1 : 0);
+      }
       ++x;
     }
   }
@@ -121,15 +152,33 @@ std::string CubeText(const Point& p) {
   return std::to_string(p.x) + "," + std::to_string(p.y) + "," + std::to_string(p.z);
 }
 
-// The cubes after position `first`: listed or drawn. `what` names the owner in faults.
-bool ReadCubes(const std::vector<std::string_view>& words, std::size_t first,
-               std::vector<Point>& cubes, std::string& fault) {
+// The cubes after position `first`: listed or drawn.
+bool ReadCubes(const std::vector<std::string_view>& words, std::size_t first, bool target,
+               Cubes& cubes, std::string& fault) {
   if (first < words.size() && words[first] == "draw")
-    return ReadDrawing(words, first + 1, cubes, fault);
+    return ReadDrawing(words, first + 1, target, cubes, fault);
   for (std::size_t i = first; i < words.size(); ++i) {
     Point p;
-    if (!ReadCube(words[i], p, fault)) return false;
-    cubes.push_back(p);
+    int colour = 0;
+    if (!ReadCube(words[i], p, colour, fault)) return false;
+    cubes.at.push_back(p);
+    cubes.colours.push_back(colour);
+    cubes.optional.push_back(0);
+  }
+  return true;
+}
+
+// Copies as N or MIN-MAX.
+bool ReadCopies(std::string_view word, int& low, int& high, std::string& fault) {
+  const std::size_t dash = word.find('-');
+  if (!ReadNumber(word.substr(0, dash), kMaxCopies, low, fault, "copies")) return false;
+  high = low;
+  if (dash != std::string_view::npos &&
+      !ReadNumber(word.substr(dash + 1), kMaxCopies, high, fault, "copies"))
+    return false;
+  if (high < low || high == 0) {
+    fault = "copies " + Quoted(word) + ": give N or MIN-MAX with MAX at least MIN and 1";
+    return false;
   }
   return true;
 }
@@ -170,7 +219,7 @@ class Reader {
       std::string fault;
       if (!Line(line, lineNumber, fault)) return Failed(result, lineNumber, fault);
     }
-    return Finish(result, lineNumber);
+    return Finish(result);
   }
 
  private:
@@ -190,8 +239,53 @@ class Reader {
     if (key == "box") return Box(words, number, fault);
     if (key == "target") return Target(words, number, fault);
     if (key == "piece") return Piece(words, number, fault);
-    fault = "unknown keyword " + Quoted(key) + " (name, box, target or piece)";
+    if (key == "max-holes") return MaxHoles(words, number, fault);
+    if (key == "allow") return Allow(words, fault);
+    if (key == "one-sided") return OneSided(words, fault);
+    fault = "unknown keyword " + Quoted(key) +
+            " (name, box, target, piece, max-holes, allow or one-sided)";
     return false;
+  }
+
+  bool MaxHoles(const std::vector<std::string_view>& words, int number, std::string& fault) {
+    if (maxHolesLine_ != 0) {
+      fault = "a second max-holes line (the first is line " + std::to_string(maxHolesLine_) + ")";
+      return false;
+    }
+    if (words.size() != 2) {
+      fault = "max-holes needs one number: max-holes N";
+      return false;
+    }
+    if (!ReadNumber(words[1], kMaxTargetCells, puzzle_.maxHoles, fault, "max-holes")) return false;
+    maxHolesLine_ = number;
+    return true;
+  }
+
+  bool Allow(const std::vector<std::string_view>& words, std::string& fault) {
+    if (words.size() != 3) {
+      fault = "allow needs two colours: allow K L (piece colour K on target colour L)";
+      return false;
+    }
+    ColourRule rule;
+    if (!ReadNumber(words[1], kMaxColour, rule.piece, fault, "allow") ||
+        !ReadNumber(words[2], kMaxColour, rule.target, fault, "allow"))
+      return false;
+    if (rule.piece == 0 || rule.target == 0) {
+      fault = "colour 0 in allow: colours count from 1 (plain matches anything)";
+      return false;
+    }
+    if (std::find(puzzle_.allowed.begin(), puzzle_.allowed.end(), rule) == puzzle_.allowed.end())
+      puzzle_.allowed.push_back(rule);
+    return true;
+  }
+
+  bool OneSided(const std::vector<std::string_view>& words, std::string& fault) {
+    if (words.size() != 1) {
+      fault = "one-sided takes nothing after it";
+      return false;
+    }
+    puzzle_.oneSided = true;
+    return true;
   }
 
   bool Name(std::string_view line, int, std::string& fault) {
@@ -252,13 +346,16 @@ class Reader {
       fault = "box and target lines together: give one or the other";
       return false;
     }
-    if (words.size() < 2) {
+    const bool optional = words.size() > 1 && words[1] == "optional";
+    const std::size_t first = optional ? 2 : 1;
+    if (words.size() <= first) {
       fault = "target needs cells x,y,z or a drawing";
       return false;
     }
-    std::vector<Point> cells;
-    if (!ReadCubes(words, 1, cells, fault)) return false;
-    for (const Point& p : cells) {
+    Cubes cells;
+    if (!ReadCubes(words, first, true, cells, fault)) return false;
+    for (std::size_t i = 0; i < cells.at.size(); ++i) {
+      const Point p = cells.at[i];
       if (!targetCells_.insert(p).second) {
         fault = "target cell " + CubeText(p) + " given twice";
         return false;
@@ -269,6 +366,8 @@ class Reader {
         return false;
       }
       puzzle_.target.push_back(p);
+      puzzle_.optional.push_back(optional || cells.optional[i] ? 1 : 0);
+      puzzle_.targetColours.push_back(cells.colours[i]);
     }
     if (targetLine_ == 0) targetLine_ = number;
     return true;
@@ -281,7 +380,7 @@ class Reader {
     }
     const std::string_view name = words[1];
     if (name.size() > kMaxPieceNameBytes || !std::all_of(name.begin(), name.end(), IsNameChar) ||
-        name == "draw") {
+        name == "draw" || name == "copies") {
       fault = "bad piece name " + Quoted(name) + " (up to " + std::to_string(kMaxPieceNameBytes) +
               " letters, digits, _ or -)";
       return false;
@@ -292,8 +391,21 @@ class Reader {
                 std::to_string(p.line) + ")";
         return false;
       }
-    PuzzlePiece piece{std::string(name), {}, number};
-    if (!ReadCubes(words, 2, piece.cubes, fault)) return false;
+    PuzzlePiece piece{std::string(name), {}, number, {}, 1, 1};
+    std::size_t first = 2;
+    if (words.size() > 2 && words[2] == "copies") {
+      if (words.size() < 4) {
+        fault = "copies needs N or MIN-MAX";
+        return false;
+      }
+      if (!ReadCopies(words[3], piece.minCopies, piece.maxCopies, fault)) return false;
+      first = 4;
+    }
+    Cubes cubes;
+    if (!ReadCubes(words, first, false, cubes, fault)) return false;
+    piece.cubes = std::move(cubes.at);
+    if (std::any_of(cubes.colours.begin(), cubes.colours.end(), [](int c) { return c != 0; }))
+      piece.colours = std::move(cubes.colours);
     if (piece.cubes.empty()) {
       fault = "piece " + piece.name + " has no cube";
       return false;
@@ -304,9 +416,8 @@ class Reader {
         fault = "piece " + piece.name + " has cube " + CubeText(p) + " twice";
         return false;
       }
-    pieceCubes_ += static_cast<long long>(piece.cubes.size());
-    if (pieceCubes_ > kMaxTargetCells) {
-      fault = "the pieces have more than " + std::to_string(kMaxTargetCells) +
+    if (static_cast<int>(piece.cubes.size()) > kMaxTargetCells) {
+      fault = "piece " + piece.name + " has more than " + std::to_string(kMaxTargetCells) +
               " cubes, the most the engine takes";
       return false;
     }
@@ -314,29 +425,79 @@ class Reader {
     return true;
   }
 
-  PuzzleParse Finish(PuzzleParse& result, int lines) {
+  PuzzleParse Finish(PuzzleParse& result) {
     if (puzzle_.target.empty())
       return Failed(result, 0, "no target: give a box line or target lines");
     if (puzzle_.pieces.empty()) return Failed(result, 0, "no pieces: give piece lines");
-    const auto cells = static_cast<long long>(puzzle_.target.size());
-    if (pieceCubes_ != cells)
-      return Failed(result, puzzle_.pieces.back().line,
-                    "the pieces have " + std::to_string(pieceCubes_) +
-                        " cubes in all, the target " + std::to_string(cells) + " cells");
-    (void)lines;
+    if (std::none_of(puzzle_.optional.begin(), puzzle_.optional.end(), [](auto o) { return o; }))
+      puzzle_.optional.clear();
+    if (std::none_of(puzzle_.targetColours.begin(), puzzle_.targetColours.end(),
+                     [](int c) { return c != 0; }))
+      puzzle_.targetColours.clear();
+    if (std::string fault = CheckVolumes(puzzle_); !fault.empty())
+      return Failed(result, puzzle_.pieces.back().line, fault);
+    if (std::string fault = CheckOneSided(puzzle_); !fault.empty()) return Failed(result, 0, fault);
     result.puzzle = std::move(puzzle_);
     return result;
   }
 
   PuzzleText puzzle_;
   std::set<Point> targetCells_;
-  long long pieceCubes_ = 0;
+  int maxHolesLine_ = 0;
   int boxLine_ = 0;
   int targetLine_ = 0;
   bool haveName_ = false;
 };
 
 }  // namespace
+
+std::string CheckOneSided(const PuzzleText& t) {
+  if (!t.oneSided) return "";
+  const int axis = FlatAxis(t.target);
+  if (axis < 0) return "one-sided: the target is not flat (one cell thick)";
+  for (const PuzzlePiece& piece : t.pieces)
+    if (!std::all_of(piece.cubes.begin(), piece.cubes.end(), [&](const Point& p) {
+          return Coordinate(p, axis) == Coordinate(piece.cubes[0], axis);
+        }))
+      return "one-sided: piece " + piece.name + " does not lie flat in the target's plane";
+  return "";
+}
+
+std::string CheckVolumes(const PuzzleText& t) {
+  const auto cells = static_cast<long long>(t.target.size());
+  long long must = 0;
+  for (std::size_t i = 0; i < t.target.size(); ++i) must += IsOptional(t, i) ? 0 : 1;
+  const bool exact = must == cells && std::all_of(t.pieces.begin(), t.pieces.end(), [](auto& p) {
+                       return p.minCopies == p.maxCopies;
+                     });
+  if (exact) {
+    long long cubes = 0;
+    for (const PuzzlePiece& p : t.pieces)
+      cubes += static_cast<long long>(p.cubes.size()) * p.minCopies;
+    if (cubes == cells) return "";
+    return "the pieces have " + std::to_string(cubes) + " cubes in all, the target " +
+           std::to_string(cells) + " cells";
+  }
+  // The volumes some choice of copies covers, up to the target's.
+  std::vector<char> reach(static_cast<std::size_t>(cells) + 1, 0);
+  reach[0] = 1;
+  for (const PuzzlePiece& p : t.pieces) {
+    std::vector<char> next(reach.size(), 0);
+    const auto size = static_cast<long long>(p.cubes.size());
+    for (long long v = 0; v <= cells; ++v) {
+      if (!reach[v]) continue;
+      for (long long k = p.minCopies; k <= p.maxCopies && v + k * size <= cells; ++k)
+        next[v + k * size] = 1;
+    }
+    reach = std::move(next);
+  }
+  const long long low = t.maxHoles < 0 ? must : std::max(must, cells - t.maxHoles);
+  for (long long v = low; v <= cells; ++v)
+    if (reach[v]) return "";
+  return "no choice of the pieces' copies covers from " + std::to_string(low) + " to " +
+         std::to_string(cells) + " cells (the cells to fill" +
+         (t.maxHoles < 0 ? std::string(")") : " and all but max-holes of the others)");
+}
 
 PuzzleParse ParsePuzzle(std::string_view text) { return Reader().Read(text); }
 

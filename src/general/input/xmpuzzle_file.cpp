@@ -340,7 +340,10 @@ std::string ReadPieces(const ProblemShapes& s, PuzzleText& puzzle) {
       while (std::any_of(puzzle.pieces.begin(), puzzle.pieces.end(),
                          [&](const PuzzlePiece& p) { return p.name == copyName; }))
         copyName += "_";
-      puzzle.pieces.push_back({copyName, cells, 0});
+      PuzzlePiece piece;
+      piece.name = copyName;
+      piece.cubes = cells;
+      puzzle.pieces.push_back(std::move(piece));
     }
   }
   if (puzzle.pieces.empty()) return s.what + " uses no pieces";

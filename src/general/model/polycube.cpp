@@ -89,6 +89,15 @@ Shape MirrorCanonicalForm(const Shape& s) {
   return CanonicalForm(Turned(s, Turn{{0, 1, 2}, {-1, 1, 1}, false}));
 }
 
+int FlatAxis(const std::vector<Point>& points) {
+  for (int axis = 2; axis >= 0; --axis)
+    if (std::all_of(points.begin(), points.end(), [&](const Point& p) {
+          return Coordinate(p, axis) == Coordinate(points[0], axis);
+        }))
+      return axis;
+  return -1;
+}
+
 bool FaceConnected(const Shape& s) {
   if (s.empty()) return true;
   std::vector<char> reached(s.size(), 0);

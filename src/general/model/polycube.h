@@ -45,6 +45,12 @@ std::vector<Shape> DistinctRotations(const Shape& s);
 // The mirror image (x negated), in canonical form.
 Shape MirrorCanonicalForm(const Shape& s);
 
+inline int Coordinate(const Point& p, int axis) { return axis == 0 ? p.x : axis == 1 ? p.y : p.z; }
+
+// The axis along which every point has the same coordinate (z first, then y, then x), or -1:
+// the normal of a flat target's plane.
+int FlatAxis(const std::vector<Point>& points);
+
 // True when every cube can be reached from every other through cubes that share a face. A
 // puzzle file may give pieces whose cubes do not touch; the search's dead-end tests that
 // reason about regions of empty cells hold only for connected pieces.

@@ -35,6 +35,33 @@ TEST(PuzzleFile, ReadsEveryForm) {
   const PuzzleParse box = ParsePuzzle("box 2 1 3\npiece a 0,0,0 1,0,0 2,0,0\npiece b draw xxx");
   ASSERT_EQ(box.error, "");
   EXPECT_EQ(box.puzzle.target.size(), 6u);
+  EXPECT_TRUE(box.puzzle.optional.empty());
+  EXPECT_TRUE(box.puzzle.targetColours.empty());
+}
+
+TEST(PuzzleFile, ReadsTheDesignersStatements) {
+  const PuzzleParse p = ParsePuzzle(
+      "target draw x+/.x\n"
+      "target optional 5,0,0 6,0,0:2\n"
+      "target 7,0,0:1\n"
+      "max-holes 2\n"
+      "allow 3 1\n"
+      "allow 3 1\n"
+      "one-sided\n"
+      "piece a copies 0-2 0,0,0:3 1,0,0\n"
+      "piece b copies 2 draw x\n");
+  ASSERT_EQ(p.error, "");
+  EXPECT_EQ(p.puzzle.optional, (std::vector<std::uint8_t>{0, 1, 0, 1, 1, 0}));
+  EXPECT_EQ(p.puzzle.targetColours, (std::vector<int>{0, 0, 0, 0, 2, 1}));
+  EXPECT_EQ(p.puzzle.maxHoles, 2);
+  EXPECT_EQ(p.puzzle.allowed, (std::vector<ColourRule>{{3, 1}}));
+  EXPECT_TRUE(p.puzzle.oneSided);
+  EXPECT_EQ(p.puzzle.pieces[0].colours, (std::vector<int>{3, 0}));
+  EXPECT_EQ(p.puzzle.pieces[0].minCopies, 0);
+  EXPECT_EQ(p.puzzle.pieces[0].maxCopies, 2);
+  EXPECT_TRUE(p.puzzle.pieces[1].colours.empty());
+  EXPECT_EQ(p.puzzle.pieces[1].minCopies, 2);
+  EXPECT_EQ(p.puzzle.pieces[1].maxCopies, 2);
 }
 
 TEST(PuzzleFile, EachFaultIsOneLineNamingTheLine) {
@@ -46,11 +73,11 @@ TEST(PuzzleFile, EachFaultIsOneLineNamingTheLine) {
   };
   const std::vector<Case> cases = {
       {"box 2 1 1\nshape a 0,0,0 1,0,0\n", 2,
-       "unknown keyword 'shape' (name, box, target or piece)"},
+       "unknown keyword 'shape' (name, box, target, piece, max-holes, allow or one-sided)"},
       {"box 2 1 1\npiece a 0,0,0 1,x,0\n", 2, "bad number 'x' in cube '1,x,0'"},
       {"box 2 1 1\npiece a 0,0,0 1,-1,0\n", 2, "negative number '-1' in cube '1,-1,0'"},
-      {"box 2 1 1\npiece a 0,0,0 1,0\n", 2, "bad cube '1,0': expected x,y,z"},
-      {"box 2 1 1\npiece a 0,0,0 1,0,0,0\n", 2, "bad cube '1,0,0,0': expected x,y,z"},
+      {"box 2 1 1\npiece a 0,0,0 1,0\n", 2, "bad cube '1,0': expected x,y,z or x,y,z:K"},
+      {"box 2 1 1\npiece a 0,0,0 1,0,0,0\n", 2, "bad cube '1,0,0,0': expected x,y,z or x,y,z:K"},
       {"box 2 1 1\npiece a 0,0,0 256,0,0\n", 2, "number '256' in cube '256,0,0' is above 255"},
       {"box 2 1 -1\n", 1, "negative number '-1' in box"},
       {"box 2 0 1\n", 1, "box size 0"},
@@ -82,6 +109,31 @@ TEST(PuzzleFile, EachFaultIsOneLineNamingTheLine) {
       {std::string("box 2 1 1\n\0piece", 16), 2, "not a text file (byte 0x00)"},
       {"box 2 1 1\n" + std::string(5000, ' ') + "\n", 2, "line longer than 4096 bytes"},
       {std::string(2 << 20, '\n'), 0, "the file has more than 1048576 bytes"},
+      {"box 2 1 1\npiece a 0,0,0:0\n", 2,
+       "colour 0 in cube '0,0,0:0': colours count from 1 (leave plain cubes bare)"},
+      {"box 2 1 1\npiece a 0,0,0:x\n", 2, "bad number 'x' in cube '0,0,0:x'"},
+      {"box 2 1 1\npiece a copies 2-1 0,0,0\n", 2,
+       "copies '2-1': give N or MIN-MAX with MAX at least MIN and 1"},
+      {"box 2 1 1\npiece a copies 0 0,0,0\n", 2,
+       "copies '0': give N or MIN-MAX with MAX at least MIN and 1"},
+      {"box 2 1 1\npiece a copies\n", 2, "copies needs N or MIN-MAX"},
+      {"box 2 1 1\npiece a copies 3 0,0,0\n", 2,
+       "the pieces have 3 cubes in all, the target 2 cells"},
+      {"target draw x+\npiece a copies 2-3 0,0,0 1,0,0\n", 2,
+       "no choice of the pieces' copies covers from 1 to 2 cells (the cells to fill)"},
+      {"target draw x++\nmax-holes 1\npiece a copies 0-1 0,0,0\n", 3,
+       "no choice of the pieces' copies covers from 2 to 3 cells (the cells to fill and all but "
+       "max-holes of the others)"},
+      {"target draw x+\npiece a draw x+\n", 2,
+       "bad character '+' in drawing 'x+': use 'x' for a cube, '.' for none, '/' between rows"},
+      {"max-holes 1\nmax-holes 1\n", 2, "a second max-holes line (the first is line 1)"},
+      {"allow 1\n", 1, "allow needs two colours: allow K L (piece colour K on target colour L)"},
+      {"allow 0 1\n", 1, "colour 0 in allow: colours count from 1 (plain matches anything)"},
+      {"one-sided 2\n", 1, "one-sided takes nothing after it"},
+      {"one-sided\nbox 2 2 2\npiece a copies 8 0,0,0\n", 0,
+       "one-sided: the target is not flat (one cell thick)"},
+      {"one-sided\nbox 2 2 1\npiece a 0,0,0 0,0,1\npiece b 0,0,0 1,0,0\n", 0,
+       "one-sided: piece a does not lie flat in the target's plane"},
   };
   for (const Case& c : cases) {
     const PuzzleParse p = ParsePuzzle(c.text);
