@@ -151,11 +151,12 @@ void BM_CoverFilter(benchmark::State& state) {
   for (auto _ : state) {
     const std::uint64_t hit = (std::uint64_t{0x23} << (k % 50));
     copies[k % kClasses] = 0;
-    const int made = Filter(kernel, CoverList<std::uint64_t>{masks.data(), runs.data(), kClasses},
-                            hit, copies.data(), out.data(), outRuns.data(), cover, scratch);
+    const int made =
+        Filter(kernel, CoverList<std::uint64_t>{masks.data(), runs.data(), kClasses}, hit,
+               copies.data(), copies.data(), out.data(), outRuns.data(), cover, scratch);
     if (made > 0)
       Filter(kernel, CoverList<std::uint64_t>{out.data(), outRuns.data(), made}, hit << 3,
-             copies.data(), out2.data(), outRuns2.data(), cover, scratch);
+             copies.data(), copies.data(), out2.data(), outRuns2.data(), cover, scratch);
     benchmark::DoNotOptimize(cover);
     copies[k % kClasses] = 1;
     ++k;

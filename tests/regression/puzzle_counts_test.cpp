@@ -67,8 +67,14 @@ TEST(PuzzleCounts, TheBuiltInPuzzleAsAFile) {
   EXPECT_EQ(counts.error, "");
   EXPECT_EQ(counts.classes, 409963u);
   EXPECT_EQ(counts.fixed, 1639852u);
-  EXPECT_EQ(CountFile("cubepack-5x4x3.txt", true).error,
-            "--mirror: piece four is chiral and the pieces do not hold its mirror image as often");
+  // Its chiral pieces lack their mirror images: --mirror joins nothing and counts the same.
+  std::ifstream in(std::string(CUBEPACK_PUZZLES) + "/cubepack-5x4x3.txt");
+  std::stringstream text;
+  text << in.rdbuf();
+  const PuzzleBuild mirrored = BuildForCount(ParsePuzzle(text.str()).puzzle, true);
+  EXPECT_EQ(mirrored.error, "");
+  EXPECT_EQ(mirrored.puzzle.mirrorPackings, MirrorPackings::kNone);
+  EXPECT_EQ(SymmetryCount(mirrored.puzzle), 4);
 }
 
 }  // namespace

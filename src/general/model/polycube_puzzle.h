@@ -21,12 +21,14 @@ namespace cubepack::general {
 inline constexpr int kMaxShapeClasses = 64;
 
 struct ShapeClass {
-  Shape shape;            // canonical form
-  int copies = 0;         // pieces of this shape
-  int size = 0;           // cubes of one piece
-  std::string names;      // the pieces' names, joined by ","
-  int mirror = -1;        // the class of its mirror image (itself when achiral), -1 when absent
-  bool connected = true;  // its cubes touch face to face (FaceConnected)
+  Shape shape;               // canonical form (the least of its turns, colours included)
+  int copies = 0;            // the most pieces of this shape a packing holds
+  int size = 0;              // cubes of one piece
+  std::string names;         // the pieces' names, joined by ","
+  int mirror = -1;           // the class of its mirror image (itself when achiral), -1 when absent
+  bool connected = true;     // its cubes touch face to face (FaceConnected)
+  int minCopies = 0;         // the fewest pieces of this shape a packing holds
+  std::vector<int> colours;  // per cube of `shape`, 0 for plain
 };
 
 struct CellSymmetry {
@@ -40,17 +42,29 @@ struct ClassPlacement {
   WideMask mask;
 };
 
+// How a reflection of the target acts on the packings with --mirror: it maps every packing onto
+// a packing (the pieces as a set are their own mirror image, copies and ranges alike), none
+// (a chiral piece lacks its partner), or some: those whose pieces' mirror images the ranges
+// also allow.
+enum class MirrorPackings { kAll, kNone, kSome };
+
 struct PolycubePuzzle {
   std::string name;
   std::vector<Point> cells;  // cell i, in search order
-  int pieceCount = 0;
+  // Cells that may stay empty (none: every cell must be covered), and the most that may.
+  WideMask optional;
+  int maxHoles = -1;  // -1: any number
+  bool oneSided = false;
+  std::vector<int> cellColours;  // per cell, 0 for plain; empty when every cell is plain
+  int pieceCount = 0;            // the most pieces a packing holds
   std::vector<ShapeClass> classes;
   std::vector<CellSymmetry> symmetries;    // the identity first
   std::vector<ClassPlacement> placements;  // grouped by class, in class order
   // placementImages[g * placements + p]: the placement that symmetry g makes of placement p.
   std::vector<int> placementImages;
-  bool mirror = false;                  // reflections are among the symmetries' candidates
-  std::array<int, 3> axes = {2, 1, 0};  // the cell order: slowest axis first
+  bool mirror = false;  // --mirror: reflections join a packing's class where they map it onto one
+  MirrorPackings mirrorPackings = MirrorPackings::kNone;  // with mirror
+  std::array<int, 3> axes = {2, 1, 0};                    // the cell order: slowest axis first
   std::uint64_t hash = 0;  // of the normalised puzzle, the cell order and the mirror choice
 };
 
@@ -59,14 +73,27 @@ struct PuzzleBuild {
   std::string error;  // one line when the puzzle cannot be taken, else empty
 };
 
-// With `mirror`, reflections that map the target onto itself count as symmetries; refused
-// unless every class's mirror image is a class with as many copies. The cells are numbered
+// With `mirror`, reflections that map the target onto itself count as symmetries where they map
+// the packings onto packings (MirrorPackings::kAll); where they map none onto a packing, the
+// symmetries are the rotations. The cells are numbered
 // in the order of their coordinates along axes[0] (slowest), axes[1], axes[2] (fastest).
 PuzzleBuild BuildPolycubePuzzle(const PuzzleText& text, bool mirror,
                                 std::array<int, 3> axes = {2, 1, 0});
 
 // The cells that symmetry g maps the cells of `m` to.
 WideMask Image(const WideMask& m, const CellSymmetry& g, int cells);
+
+// Copies and cells decide the search: every piece placed and every cell covered, or not.
+inline bool IsExact(const PolycubePuzzle& p) {
+  if (!p.optional.Empty()) return false;
+  for (const ShapeClass& c : p.classes)
+    if (c.minCopies != c.copies) return false;
+  return true;
+}
+
+inline int CellColour(const PolycubePuzzle& p, int cell) {
+  return p.cellColours.empty() ? 0 : p.cellColours[cell];
+}
 
 // The symmetries' group order.
 inline int SymmetryCount(const PolycubePuzzle& p) { return static_cast<int>(p.symmetries.size()); }

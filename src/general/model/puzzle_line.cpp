@@ -53,29 +53,40 @@ std::string PlaceCells(const PolycubePuzzle& puzzle, PuzzleLine& line) {
   return "";
 }
 
-// Labels: the names when each is one character (names are unique), else generated; "" or
-// what is wrong.
+// Labels: the names when each is one character (names are unique) and each piece has one copy,
+// else generated, one per copy; "" or what is wrong.
 std::string LabelPieces(const PuzzleText& text, const PolycubePuzzle& puzzle, PuzzleLine& line) {
-  const int pieces = static_cast<int>(text.pieces.size());
-  const bool named = std::all_of(text.pieces.begin(), text.pieces.end(),
-                                 [](const PuzzlePiece& p) { return p.name.size() == 1; });
-  if (!named && pieces > kMaxGeneratedLabels)
-    return std::to_string(pieces) + " pieces: a line labels at most " +
+  const int cells = static_cast<int>(puzzle.cells.size());
+  std::vector<int> copies;  // per piece line: the most copies a packing holds
+  int labels = 0;
+  bool named = true;
+  for (const PuzzlePiece& piece : text.pieces) {
+    copies.push_back(std::min(piece.maxCopies, cells / static_cast<int>(piece.cubes.size())));
+    labels += copies.back();
+    named = named && piece.name.size() == 1 && copies.back() <= 1;
+  }
+  if (!named && labels > kMaxGeneratedLabels)
+    return std::to_string(labels) + " pieces: a line labels at most " +
            std::to_string(kMaxGeneratedLabels) +
            " (or any number of pieces named by one character each)";
   line.pieceOfLabel.fill(-1);
   line.classPieces.assign(puzzle.classes.size(), {});
-  for (int i = 0; i < pieces; ++i) {
+  for (std::size_t i = 0; i < text.pieces.size(); ++i) {
     const PuzzlePiece& piece = text.pieces[i];
-    const char label = named ? piece.name[0] : kGeneratedLabels[i];
-    line.pieceLabel.push_back(label);
-    line.pieceName.push_back(piece.name);
-    line.pieceOfLabel[static_cast<unsigned char>(label)] = i;
-    const Shape canonical = CanonicalForm(Normalised(piece.cubes));
+    // The piece's class: its name is among the class's names.
     int c = 0;
-    while (puzzle.classes[c].shape != canonical) ++c;
-    line.pieceClass.push_back(c);
-    line.classPieces[c].push_back(i);
+    while (c + 1 < static_cast<int>(puzzle.classes.size()) &&
+           ("," + puzzle.classes[c].names + ",").find("," + piece.name + ",") == std::string::npos)
+      ++c;
+    for (int k = 0; k < copies[i]; ++k) {
+      const int label = static_cast<int>(line.pieceLabel.size());
+      const char shown = named ? piece.name[0] : kGeneratedLabels[label];
+      line.pieceLabel.push_back(shown);
+      line.pieceName.push_back(piece.name);
+      line.pieceOfLabel[static_cast<unsigned char>(shown)] = label;
+      line.pieceClass.push_back(c);
+      line.classPieces[c].push_back(label);
+    }
   }
   return "";
 }
@@ -118,6 +129,7 @@ void WritePackingKey(const PuzzleLine& line, const PolycubePuzzle& puzzle, const
                static_cast<std::uint64_t>(line.lowRank[p]) << 32 | static_cast<std::uint64_t>(p);
   }
   std::sort(order.begin(), order.begin() + count);
+  std::fill(key, key + line.cells, kEmptyCell);
   int previous = -1, copy = 0;
   for (int i = 0; i < count; ++i) {
     const int c = static_cast<int>(order[i] >> 40);
@@ -137,15 +149,79 @@ std::string LineOfKey(const PuzzleLine& line, std::string_view key) {
   return out;
 }
 
-PlacementIndex::PlacementIndex(const PolycubePuzzle& puzzle) {
+PlacementIndex::PlacementIndex(const PolycubePuzzle& puzzle) : index_(puzzle.classes.size()) {
   for (std::size_t i = 0; i < puzzle.placements.size(); ++i)
-    index_.emplace(puzzle.placements[i].mask, static_cast<int>(i));
+    index_[puzzle.placements[i].shapeClass].emplace(puzzle.placements[i].mask, static_cast<int>(i));
 }
 
-int PlacementIndex::Find(const WideMask& mask) const {
-  const auto it = index_.find(mask);
-  return it == index_.end() ? -1 : it->second;
+int PlacementIndex::Find(const WideMask& mask, int c) const {
+  const auto it = index_[c].find(mask);
+  return it == index_[c].end() ? -1 : it->second;
 }
+
+namespace {
+
+// The cells labelled by piece i are one of its placements; "" or what is wrong.
+std::string CheckPiece(const PuzzleLine& line, const PolycubePuzzle& puzzle,
+                       const PlacementIndex& index, int i, const WideMask& mask) {
+  const int c = line.pieceClass[i];
+  const int size = puzzle.classes[c].size;
+  const int count = mask.Count();
+  if (count != size)
+    return PieceWords(line, i) + " covers " + std::to_string(count) +
+           (count == 1 ? " cell" : " cells") + ", not " + std::to_string(size);
+  if (index.Find(mask, c) >= 0) return "";
+  // Its mirror image is worth naming: the one fault a rotation check alone cannot explain.
+  std::vector<Point> cubes;
+  for (int cell = 0; cell < line.cells; ++cell)
+    if (mask.Has(cell)) cubes.push_back(puzzle.cells[cell]);
+  const bool mirrored =
+      CanonicalForm(Normalised(cubes)) == MirrorCanonicalForm(puzzle.classes[c].shape) &&
+      CanonicalForm(puzzle.classes[c].shape) != MirrorCanonicalForm(puzzle.classes[c].shape);
+  return PieceWords(line, i) + (mirrored ? " is its mirror image, not one of its rotations"
+                                         : " is not in one of its rotations");
+}
+
+int LowRank(const PuzzleLine& line, const WideMask& mask) {
+  int low = line.cells;
+  for (int cell = 0; cell < line.cells; ++cell)
+    if (mask.Has(cell)) low = std::min(low, line.rank[cell]);
+  return low;
+}
+
+// The copies of each class take its first labels in the order of their first cells, as many
+// as its range allows, and the cells left empty are no more than the puzzle allows.
+std::string CheckCopies(const PuzzleLine& line, const PolycubePuzzle& puzzle,
+                        const std::vector<WideMask>& masks, const std::vector<int>& pieces,
+                        const std::vector<int>& used) {
+  for (std::size_t c = 0; c < line.classPieces.size(); ++c) {
+    const std::vector<int>& copies = line.classPieces[c];
+    for (std::size_t k = 1; k < copies.size(); ++k) {
+      const bool here = !masks[copies[k]].Empty(), before = !masks[copies[k - 1]].Empty();
+      if (here && !before)
+        return PieceWords(line, copies[k]) + " is used and " + PieceWords(line, copies[k - 1]) +
+               " is not: copies of one shape take their labels in order";
+      if (here && LowRank(line, masks[copies[k]]) < LowRank(line, masks[copies[k - 1]]))
+        return PieceWords(line, copies[k]) + " comes before " + PieceWords(line, copies[k - 1]) +
+               ": copies of one shape take their labels in the order of their first cells";
+    }
+    const ShapeClass& k = puzzle.classes[c];
+    if (used[c] < k.minCopies || used[c] > k.copies)
+      return "the line has " + std::to_string(used[c]) + " of " + PieceWords(line, copies[0]) +
+             (k.minCopies == k.copies
+                  ? ", not " + std::to_string(k.copies)
+                  : ", not " + std::to_string(k.minCopies) + " to " + std::to_string(k.copies));
+  }
+  int covered = 0;
+  for (const int p : pieces) covered += puzzle.placements[p].mask.Count();
+  const int holes = line.cells - covered;
+  if (puzzle.maxHoles >= 0 && holes > puzzle.maxHoles)
+    return std::to_string(holes) + " cells left empty, more than max-holes " +
+           std::to_string(puzzle.maxHoles);
+  return "";
+}
+
+}  // namespace
 
 std::string ParsePuzzleLine(const PuzzleLine& line, const PolycubePuzzle& puzzle,
                             const PlacementIndex& index, std::string_view chars,
@@ -161,6 +237,10 @@ std::string ParsePuzzleLine(const PuzzleLine& line, const PolycubePuzzle& puzzle
       if (c != '.') return where + ", not '.' (the cell is outside the target)";
       continue;
     }
+    if (c == kEmptyCell) {
+      if (!puzzle.optional.Has(cell)) return where + ", but the cell must be covered";
+      continue;
+    }
     const int piece = line.pieceOfLabel[static_cast<unsigned char>(c)];
     if (piece < 0) return where + ", not a piece's label";
     masks[piece].Set(cell);
@@ -171,35 +251,19 @@ std::string ParsePuzzleLine(const PuzzleLine& line, const PolycubePuzzle& puzzle
     return std::to_string(chars.size()) + (chars.size() == 1 ? " character" : " characters") +
            ", not " + expected;
 
-  pieces.assign(pieceCount, -1);
+  pieces.clear();
+  std::vector<int> used(puzzle.classes.size(), 0);
   for (std::size_t i = 0; i < pieceCount; ++i) {
     const int c = line.pieceClass[i];
-    const int size = puzzle.classes[c].size;
     const int count = masks[i].Count();
-    if (count != size)
-      return PieceWords(line, static_cast<int>(i)) + " covers " + std::to_string(count) +
-             (count == 1 ? " cell" : " cells") + ", not " + std::to_string(size);
-    const int p = index.Find(masks[i]);
-    if (p < 0 || puzzle.placements[p].shapeClass != c) {
-      // Its mirror image is worth naming: the one fault a rotation check alone cannot explain.
-      std::vector<Point> cubes;
-      for (int cell = 0; cell < line.cells; ++cell)
-        if (masks[i].Has(cell)) cubes.push_back(puzzle.cells[cell]);
-      const bool mirrored =
-          CanonicalForm(Normalised(cubes)) == MirrorCanonicalForm(puzzle.classes[c].shape) &&
-          puzzle.classes[c].mirror != c;
-      return PieceWords(line, static_cast<int>(i)) +
-             (mirrored ? " is its mirror image, not one of its rotations"
-                       : " is not in one of its rotations");
-    }
-    pieces[i] = p;
+    if (count == 0) continue;
+    if (std::string fault = CheckPiece(line, puzzle, index, static_cast<int>(i), masks[i]);
+        !fault.empty())
+      return fault;
+    pieces.push_back(index.Find(masks[i], c));
+    ++used[c];
   }
-  for (const std::vector<int>& copies : line.classPieces)
-    for (std::size_t k = 1; k < copies.size(); ++k)
-      if (line.lowRank[pieces[copies[k]]] < line.lowRank[pieces[copies[k - 1]]])
-        return PieceWords(line, copies[k]) + " comes before " + PieceWords(line, copies[k - 1]) +
-               ": copies of one shape take their labels in the order of their first cells";
-  return {};
+  return CheckCopies(line, puzzle, masks, pieces, used);
 }
 
 std::string DescribeTurn(const Turn& t) {

@@ -1,9 +1,10 @@
 #pragma once
 // A packing of any puzzle as one line of text: one character per cell of the target's
 // bounding box, x fastest, then y, then z; '.' outside the target, else the label of the piece
-// on the cell. Labels are the pieces' names when each is one character, else 0-9, A-Z, a-z in
-// the file's order; the copies of one shape take their labels in the order of their lowest
-// cell, so that a packing has exactly one line.
+// on the cell, '+' for a cell left empty. Labels are the pieces' names when each is one character
+// (and one copy), else 0-9, A-Z, a-z in the file's order, one per copy; the copies of one shape
+// take its first labels in the order of their lowest cell, so that a packing has exactly one
+// line.
 //
 // A packing is held as the placements of its pieces (indices into the puzzle's placements).
 // Its key is the line without the '.' cells: what the listing's and the checker's comparisons
@@ -25,6 +26,8 @@ namespace cubepack::general {
 inline constexpr int kMaxGeneratedLabels = 62;
 // A longer line is refused: a target's cells may lie far apart in a huge bounding box.
 inline constexpr int kMaxLineCells = 1 << 16;
+// A cell that may stay empty and does.
+inline constexpr char kEmptyCell = '+';
 
 struct PuzzleLine {
   std::array<int, 3> extent{};  // the bounding box
@@ -64,20 +67,20 @@ void WritePackingKey(const PuzzleLine& line, const PolycubePuzzle& puzzle, const
 // The line of a key, with its "\n".
 std::string LineOfKey(const PuzzleLine& line, std::string_view key);
 
-// Placements by their masks: how a line's pieces are found.
+// Placements by their class and mask: how a line's pieces are found.
 class PlacementIndex {
  public:
   explicit PlacementIndex(const PolycubePuzzle& puzzle);
-  // The placement covering exactly `mask`, or -1.
-  int Find(const WideMask& mask) const;
+  // The placement of class c covering exactly `mask`, or -1.
+  int Find(const WideMask& mask, int c) const;
 
  private:
-  std::unordered_map<WideMask, int, WideMaskHash> index_;
+  std::vector<std::unordered_map<WideMask, int, WideMaskHash>> index_;  // per class
 };
 
 // Reads one line's characters (without its line end) into its pieces' placements (`pieces`,
-// one per piece). Returns what is wrong, e.g. "character 7 is 'Q', not a piece's label" or
-// "piece F is not in one of its rotations", or "" for a packing.
+// one per piece used, in label order). Returns what is wrong, e.g. "character 7 is 'Q', not a
+// piece's label" or "piece F is not in one of its rotations", or "" for a packing.
 std::string ParsePuzzleLine(const PuzzleLine& line, const PolycubePuzzle& puzzle,
                             const PlacementIndex& index, std::string_view chars,
                             std::vector<int>& pieces);

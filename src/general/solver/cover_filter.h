@@ -66,10 +66,11 @@ struct FilterScratch {
 
 // Copies the placements of `from` that miss `hit`, of the classes with copies[c] > 0, to `masks`
 // and `runs`, and sets `cover` to what they cover. Returns how many runs it made, or -1 when a
-// class keeps fewer placements than its copies (`cover` then unset).
+// class keeps fewer placements than need[c] (`cover` then unset): its copies when every piece
+// is placed, else the copies it still must place.
 template <class M>
-int FilterPlain(CoverList<M> from, M hit, const std::uint8_t* copies, M* masks, CoverRun* runs,
-                CoverCounts<M>& cover) {
+int FilterPlain(CoverList<M> from, M hit, const std::uint8_t* copies, const std::uint8_t* need,
+                M* masks, CoverRun* runs, CoverCounts<M>& cover) {
   cover = CoverCounts<M>::None();
   std::uint32_t n = 0;
   int made = 0;
@@ -84,7 +85,7 @@ int FilterPlain(CoverList<M> from, M hit, const std::uint8_t* copies, M* masks, 
       cover.Add(keep ? m : M{});
       n += keep ? 1 : 0;
     }
-    if (n - begin < copies[r.shapeClass]) return -1;
+    if (n - begin < need[r.shapeClass]) return -1;
     runs[made++] = {begin, n, r.shapeClass};
   }
   return made;
@@ -131,10 +132,10 @@ bool NextStretch(CoverList<M> from, const std::uint8_t* copies, int& k, int& las
 
 // After a stretch of runs [k, last] has gone to entries [start, after), kLanes entries a block
 // noted in `scratch`: appends the runs it made to `runs`. False when a class keeps fewer
-// placements than its copies.
+// placements than it needs.
 template <int kLanes, class M>
 bool CutRuns(CoverList<M> from, int k, int last, std::uint32_t start, std::uint32_t after,
-             const std::uint8_t* copies, const FilterScratch& scratch, CoverRun* runs, int& made) {
+             const std::uint8_t* need, const FilterScratch& scratch, CoverRun* runs, int& made) {
   const std::uint32_t begin = from.runs[k].begin, end = from.runs[last].end;
   std::uint32_t runBegin = start;
   for (int j = k; j <= last; ++j) {
@@ -146,7 +147,7 @@ bool CutRuns(CoverList<M> from, int k, int last, std::uint32_t start, std::uint3
                static_cast<std::uint32_t>(std::popcount(
                    static_cast<unsigned>(scratch.keptLanes[block] & ((1u << lane) - 1))));
     }
-    if (runEnd - runBegin < copies[r.shapeClass]) return false;
+    if (runEnd - runBegin < need[r.shapeClass]) return false;
     runs[made++] = {runBegin, runEnd, r.shapeClass};
     runBegin = runEnd;
   }
@@ -196,12 +197,10 @@ inline void SetFromLowLanes(const __m128i* a, CoverCounts<std::uint64_t>& cover)
 }
 
 // The filter four entries at a time.
-__attribute__((target("avx2,popcnt"))) inline int FilterAvx2(CoverList<std::uint64_t> from,
-                                                             std::uint64_t hit,
-                                                             const std::uint8_t* copies,
-                                                             std::uint64_t* masks, CoverRun* runs,
-                                                             CoverCounts<std::uint64_t>& cover,
-                                                             FilterScratch scratch) {
+__attribute__((target("avx2,popcnt"))) inline int FilterAvx2(
+    CoverList<std::uint64_t> from, std::uint64_t hit, const std::uint8_t* copies,
+    const std::uint8_t* need, std::uint64_t* masks, CoverRun* runs,
+    CoverCounts<std::uint64_t>& cover, FilterScratch scratch) {
   const __m256i h = _mm256_set1_epi64x(static_cast<long long>(hit));
   const __m256i zero = _mm256_setzero_si256();
   // Named rather than an array, which the compiler zeroed in memory on every call.
@@ -235,7 +234,7 @@ __attribute__((target("avx2,popcnt"))) inline int FilterAvx2(CoverList<std::uint
       scratch.keptLanes[block] = static_cast<std::uint8_t>(lanes);
       n += static_cast<std::uint32_t>(_mm_popcnt_u32(static_cast<unsigned>(lanes)));
     }
-    if (!CutRuns<4>(from, k, last, start, n, copies, scratch, runs, made)) return -1;
+    if (!CutRuns<4>(from, k, last, start, n, need, scratch, runs, made)) return -1;
   }
   const __m256i all[6] = {a0, a1, a2, a3, a4, a5};
   __m256i wide[kCoverDepth];
@@ -273,8 +272,8 @@ __attribute__((target("avx2,popcnt"))) inline std::uint32_t GatherAvx2(
 // The filter eight entries at a time, the kept lanes packed by the processor.
 __attribute__((target(CUBEPACK_AVX512))) inline int FilterAvx512(
     CoverList<std::uint64_t> from, std::uint64_t hit, const std::uint8_t* copies,
-    std::uint64_t* masks, CoverRun* runs, CoverCounts<std::uint64_t>& cover,
-    FilterScratch scratch) {
+    const std::uint8_t* need, std::uint64_t* masks, CoverRun* runs,
+    CoverCounts<std::uint64_t>& cover, FilterScratch scratch) {
   const __m512i h = _mm512_set1_epi64(static_cast<long long>(hit));
   static_assert(kCoverDepth == 4 || kCoverDepth == 6);
   __m512i a0 = _mm512_setzero_si512(), a1 = a0, a2 = a0, a3 = a0, a4 = a0, a5 = a0;
@@ -301,7 +300,7 @@ __attribute__((target(CUBEPACK_AVX512))) inline int FilterAvx512(
       scratch.keptLanes[block] = keep;
       n += static_cast<std::uint32_t>(std::popcount(static_cast<unsigned>(keep)));
     }
-    if (!CutRuns<8>(from, k, last, start, n, copies, scratch, runs, made)) return -1;
+    if (!CutRuns<8>(from, k, last, start, n, need, scratch, runs, made)) return -1;
   }
   // The two halves of the lanes together, then as in the four-lane filter.
   const __m512i at[6] = {a0, a1, a2, a3, a4, a5};
@@ -359,19 +358,20 @@ inline CoverKernel BestCoverKernel() {
 }
 
 template <class M>
-int Filter(CoverKernel kernel, CoverList<M> from, M hit, const std::uint8_t* copies, M* masks,
-           CoverRun* runs, CoverCounts<M>& cover, FilterScratch scratch) {
+int Filter(CoverKernel kernel, CoverList<M> from, M hit, const std::uint8_t* copies,
+           const std::uint8_t* need, M* masks, CoverRun* runs, CoverCounts<M>& cover,
+           FilterScratch scratch) {
 #ifdef CUBEPACK_COVER_SIMD
   if constexpr (std::is_same_v<M, std::uint64_t>) {
     if (kernel == CoverKernel::kAvx512)
-      return FilterAvx512(from, hit, copies, masks, runs, cover, scratch);
+      return FilterAvx512(from, hit, copies, need, masks, runs, cover, scratch);
     if (kernel == CoverKernel::kAvx2)
-      return FilterAvx2(from, hit, copies, masks, runs, cover, scratch);
+      return FilterAvx2(from, hit, copies, need, masks, runs, cover, scratch);
   }
 #endif
   (void)kernel;
   (void)scratch;
-  return FilterPlain(from, hit, copies, masks, runs, cover);
+  return FilterPlain(from, hit, copies, need, masks, runs, cover);
 }
 
 template <class M>

@@ -27,15 +27,46 @@ class Searcher {
   // The packings below task mine_[k] (of its symmetry's kind).
   std::uint64_t Run(std::size_t k, const std::atomic<bool>&) {
     const Task<M>& task = tasks_[mine_[k]];
-    if (IsFull(task.board)) return 1;
+    if (t_.exact && IsFull(task.board)) return 1;
     if (task.symmetry == 0) return exact_.Count(task.board, task.counts.data(), task.left);
     counts_ = task.counts;
     units_ = t_.units[task.symmetry - 1].data();
     unitRanges_ = t_.unitRanges[task.symmetry - 1].data();
+    if (!t_.exact) {
+      cellOrbits_ = t_.cellOrbits[task.symmetry - 1].data();
+      return OpenInvariant(task.board, 0);
+    }
     return Invariant(task.board);
   }
 
  private:
+  // Where not every piece must be placed nor every cell covered: the first undecided cell is
+  // covered by a unit, or (one that may stay empty) left empty with its whole orbit, since the
+  // packing is its own image.
+  std::uint64_t OpenInvariant(M board, int holes) {
+    if (IsFull(board)) {
+      for (int c = 0; c < t_.classes; ++c)
+        if (t_.copies[c] - counts_[c] < t_.minCopies[c]) return 0;
+      return 1;
+    }
+    const int y = FirstClear(board);
+    std::uint64_t total = 0;
+    if (!HasCell(t_.must, y)) {
+      const M orbit = cellOrbits_[y];
+      const int more = BitCount(orbit);
+      if (t_.maxHoles < 0 || holes + more <= t_.maxHoles)
+        total += OpenInvariant(board | orbit, holes + more);
+    }
+    const EntryRange r = unitRanges_[y];
+    for (std::uint32_t i = r.begin; i < r.end; ++i) {
+      const OrbitUnit<M>& u = units_[i];
+      if (Hits(u.mask, board) || !Take(u)) continue;
+      total += OpenInvariant(board | u.mask, holes);
+      Give(u);
+    }
+    return total;
+  }
+
   // Packings that the task's symmetry maps onto themselves, one orbit unit at a time.
   std::uint64_t Invariant(M board) {
     if (IsFull(board)) return 1;
@@ -77,6 +108,7 @@ class Searcher {
   std::array<std::uint8_t, kMaxShapeClasses> counts_{};
   const OrbitUnit<M>* units_ = nullptr;
   const EntryRange* unitRanges_ = nullptr;
+  const M* cellOrbits_ = nullptr;
 };
 
 // Adds weight * count to sum; false when it passes 2^64.

@@ -23,12 +23,12 @@
 namespace cubepack::general {
 
 // What a listing does with each packing the search completes: `masks` are the placements the
-// search made below its board, in the order made.
+// search made below its board, in the order made, and `classes` theirs.
 template <class M>
 class CoverLeaves {
  public:
   virtual ~CoverLeaves() = default;
-  virtual void Packing(const M* masks, int count) = 0;
+  virtual void Packing(const M* masks, const std::uint8_t* classes, int count) = 0;
 };
 
 template <class M>
@@ -60,6 +60,7 @@ class CoverSearch {
     candPlaces_.resize(candMasks_.size());
     candClasses_.resize(candMasks_.size());
     path_.resize(static_cast<std::size_t>(t.pieces) + 1);
+    pathClasses_.resize(path_.size());
   }
 
   // From now on every packing completed goes to `leaves` as well as into the count, and the
@@ -69,20 +70,29 @@ class CoverSearch {
     stop_ = stop;
   }
 
-  // Packings of the empty cells of `board` with `counts[c]` copies of each class, `left`
-  // pieces in all (at least one).
+  // Packings of the empty cells of `board` with at most `counts[c]` copies of each class,
+  // `left` pieces in all (at least one); where not every piece must be placed, with at least
+  // those copies the classes' minimum still asks for.
   std::uint64_t Count(M board, const std::uint8_t* counts, int left) {
-    for (int c = 0; c < t_.classes; ++c) counts_[c] = counts[c];
+    for (int c = 0; c < t_.classes; ++c) {
+      counts_[c] = counts[c];
+      const int used = t_.copies[c] - counts[c];
+      need_[c] =
+          t_.exact ? counts[c] : static_cast<std::uint8_t>(std::max(0, t_.minCopies[c] - used));
+    }
     Cover cover;
     const CoverList<M> all{all_.data(), allRuns_.data(), static_cast<int>(allRuns_.size())};
-    const int runs =
-        Filter(kernel_, all, board, counts_.data(), masks_.data(), runs_.data(), cover, Scratch());
+    const int runs = Filter(kernel_, all, board, counts_.data(), need_.data(), masks_.data(),
+                            runs_.data(), cover, Scratch());
     if (!UsableList(0, board, runs, cover)) return 0;
+    if (!t_.exact) return Open(0, board, cover);
     // With one piece left, every placement that still fits is the hole itself.
     if (left == 1) {
       if (leaves_ != nullptr)
-        for (std::uint32_t i = runs_[0].begin; i < runs_[0].end; ++i)
-          leaves_->Packing(&masks_[i], 1);
+        for (std::uint32_t i = runs_[0].begin; i < runs_[0].end; ++i) {
+          pathClasses_[0] = static_cast<std::uint8_t>(runs_[0].shapeClass);
+          leaves_->Packing(&masks_[i], pathClasses_.data(), 1);
+        }
       return runs_[0].end - runs_[0].begin;
     }
     return Node(0, board, left, cover);
@@ -100,7 +110,7 @@ class CoverSearch {
   // Notes level d's list, which a filter made with `runs` runs (-1: a class fell short); false
   // when it cannot hold a packing.
   bool UsableList(int d, M board, int runs, const Cover& cover) {
-    if (runs < 0 || !IsEmpty(~board & ~cover.at[0])) return false;
+    if (runs < 0 || !IsEmpty(~board & t_.must & ~cover.at[0])) return false;
     runCounts_[d] = runs;
     return true;
   }
@@ -124,30 +134,7 @@ class CoverSearch {
     const std::size_t at = candStride_ * static_cast<std::size_t>(d);
     M* candMasks = candMasks_.data() + at;
     std::uint8_t* candClasses = candClasses_.data() + at;
-    std::uint32_t n = 0;
-    // But the piece with the fewest placements, when its class has one copy left and it has
-    // fewer than 2 k for the cell's k, is tried in each of its placements instead: 3 x 4 x 5
-    // took 2.5 s instead of 5.6 s, the 5 x 4 x 3 puzzle 24.5 s instead of 27.7 s (tried from k
-    // to 5 k: 3 k - 1 made 3 x 4 x 5 6 % faster and 5 x 4 x 3 12 % slower).
-    int byClass = -1;
-    std::uint32_t least = static_cast<std::uint32_t>(2 * fewest);
-    for (int k = 0; k < list.runCount; ++k) {
-      const CoverRun r = list.runs[k];
-      if (counts_[r.shapeClass] == 1 && r.end - r.begin < least) {
-        least = r.end - r.begin;
-        byClass = k;
-      }
-    }
-    if (byClass >= 0) {
-      const CoverRun r = list.runs[byClass];
-      for (std::uint32_t i = r.begin; i < r.end; ++i) {
-        candMasks[n] = list.masks[i];
-        candClasses[n++] = static_cast<std::uint8_t>(r.shapeClass);
-      }
-    } else {
-      n = Gather(kernel_, list, x, candMasks, candPlaces_.data() + at);
-      ClassesOf(list.runs, candPlaces_.data() + at, n, candClasses);
-    }
+    const std::uint32_t n = Candidates(list, x, fewest, at, false);
     std::uint64_t total = 0;
     for (std::uint32_t i = 0; i < n; ++i) {
       const M m = candMasks[i];
@@ -156,11 +143,47 @@ class CoverSearch {
       // A few shifts that spare a whole filter.
       if (t_.pocketTest && dead_.Pocket(after)) continue;
       --counts_[c];
+      --need_[c];
       path_[d] = m;
+      pathClasses_[d] = static_cast<std::uint8_t>(c);
       total += left == 2 ? LastPieceFits(d, list, ~after) : Child(d, after, m, left - 1);
       ++counts_[c];
+      ++need_[c];
     }
     return total;
+  }
+
+  // Into the candidates at `at`: the placements of `list` that cover cell x, which the counts
+  // say `fewest` placements cover (kCoverDepth: more). But the piece with the fewest
+  // placements, when its class has one copy left (that must be placed) and it has fewer than
+  // 2 k for the cell's k, is tried in each of its placements instead: 3 x 4 x 5 took 2.5 s
+  // instead of 5.6 s, the 5 x 4 x 3 puzzle 24.5 s instead of 27.7 s (tried from k to 5 k:
+  // 3 k - 1 made 3 x 4 x 5 6 % faster and 5 x 4 x 3 12 % slower).
+  std::uint32_t Candidates(CoverList<M> list, int x, int fewest, std::size_t at, bool open) {
+    M* candMasks = candMasks_.data() + at;
+    std::uint8_t* candClasses = candClasses_.data() + at;
+    int byClass = -1;
+    std::uint32_t least = static_cast<std::uint32_t>(2 * fewest);
+    for (int k = 0; k < list.runCount; ++k) {
+      const CoverRun r = list.runs[k];
+      if (counts_[r.shapeClass] == 1 && (!open || need_[r.shapeClass] == 1) &&
+          r.end - r.begin < least) {
+        least = r.end - r.begin;
+        byClass = k;
+      }
+    }
+    if (byClass < 0) {
+      const std::uint32_t n = Gather(kernel_, list, x, candMasks, candPlaces_.data() + at);
+      ClassesOf(list.runs, candPlaces_.data() + at, n, candClasses);
+      return n;
+    }
+    std::uint32_t n = 0;
+    const CoverRun r = list.runs[byClass];
+    for (std::uint32_t i = r.begin; i < r.end; ++i) {
+      candMasks[n] = list.masks[i];
+      candClasses[n++] = static_cast<std::uint8_t>(r.shapeClass);
+    }
+    return n;
   }
 
   // The placements of `list` of the one class left that are exactly `hole`; level d placed
@@ -170,12 +193,15 @@ class CoverSearch {
     for (int k = 0; k < list.runCount; ++k) {
       const CoverRun r = list.runs[k];
       if (counts_[r.shapeClass] == 0) continue;
-      for (std::uint32_t i = r.begin; i < r.end; ++i) n += list.masks[i] == hole ? 1 : 0;
-    }
-    // A hole is one placement: one class, at most once in the list.
-    if (leaves_ != nullptr && n != 0) {
-      path_[d + 1] = hole;
-      leaves_->Packing(path_.data(), d + 2);
+      std::uint64_t here = 0;
+      for (std::uint32_t i = r.begin; i < r.end; ++i) here += list.masks[i] == hole ? 1 : 0;
+      // A hole is one placement of a class: at most once in its run.
+      if (leaves_ != nullptr && here != 0) {
+        path_[d + 1] = hole;
+        pathClasses_[d + 1] = static_cast<std::uint8_t>(r.shapeClass);
+        leaves_->Packing(path_.data(), pathClasses_.data(), d + 2);
+      }
+      n += here;
     }
     return n;
   }
@@ -184,10 +210,82 @@ class CoverSearch {
   // up, and searches it.
   std::uint64_t Child(int d, M board, M m, int left) {
     Cover cover;
-    const int runs =
-        Filter(kernel_, List(d), m, counts_.data(), Masks(d + 1), Runs(d + 1), cover, Scratch());
+    const int runs = Filter(kernel_, List(d), m, counts_.data(), need_.data(), Masks(d + 1),
+                            Runs(d + 1), cover, Scratch());
     if (!UsableList(d + 1, board, runs, cover)) return 0;
     return Node(d + 1, board, left, cover);
+  }
+
+  // Where not every piece must be placed nor every cell covered. Level d's list fits `board`,
+  // can still place the copies the classes need and covers every empty cell that must be
+  // covered. Branches on those cells first (as Node does), then decides the others.
+  std::uint64_t Open(int d, M board, const Cover& cover) {
+    if (stop_ != nullptr && stop_->load(std::memory_order_relaxed)) return 0;
+    const M empty = ~board & t_.must;
+    if (IsEmpty(empty)) return Rest(d, List(d), board, 0);
+    int x = -1, fewest = kCoverDepth;
+    for (int k = 1; k < kCoverDepth && x < 0; ++k)
+      if (const M cells = empty & ~cover.at[k]; !IsEmpty(cells)) {
+        x = FirstSet(cells);
+        fewest = k;
+      }
+    if (x < 0) x = FirstSet(empty);
+    const CoverList<M> list = List(d);
+    const std::size_t at = candStride_ * static_cast<std::size_t>(d);
+    M* candMasks = candMasks_.data() + at;
+    std::uint8_t* candClasses = candClasses_.data() + at;
+    const std::uint32_t n = Candidates(list, x, fewest, at, true);
+    std::uint64_t total = 0;
+    for (std::uint32_t i = 0; i < n; ++i) {
+      const M m = candMasks[i];
+      const int c = candClasses[i];
+      const std::uint8_t needed = need_[c];
+      --counts_[c];
+      need_[c] = static_cast<std::uint8_t>(needed - (needed != 0 ? 1 : 0));
+      path_[d] = m;
+      pathClasses_[d] = static_cast<std::uint8_t>(c);
+      Cover next;
+      const int runs = Filter(kernel_, list, m, counts_.data(), need_.data(), Masks(d + 1),
+                              Runs(d + 1), next, Scratch());
+      if (UsableList(d + 1, board | m, runs, next)) total += Open(d + 1, board | m, next);
+      ++counts_[c];
+      need_[c] = needed;
+    }
+    return total;
+  }
+
+  // Every cell that must be covered is: the packings made of `placed` pieces so far and any
+  // further pieces of `list` on the empty cells left, the cell decided first either left empty
+  // (one hole more) or covered.
+  std::uint64_t Rest(int placed, CoverList<M> list, M board, int holes) {
+    if (IsFull(board)) {
+      for (int c = 0; c < t_.classes; ++c)
+        if (need_[c] != 0) return 0;
+      if (leaves_ != nullptr) leaves_->Packing(path_.data(), pathClasses_.data(), placed);
+      return 1;
+    }
+    const int y = FirstClear(board);
+    std::uint64_t total = 0;
+    if (t_.maxHoles < 0 || holes < t_.maxHoles)
+      total += Rest(placed, list, board | CellOnly(board, y), holes + 1);
+    for (int k = 0; k < list.runCount; ++k) {
+      const CoverRun r = list.runs[k];
+      const int c = r.shapeClass;
+      if (counts_[c] == 0) continue;
+      for (std::uint32_t i = r.begin; i < r.end; ++i) {
+        const M m = list.masks[i];
+        if (!HasCell(m, y) || Hits(m, board)) continue;
+        const std::uint8_t needed = need_[c];
+        --counts_[c];
+        need_[c] = static_cast<std::uint8_t>(needed - (needed != 0 ? 1 : 0));
+        path_[placed] = m;
+        pathClasses_[placed] = static_cast<std::uint8_t>(c);
+        total += Rest(placed + 1, list, board | m, holes);
+        ++counts_[c];
+        need_[c] = needed;
+      }
+    }
+    return total;
   }
 
   const PlacementTables<M>& t_;
@@ -207,10 +305,12 @@ class CoverSearch {
   std::vector<M> candMasks_;
   std::vector<std::uint32_t> candPlaces_;
   std::vector<std::uint8_t> candClasses_;
-  std::array<std::uint8_t, kMaxShapeClasses> counts_{};
+  std::array<std::uint8_t, kMaxShapeClasses> counts_{};  // copies left
+  std::array<std::uint8_t, kMaxShapeClasses> need_{};    // of them, those still to place
   // A listing's: where packings go, the placements made on the way there, when to give up.
   CoverLeaves<M>* leaves_ = nullptr;
   std::vector<M> path_;
+  std::vector<std::uint8_t> pathClasses_;
   const std::atomic<bool>* stop_ = nullptr;
 };
 

@@ -51,15 +51,16 @@ class Searcher final : public CoverLeaves<M> {
     taskPieces_ = task.placed;
     std::copy(task.pieces.begin(), task.pieces.begin() + task.placed, pieces_.begin());
     exact_.ListTo(this, &stop);
-    if (task.left == 0)
+    if (t_.exact && task.left == 0)
       WriteIfClassLine(taskPieces_);
     else
       exact_.Count(task.board, task.counts.data(), task.left);
     return out;
   }
 
-  void Packing(const M* masks, int count) override {
-    for (int k = 0; k < count; ++k) pieces_[taskPieces_ + k] = index_.Find(ToWide(masks[k]));
+  void Packing(const M* masks, const std::uint8_t* classes, int count) override {
+    for (int k = 0; k < count; ++k)
+      pieces_[taskPieces_ + k] = index_.Find(ToWide(masks[k]), classes[k]);
     WriteIfClassLine(taskPieces_ + count);
   }
 
@@ -67,8 +68,10 @@ class Searcher final : public CoverLeaves<M> {
   // A packing of `placed` pieces is complete: written when it is its class's one line (see the
   // header).
   void WriteIfClassLine(int placed) {
-    const int root = t_.representative[pieces_[0]];
-    for (int j = 1; j < placed; ++j) {
+    // With nothing fixed, the one task finds every packing.
+    const bool everyImage = t_.fixesNothing;
+    const int root = everyImage ? 0 : t_.representative[pieces_[0]];
+    for (int j = 1; j < placed && !everyImage; ++j) {
       const int r = t_.representative[pieces_[j]];
       if (r != 0 && r < root) return;
     }
@@ -76,7 +79,7 @@ class Searcher final : public CoverLeaves<M> {
     WritePackingKey(line_, p_, pieces_.data(), placed, 0, key_.data());
     for (int g = 1; g < line_.symmetries; ++g) {
       const int* image = p_.placementImages.data() + static_cast<std::size_t>(g) * line_.placements;
-      bool found = false;
+      bool found = everyImage;
       for (int j = 0; j < placed && !found; ++j) found = t_.representative[image[pieces_[j]]] != 0;
       if (!found) continue;
       WritePackingKey(line_, p_, pieces_.data(), placed, g, other_.data());

@@ -46,7 +46,13 @@ struct PlacementTables {
   std::array<int, 6> stepOffset{};
   std::array<std::uint64_t, 6> stepFrom{};  // cells that have a neighbour in that direction
   std::array<int, kMaxShapeClasses> size{};
-  std::array<std::uint8_t, kMaxShapeClasses> copies{};
+  std::array<std::uint8_t, kMaxShapeClasses> copies{};     // the most of each class
+  std::array<std::uint8_t, kMaxShapeClasses> minCopies{};  // the fewest
+  // Every piece is placed and every cell covered: the search's plain case. Else the cells that
+  // must be covered, and the most of the others that may stay empty (-1: any number).
+  bool exact = true;
+  M must{};
+  int maxHoles = -1;
   // Every piece is connected and has at least three cubes, and the steps are shifts: an empty
   // cell without empty neighbours, or two with only each other, end the branch (a few shifts,
   // no list scanned). A piece whose cubes do not touch can fill such a pocket.
@@ -84,8 +90,12 @@ PlacementTables<M> BuildPlacementTables(const PolycubePuzzle& p) {
   for (int c = 0; c < t.classes; ++c) {
     t.size[c] = p.classes[c].size;
     t.copies[c] = static_cast<std::uint8_t>(p.classes[c].copies);
+    t.minCopies[c] = static_cast<std::uint8_t>(p.classes[c].minCopies);
     t.pieces += p.classes[c].copies;
   }
+  t.exact = IsExact(p);
+  t.must = FromWide<M>(FirstCells(t.cells) & ~p.optional);
+  t.maxHoles = p.maxHoles;
   const std::size_t lists = static_cast<std::size_t>(t.cells) * t.classes;
   std::vector<std::vector<int>> filed(lists);
   std::vector<std::uint32_t> covering(t.cells, 0);
@@ -107,46 +117,74 @@ PlacementTables<M> BuildPlacementTables(const PolycubePuzzle& p) {
   t.mostCovering = *std::max_element(covering.begin(), covering.end());
 
   AddShiftSteps(p, t);
-  t.pocketTest = t.shiftFlood;
+  t.pocketTest = t.shiftFlood && t.exact;
   for (int c = 0; c < t.classes; ++c)
     t.pocketTest = t.pocketTest && p.classes[c].connected && t.size[c] >= 3;
   return t;
 }
 
-// The class whose placements are fixed first, one per orbit of the symmetry group: the fewest
-// copies, then the fewest orbits.
+// The placements fixed first, one per orbit of the symmetry group, so that each class of
+// packings is searched from one of its members. Where a class is in every packing as often, its
+// placements: the fewest copies, then the fewest orbits; a packing holds `copies` of them.
+// Else (ranges) the placements that cover one cell that must be covered, each packing exactly
+// one: the cell whose placements make the fewest orbits. With neither (no cell must be
+// covered), nothing is fixed: one task holds the whole search.
 struct FirstClassOrbits {
-  int shapeClass = -1;
-  std::vector<int> representatives;    // each orbit's first placement, in placement order
-  std::vector<std::uint64_t> weights;  // the placements of the class in each orbit
+  int shapeClass = -1;  // -1 when fixed by a cell (or not at all)
+  int cell = -1;
+  std::uint64_t copies = 1;
+  std::vector<int> representatives;    // one placement per orbit, in placement order
+  std::vector<std::uint64_t> weights;  // each orbit's placements of the class (on the cell)
 };
 
-inline FirstClassOrbits ChooseFirstClass(const PolycubePuzzle& p) {
+// The orbits of the placements `mine` picks; weights count those it picks.
+template <class Picks>
+FirstClassOrbits OrbitsOf(const PolycubePuzzle& p, Picks mine) {
   const int placements = static_cast<int>(p.placements.size());
   const int symmetries = SymmetryCount(p);
+  FirstClassOrbits orbits;
+  std::vector<char> seen(placements, 0);
+  for (int i = 0; i < placements; ++i) {
+    if (!mine(i) || seen[i]) continue;
+    std::uint64_t weight = 0;
+    for (int g = 0; g < symmetries; ++g) {
+      const int j = p.placementImages[static_cast<std::size_t>(g) * placements + i];
+      if (seen[j]) continue;
+      seen[j] = 1;
+      weight += mine(j) ? 1 : 0;
+    }
+    orbits.representatives.push_back(i);
+    orbits.weights.push_back(weight);
+  }
+  return orbits;
+}
+
+inline FirstClassOrbits ChooseFirstCell(const PolycubePuzzle& p) {
+  FirstClassOrbits best;
+  for (int x = 0; x < static_cast<int>(p.cells.size()); ++x) {
+    if (p.optional.Has(x)) continue;
+    FirstClassOrbits orbits = OrbitsOf(p, [&](int i) { return p.placements[i].mask.Has(x); });
+    orbits.cell = x;
+    if (best.cell < 0 || orbits.representatives.size() < best.representatives.size())
+      best = std::move(orbits);
+  }
+  return best;
+}
+
+inline FirstClassOrbits ChooseFirstClass(const PolycubePuzzle& p) {
   FirstClassOrbits best;
   for (int c = 0; c < static_cast<int>(p.classes.size()); ++c) {
+    const ShapeClass& k = p.classes[c];
+    if (k.minCopies != k.copies || k.copies == 0) continue;
     if (best.shapeClass >= 0 && p.classes[c].copies > p.classes[best.shapeClass].copies) continue;
-    FirstClassOrbits orbits;
+    FirstClassOrbits orbits = OrbitsOf(p, [&](int i) { return p.placements[i].shapeClass == c; });
     orbits.shapeClass = c;
-    std::vector<char> seen(placements, 0);
-    for (int i = 0; i < placements; ++i) {
-      if (p.placements[i].shapeClass != c || seen[i]) continue;
-      std::uint64_t weight = 0;
-      for (int g = 0; g < symmetries; ++g) {
-        const int j = p.placementImages[static_cast<std::size_t>(g) * placements + i];
-        if (seen[j]) continue;
-        seen[j] = 1;
-        weight += p.placements[j].shapeClass == c;
-      }
-      orbits.representatives.push_back(i);
-      orbits.weights.push_back(weight);
-    }
+    orbits.copies = static_cast<std::uint64_t>(k.copies);
     if (best.shapeClass < 0 || p.classes[c].copies < p.classes[best.shapeClass].copies ||
         orbits.representatives.size() < best.representatives.size())
       best = std::move(orbits);
   }
-  return best;
+  return best.shapeClass >= 0 ? best : ChooseFirstCell(p);
 }
 
 }  // namespace cubepack::general

@@ -37,14 +37,17 @@ struct OrbitUnit {
 
 template <class M>
 struct SearchTables : PlacementTables<M> {
-  int firstClass = -1;
-  std::uint64_t firstCopies = 1;  // copies of the class placed first
+  int firstClass = -1;            // -1: the first placements cover one cell, or none is fixed
+  std::uint64_t firstCopies = 1;  // how many of the first placements a packing holds
+  bool fixesNothing = false;      // no cell must be covered: one task, nothing fixed
   // Per placement: 1 + its orbit's number when it is its orbit's representative, else 0.
   std::vector<int> representative;
   std::vector<std::uint64_t> orbitWeight;  // per orbit: the first class's placements in it
   // Per symmetry g != identity (index g - 1): its units filed by anchor.
   std::vector<std::vector<OrbitUnit<M>>> units;
   std::vector<std::vector<EntryRange>> unitRanges;  // [g - 1][anchor]
+  // Where cells may stay empty: per symmetry g != identity, each cell's orbit under g.
+  std::vector<std::vector<M>> cellOrbits;  // [g - 1][cell]
 };
 
 template <class M>
@@ -119,9 +122,31 @@ Task<M> WithPlacement(const Task<M>& task, M m, int c, int placement) {
   return child;
 }
 
+// Where not every cell must be covered: the children of a fixed-piece task, one per placement
+// that covers its first empty cell that must be covered; a task with none, or of a symmetry,
+// as it is.
+template <class M>
+void ExpandOpen(const SearchTables<M>& t, const Task<M>& task, std::vector<Task<M>>& next) {
+  const M empty = ~task.board & t.must;
+  if (task.symmetry != 0 || IsEmpty(empty)) {
+    next.push_back(task);
+    return;
+  }
+  const int x = FirstSet(empty);
+  for (int anchor = 0; anchor <= x; ++anchor)
+    for (std::uint64_t bits = task.avail; bits != 0; bits &= bits - 1) {
+      const int c = std::countr_zero(bits);
+      const EntryRange r = t.ranges[anchor * t.classes + c];
+      for (std::uint32_t i = r.begin; i < r.end; ++i)
+        if (HasCell(t.masks[i], x) && !Hits(t.masks[i], task.board))
+          next.push_back(WithPlacement(task, t.masks[i], c, t.placement[i]));
+    }
+}
+
 // The children of `task`, one per placement (unit) at its first empty cell, in table order.
 template <class M>
 void Expand(const SearchTables<M>& t, const Task<M>& task, std::vector<Task<M>>& next) {
+  if (!t.exact) return ExpandOpen(t, task, next);
   if (IsFull(task.board)) {
     next.push_back(task);
     return;
@@ -164,12 +189,23 @@ SearchTables<M> BuildSearchTables(const PolycubePuzzle& p) {
   static_cast<PlacementTables<M>&>(t) = BuildPlacementTables<M>(p);
   const FirstClassOrbits first = ChooseFirstClass(p);
   t.firstClass = first.shapeClass;
-  t.firstCopies = static_cast<std::uint64_t>(p.classes[first.shapeClass].copies);
+  t.firstCopies = first.copies;
+  t.fixesNothing = first.representatives.empty();
   t.representative.assign(p.placements.size(), 0);
   for (std::size_t k = 0; k < first.representatives.size(); ++k)
     t.representative[first.representatives[k]] = static_cast<int>(k) + 1;
   t.orbitWeight = first.weights;
   for (int g = 1; g < SymmetryCount(p); ++g) detail::AddOrbitUnits(p, g, t);
+  if (!t.exact)
+    for (int g = 1; g < SymmetryCount(p); ++g) {
+      std::vector<M> orbits(t.cells);
+      for (int x = 0; x < t.cells; ++x) {
+        WideMask orbit;
+        for (int y = x; !orbit.Has(y); y = p.symmetries[g].image[y]) orbit.Set(y);
+        orbits[x] = FromWide<M>(orbit);
+      }
+      t.cellOrbits.push_back(std::move(orbits));
+    }
   return t;
 }
 
@@ -199,12 +235,15 @@ std::vector<Task<M>> MakeTasks(const PolycubePuzzle& p, const SearchTables<M>& t
   }
   root.left = t.pieces;
   root.weight = 1;
+  for (int c = 0; c < t.classes; ++c)
+    if (root.counts[c] == 0) root.avail &= ~(std::uint64_t{1} << c);
   std::vector<Task<M>> tasks;
+  if (t.fixesNothing) tasks.push_back(root);
   for (std::size_t i = 0; i < t.representative.size(); ++i) {
     const int orbit = t.representative[i];
     if (orbit == 0) continue;
-    Task<M> task = detail::WithPlacement(root, FromWide<M>(p.placements[i].mask), t.firstClass,
-                                         static_cast<int>(i));
+    Task<M> task = detail::WithPlacement(root, FromWide<M>(p.placements[i].mask),
+                                         p.placements[i].shapeClass, static_cast<int>(i));
     task.weight = t.orbitWeight[orbit - 1];
     tasks.push_back(task);
   }

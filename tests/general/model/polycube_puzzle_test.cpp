@@ -53,15 +53,20 @@ TEST(PolycubePuzzle, ClassesCopiesAndPlacements) {
   EXPECT_EQ(b.puzzle.cells.size(), 9u);
 }
 
-TEST(PolycubePuzzle, MirrorNeedsTheMirrorImages) {
+// A reflection joins a packing's class only where it maps it onto a packing: never, when a
+// chiral piece lacks its mirror image.
+TEST(PolycubePuzzle, MirrorJoinsOnlyPackingsWhoseImageIsOne) {
   const std::string a = "piece A 0,0,0 1,0,0 1,1,0 0,0,1\n";
   const std::string b = "piece B 0,0,0 1,0,0 1,1,0 1,1,1\n";
   const std::string c = "piece C 0,0,0 1,0,0 1,1,0 0,0,1\n";  // the same screw as A
   const std::string o = "piece O 0,0,0 1,0,0 0,1,0 1,1,0\n";
-  EXPECT_EQ(Build("box 2 2 3\n" + a + b + o, true).error, "");
-  EXPECT_EQ(Build("box 2 2 3\n" + a + c + o, true).error,
-            "--mirror: piece A is chiral and the pieces do not hold its mirror image as often");
-  EXPECT_EQ(Build("box 2 2 3\n" + a + c + o, false).error, "");
+  const PuzzleBuild pair = Build("box 2 2 3\n" + a + b + o, true);
+  EXPECT_EQ(pair.puzzle.mirrorPackings, MirrorPackings::kAll);
+  EXPECT_EQ(SymmetryCount(pair.puzzle), 16);
+  const PuzzleBuild twins = Build("box 2 2 3\n" + a + c + o, true);
+  ASSERT_EQ(twins.error, "");
+  EXPECT_EQ(twins.puzzle.mirrorPackings, MirrorPackings::kNone);
+  EXPECT_EQ(SymmetryCount(twins.puzzle), 8);
 }
 
 TEST(PolycubePuzzle, HashTellsPuzzlesApart) {

@@ -52,7 +52,7 @@ Filtered FilterWith(CoverKernel kernel, const List& from, std::uint64_t hit,
   out.list.runs.resize(kClasses);
   std::vector<std::uint32_t> keptBefore(from.masks.size() / 4 + 2);
   std::vector<std::uint8_t> keptLanes(from.masks.size() / 4 + 2);
-  out.runs = Filter(kernel, from.View(), hit, copies.data(), out.list.masks.data(),
+  out.runs = Filter(kernel, from.View(), hit, copies.data(), copies.data(), out.list.masks.data(),
                     out.list.runs.data(), out.cover, {keptBefore.data(), keptLanes.data()});
   out.list.runs.resize(out.runs < 0 ? 0 : static_cast<std::size_t>(out.runs));
   return out;
