@@ -128,6 +128,21 @@ TEST(XmPuzzle, ReadsVariableCellsColoursAndHoles) {
   EXPECT_EQ(p.pieces[1].name, "U");
   EXPECT_EQ(p.pieces[1].minCopies, 0);
   EXPECT_EQ(p.pieces[1].maxCopies, 2);
+
+  // The same kind of puzzle as a file of the designers' program, compressed.
+  const XmPuzzleRead file =
+      ReadXmPuzzle(CUBEPACK_PUZZLES "/../tests/data/colours-holes.xmpuzzle", "");
+  ASSERT_EQ(file.error, "");
+  EXPECT_EQ(file.puzzle.name, "Tray with a hole");
+  EXPECT_EQ(file.puzzle.optional, (std::vector<std::uint8_t>{0, 0, 0, 0, 1, 0}));
+  EXPECT_EQ(file.puzzle.targetColours, (std::vector<int>{1, 1, 1, 2, 0, 2}));
+  EXPECT_EQ(file.puzzle.maxHoles, 1);
+  EXPECT_EQ(file.puzzle.allowed, (std::vector<ColourRule>{{1, 1}, {2, 2}}));
+  ASSERT_EQ(file.puzzle.pieces.size(), 3u);
+  EXPECT_EQ(file.puzzle.pieces[1].name, "Domino");
+  EXPECT_EQ(file.puzzle.pieces[1].colours, (std::vector<int>{2, 2}));
+  EXPECT_EQ(file.puzzle.pieces[2].minCopies, 0);
+  EXPECT_EQ(file.puzzle.pieces[2].maxCopies, 1);
 }
 
 // Each use of a shape is one piece with its copies; a min alone is at least that many (as many
