@@ -61,6 +61,14 @@ const std::string kCopies = R"(  <problem name="copies">
   </problem>
 )";
 
+// A problem named p of the shapes given and result `result`.
+std::string Problem(const std::string& shapes, const std::string& result = "0") {
+  return "<problem name=\"p\"><shapes>" + shapes + "</shapes><result id=\"" + result +
+         "\"/></problem>\n";
+}
+
+const std::string kPieces = R"(<shape id="1" count="1"/><shape id="2" count="1"/>)";
+
 TEST(XmPuzzle, ReadsTheTargetThePiecesAndTheirCopies) {
   const XmPuzzleRead first = ParseXmPuzzle(Xml(kFirst + kCopies), "");
   ASSERT_EQ(first.error, "");
@@ -186,39 +194,35 @@ std::string Uses(const std::string& shape, long long uses) {
 // Targets and pieces up to the engine's limit, and one line past it.
 TEST(XmPuzzle, TakesSizesUpToTheEnginesLimit) {
   const std::string most = std::to_string(kMaxTargetCells);
-  const auto problem = [](const std::string& shapes, const std::string& result = "4") {
-    return "<problem name=\"p\"><shapes>" + shapes + "</shapes><result id=\"" + result +
-           "\"/></problem>\n";
-  };
   const std::string one = R"(<shape id="4" count="1"/>)";
-  const XmPuzzleRead full = ParseXmPuzzle(Xml(problem(one), Block(kMaxTargetCells)), "");
+  const XmPuzzleRead full = ParseXmPuzzle(Xml(Problem(one, "4"), Block(kMaxTargetCells)), "");
   ASSERT_EQ(full.error, "");
   EXPECT_EQ(full.puzzle.target.size(), static_cast<std::size_t>(kMaxTargetCells));
   EXPECT_EQ(full.puzzle.pieces[0].cubes.size(), static_cast<std::size_t>(kMaxTargetCells));
-  const XmPuzzleRead holes =
-      ParseXmPuzzle(Xml(problem(R"(<shape id="2" max="1"/>)"), Block(kMaxTargetCells, '+')), "");
+  const XmPuzzleRead holes = ParseXmPuzzle(
+      Xml(Problem(R"(<shape id="2" max="1"/>)", "4"), Block(kMaxTargetCells, '+')), "");
   ASSERT_EQ(holes.error, "");
   EXPECT_EQ(holes.puzzle.optional, std::vector<std::uint8_t>(kMaxTargetCells, 1));
 
-  EXPECT_EQ(ParseXmPuzzle(Xml(problem(one), Block(kMaxTargetCells + 1)), "").error,
+  EXPECT_EQ(ParseXmPuzzle(Xml(Problem(one, "4"), Block(kMaxTargetCells + 1)), "").error,
             "problem 'p': the target has " + std::to_string(kMaxTargetCells + 1) +
                 " cells; the engine takes at most " + most);
-  EXPECT_EQ(ParseXmPuzzle(Xml(problem(R"(<shape id="5" count="1"/>)", "2"),
+  EXPECT_EQ(ParseXmPuzzle(Xml(Problem(R"(<shape id="5" count="1"/>)", "2"),
                               Block(kMaxTargetCells) + Block(kMaxTargetCells + 1)),
                           "")
                 .error,
             "problem 'p': shape 5 has more than " + most + " cubes, the most the engine takes");
   const std::string tooManyShapes =
       "problem 'p' uses more than " + most + " shapes; a target has at most " + most + " cells";
-  EXPECT_EQ(
-      ParseXmPuzzle(Xml(problem(Uses(R"(<shape id="2" min="0" max="1"/>)", kMaxTargetCells + 1)),
-                        Block(kMaxTargetCells)),
-                    "")
-          .error,
-      tooManyShapes);
-  // Big pieces, many times: the reader's memory is bounded before the count of shapes is.
+  EXPECT_EQ(ParseXmPuzzle(
+                Xml(Problem(Uses(R"(<shape id="2" min="0" max="1"/>)", kMaxTargetCells + 1), "4"),
+                    Block(kMaxTargetCells)),
+                "")
+                .error,
+            tooManyShapes);
+  // Big pieces, many times: the bound on the cubes in all, or on the shapes when it comes first.
   const long long uses = kMaxVoxelCells / kMaxTargetCells + 1;
-  EXPECT_EQ(ParseXmPuzzle(Xml(problem(Uses(R"(<shape id="4" min="0" max="1"/>)", uses)),
+  EXPECT_EQ(ParseXmPuzzle(Xml(Problem(Uses(R"(<shape id="4" min="0" max="1"/>)", uses), "4"),
                               Block(kMaxTargetCells)),
                           "")
                 .error,
@@ -228,7 +232,8 @@ TEST(XmPuzzle, TakesSizesUpToTheEnginesLimit) {
   // More single cubes fit in a big target than a piece may have copies.
   if (kMaxTargetCells > kMaxCopies) {
     EXPECT_EQ(
-        ParseXmPuzzle(Xml(problem(R"(<shape id="2" min="1"/>)"), Block(kMaxTargetCells)), "").error,
+        ParseXmPuzzle(Xml(Problem(R"(<shape id="2" min="1"/>)", "4"), Block(kMaxTargetCells)), "")
+            .error,
         "problem 'p': shape 2 has a min and no max, and " + most +
             " copies fit in the target; give a max up to " + std::to_string(kMaxCopies));
   }
@@ -241,38 +246,69 @@ TEST(XmPuzzle, TakesItsNamesInAnyLetterCase) {
     EXPECT_FALSE(IsXmPuzzleName(name)) << name;
 }
 
+struct FaultCase {
+  std::string xml;
+  std::string problem;
+  std::string error;  // "" for a file that is read
+};
+
+void ExpectFaults(const std::vector<FaultCase>& cases) {
+  for (const FaultCase& c : cases) {
+    const XmPuzzleRead read = ParseXmPuzzle(c.xml, c.problem);
+    EXPECT_EQ(read.error, c.error);
+    EXPECT_EQ(read.error.find('\n'), std::string::npos);
+  }
+}
+
 TEST(XmPuzzle, RefusesWhatCannotBeCountedInOneLine) {
-  const auto problem = [](const std::string& shapes, const std::string& result = "0") {
-    return "<problem name=\"p\"><shapes>" + shapes + "</shapes><result id=\"" + result +
-           "\"/></problem>\n";
-  };
-  const std::string pieces = R"(<shape id="1" count="1"/><shape id="2" count="1"/>)";
-  const struct {
-    std::string xml;
-    std::string problem;
-    std::string error;
-  } cases[] = {
-      {Xml(problem(pieces), "", "2"), "",
+  ExpectFaults({
+      {Xml(Problem(kPieces), "", "2"), "",
        "grid type 2: only puzzles of cubes (grid type 0) can be counted"},
-      {Xml(problem(pieces)), "other", "the file has no problem named 'other'"},
+      {Xml(Problem(kPieces)), "other", "the file has no problem named 'other'"},
       {Xml(""), "", "the file has no problem"},
-      {Xml(problem(pieces, "9")), "",
+      {Xml(Problem(kPieces, "9")), "",
        "problem 'p': shape 9 does not exist (the file has 4 shapes)"},
-      {Xml(problem(R"(<shape id="7" count="1"/>)")), "",
+      {Xml(Problem(R"(<shape id="7" count="1"/>)")), "",
        "problem 'p': shape 7 does not exist (the file has 4 shapes)"},
-      {Xml(problem(R"(<shape id="1" count="1"/><shape id="2" min="3" max="1"/>)")), "",
+      {Xml(Problem(kPieces, "4"), R"(<voxel x="2" y="2" z="1">###</voxel>)"), "",
+       "shape 4: 3 cells in its text, not 2 x 2 x 1 = 4"},
+      {Xml(Problem(kPieces, "4"), R"(<voxel x="2" y="2" z="1">##x#</voxel>)"), "",
+       "shape 4: cell 2 is 'x', not #, _ or +"},
+      {Xml(Problem(kPieces, "4"), R"(<voxel x="-2" y="2" z="1">####</voxel>)"), "",
+       "shape 4's size x is '-2', not a whole number from 0 to 256"},
+      {Xml(Problem(R"(<shape id="1" count="2"/>)")), "",
+       "problem 'p': the pieces have 6 cubes in all, the target 4 cells"},
+      {"<puzzle><shapes>", "", "not well-formed XML (line 1: no element found)"},
+      {"<?xml version=\"1.0\"?><notapuzzle/>", "",
+       "not a puzzle file: its root element is not <puzzle>"},
+      // Entities nest: a few hundred bytes of them can stand for gigabytes.
+      {"<?xml version=\"1.0\"?>\n<!DOCTYPE puzzle [<!ENTITY a \"####\"><!ENTITY b "
+       "\"&a;&a;&a;&a;&a;&a;&a;&a;\">]>\n<puzzle>&b;</puzzle>",
+       "", "the file declares entities (<!ENTITY>), which a puzzle file never needs: refused"},
+      {Xml(Problem(kPieces, "4"), "<voxel x=\"2\" y=\"2\" z=\"1\">" +
+                                      std::string(kMaxVoxelTextBytes - 3, ' ') + "####</voxel>"),
+       "", "shape 4: its voxel text has more than 4194304 bytes (4 MiB)"},
+      {Xml("<problem name=\"" + std::string(4097, 'n') + "\"/>"), "",
+       "problem 0's name has more than 4096 bytes"},
+  });
+}
+
+// Ranges, colours and holes: numbers out of bounds, and choices of copies that fill nothing.
+TEST(XmPuzzle, RefusesBadRangesColoursAndHolesInOneLine) {
+  ExpectFaults({
+      {Xml(Problem(R"(<shape id="1" count="1"/><shape id="2" min="3" max="1"/>)")), "",
        "problem 'p': shape 2 has min 3 above max 1"},
-      {Xml(problem(R"(<shape id="2" count="256"/>)")), "",
+      {Xml(Problem(R"(<shape id="2" count="256"/>)")), "",
        "a shape of problem 0: its count is '256', not a whole number from 0 to 255"},
-      {Xml(problem(R"(<shape id="2" min="5"/>)")), "",
+      {Xml(Problem(R"(<shape id="2" min="5"/>)")), "",
        "problem 'p': the pieces have 5 cubes in all, the target 4 cells"},
-      {Xml(problem(R"(<shape id="1" min="0" max="1"/><shape id="2" max="2"/>)", "3")), "",
+      {Xml(Problem(R"(<shape id="1" min="0" max="1"/><shape id="2" max="2"/>)", "3")), "",
        "problem 'p': no choice of the pieces' copies covers from 6 to 6 cells (the cells to "
        "fill)"},
-      {Xml(problem(pieces, "4"), R"(<voxel x="3" y="1" z="1">#+#</voxel>)"), "",
+      {Xml(Problem(kPieces, "4"), R"(<voxel x="3" y="1" z="1">#+#</voxel>)"), "",
        "problem 'p': no choice of the pieces' copies covers from 2 to 3 cells (the cells to "
        "fill)"},
-      {Xml(problem(R"(<shape id="2" max="3"/>)", "4"), R"(<voxel x="2" y="2" z="1">#+++</voxel>)"),
+      {Xml(Problem(R"(<shape id="2" max="3"/>)", "4"), R"(<voxel x="2" y="2" z="1">#+++</voxel>)"),
        "", ""},
       {Xml("<problem name=\"p\" maxHoles=\"0\"><shapes><shape id=\"2\" max=\"3\"/></shapes>"
            "<result id=\"4\"/></problem>",
@@ -283,41 +319,16 @@ TEST(XmPuzzle, RefusesWhatCannotBeCountedInOneLine) {
       {Xml("<problem name=\"p\" maxHoles=\"-1\"/>"), "",
        "the maxHoles of problem 0 is '-1', not a whole number from 0 to " +
            std::to_string(kMaxTargetCells)},
-      {Xml(problem(pieces, "4"), R"(<voxel x="2" y="2" z="1">##256#</voxel>)"), "",
+      {Xml(Problem(kPieces, "4"), R"(<voxel x="2" y="2" z="1">##256#</voxel>)"), "",
        "shape 4: cell 1 has colour '256', above 255"},
-      {Xml(problem(pieces, "4"),
+      {Xml(Problem(kPieces, "4"),
            R"(<voxel x="2" y="2" z="1">#_123456789012345678901234567890##</voxel>)"),
        "", "shape 4: cell 1 has colour '12345678901234567890', above 255"},
       {Xml("<problem name=\"p\"><colors><pair piece=\"255\" result=\"0\"/></colors></problem>"), "",
        "a colour pair of problem 0: its piece colour is '255', not a whole number from 0 to 254"},
       {Xml("<problem name=\"p\"><pair piece=\"1\"/></problem>"), "",
        "a colour pair of problem 0 has no result colour"},
-      {Xml(problem(pieces, "4"), R"(<voxel x="2" y="2" z="1">###</voxel>)"), "",
-       "shape 4: 3 cells in its text, not 2 x 2 x 1 = 4"},
-      {Xml(problem(pieces, "4"), R"(<voxel x="2" y="2" z="1">##x#</voxel>)"), "",
-       "shape 4: cell 2 is 'x', not #, _ or +"},
-      {Xml(problem(pieces, "4"), R"(<voxel x="-2" y="2" z="1">####</voxel>)"), "",
-       "shape 4's size x is '-2', not a whole number from 0 to 256"},
-      {Xml(problem(R"(<shape id="1" count="2"/>)")), "",
-       "problem 'p': the pieces have 6 cubes in all, the target 4 cells"},
-      {"<puzzle><shapes>", "", "not well-formed XML (line 1: no element found)"},
-      {"<?xml version=\"1.0\"?><notapuzzle/>", "",
-       "not a puzzle file: its root element is not <puzzle>"},
-      // Entities nest: a few hundred bytes of them can stand for gigabytes.
-      {"<?xml version=\"1.0\"?>\n<!DOCTYPE puzzle [<!ENTITY a \"####\"><!ENTITY b "
-       "\"&a;&a;&a;&a;&a;&a;&a;&a;\">]>\n<puzzle>&b;</puzzle>",
-       "", "the file declares entities (<!ENTITY>), which a puzzle file never needs: refused"},
-      {Xml(problem(pieces, "4"), "<voxel x=\"2\" y=\"2\" z=\"1\">" +
-                                     std::string(kMaxVoxelTextBytes - 3, ' ') + "####</voxel>"),
-       "", "shape 4: its voxel text has more than 4194304 bytes (4 MiB)"},
-      {Xml("<problem name=\"" + std::string(4097, 'n') + "\"/>"), "",
-       "problem 0's name has more than 4096 bytes"},
-  };
-  for (const auto& c : cases) {
-    const XmPuzzleRead read = ParseXmPuzzle(c.xml, c.problem);
-    EXPECT_EQ(read.error, c.error);
-    EXPECT_EQ(read.error.find('\n'), std::string::npos);
-  }
+  });
 }
 
 // `text` as one gzip member.
