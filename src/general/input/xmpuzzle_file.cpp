@@ -6,7 +6,9 @@
 #include <charconv>
 #include <cstring>
 #include <initializer_list>
+#include <map>
 #include <optional>
+#include <set>
 #include <vector>
 
 #if CUBEPACK_HAVE_XMPUZZLE
@@ -73,7 +75,9 @@ struct ShapeUse {
 struct Problem {
   std::string name;
   std::vector<ShapeUse> shapes;
+  std::vector<ColourRule> allowed;  // colours counted from 1, as in the puzzle
   long long result = -1;
+  int maxHoles = -1;
 };
 
 // What the XML gives, element by element.
@@ -85,8 +89,9 @@ struct Collected {
   std::vector<Voxel> voxels;
   std::vector<Problem> problems;
   bool inVoxel = false;
-  std::string fault;  // the first fault found in an attribute
-  std::string stop;   // a fault that stopped the parser, which is then the file's only one
+  std::size_t problemDepth = 0;  // the depth of the open <problem>, 0 outside one
+  std::string fault;             // the first fault found in an attribute
+  std::string stop;  // a fault that stopped the parser, which is then the file's only one
 };
 
 void Stop(Collected& c, std::string fault) {
@@ -123,54 +128,94 @@ bool Under(const Collected& c, std::initializer_list<const char*> parents) {
   return true;
 }
 
+void StartVoxel(Collected& c, const char** attributes) {
+  Voxel v;
+  const std::string what = "shape " + std::to_string(c.voxels.size());
+  for (auto [axis, out] : {std::pair{"x", &v.x}, {"y", &v.y}, {"z", &v.z}}) {
+    const char* a = Attribute(attributes, axis);
+    if (a == nullptr) {
+      if (c.fault.empty()) c.fault = what + " has no size " + axis;
+      continue;
+    }
+    *out = static_cast<int>(
+        Number(a, kMaxCoordinate + 1, what + "'s size " + axis, c.fault).value_or(0));
+  }
+  if (const char* n = Attribute(attributes, "name")) v.name = n;
+  c.voxels.push_back(std::move(v));
+  c.inVoxel = true;
+}
+
+void StartProblem(Collected& c, const char** attributes) {
+  Problem p;
+  if (const char* n = Attribute(attributes, "name")) p.name = n;
+  if (const char* h = Attribute(attributes, "maxHoles"))
+    p.maxHoles = static_cast<int>(
+        Number(h, kMaxTargetCells, "the maxHoles of problem " + std::to_string(c.problems.size()),
+               c.fault)
+            .value_or(-1));
+  c.problems.push_back(std::move(p));
+  c.problemDepth = c.path.size() + 1;
+}
+
+void StartShapeUse(Collected& c, const char** attributes) {
+  ShapeUse use;
+  const std::string what = "a shape of problem " + std::to_string(c.problems.size() - 1);
+  std::string& fault = c.fault;
+  if (const char* id = Attribute(attributes, "id"))
+    use.id = Number(id, 1 << 20, what + ": its id", fault).value_or(-1);
+  else if (fault.empty())
+    fault = what + " has no id";
+  if (const char* n = Attribute(attributes, "count"))
+    use.count = Number(n, kMaxCopies, what + ": its count", fault);
+  if (const char* n = Attribute(attributes, "min"))
+    use.min = Number(n, kMaxCopies, what + ": its min", fault);
+  if (const char* n = Attribute(attributes, "max"))
+    use.max = Number(n, kMaxCopies, what + ": its max", fault);
+  c.problems.back().shapes.push_back(use);
+}
+
+// A colour pair: piece colour P may lie on result colour R. Pairs count colours from 0, the
+// voxels' numbers and the puzzle from 1 (0 is plain there).
+void StartPair(Collected& c, const char** attributes) {
+  const std::string what = "a colour pair of problem " + std::to_string(c.problems.size() - 1);
+  ColourRule rule;
+  for (auto [key, out] : {std::pair{"piece", &rule.piece}, {"result", &rule.target}}) {
+    const char* a = Attribute(attributes, key);
+    if (a == nullptr) {
+      if (c.fault.empty()) c.fault = what + " has no " + key + " colour";
+      continue;
+    }
+    const auto n = Number(a, kMaxColour - 1, what + ": its " + key + " colour", c.fault);
+    *out = static_cast<int>(n.value_or(0)) + 1;
+  }
+  std::vector<ColourRule>& allowed = c.problems.back().allowed;
+  if (c.fault.empty() && std::find(allowed.begin(), allowed.end(), rule) == allowed.end())
+    allowed.push_back(rule);
+}
+
 void XMLCALL Start(void* data, const char* name, const char** attributes) {
   Collected& c = *static_cast<Collected*>(data);
   const std::string element = name;
-  std::string& fault = c.fault;
   if (c.path.empty()) {
     c.puzzle = element == "puzzle";
   } else if (element == "gridType" && Under(c, {"puzzle"})) {
     if (const char* t = Attribute(attributes, "type"))
-      c.gridType = Number(t, 1000, "the grid type", fault).value_or(0);
+      c.gridType = Number(t, 1000, "the grid type", c.fault).value_or(0);
   } else if (element == "voxel" && Under(c, {"puzzle", "shapes"})) {
-    Voxel v;
-    const std::string what = "shape " + std::to_string(c.voxels.size());
-    for (auto [axis, out] : {std::pair{"x", &v.x}, {"y", &v.y}, {"z", &v.z}}) {
-      const char* a = Attribute(attributes, axis);
-      if (a == nullptr) {
-        if (fault.empty()) fault = what + " has no size " + axis;
-        continue;
-      }
-      *out = static_cast<int>(
-          Number(a, kMaxCoordinate + 1, what + "'s size " + axis, fault).value_or(0));
-    }
-    if (const char* n = Attribute(attributes, "name")) v.name = n;
-    c.voxels.push_back(std::move(v));
-    c.inVoxel = true;
+    StartVoxel(c, attributes);
   } else if (element == "problem" && Under(c, {"puzzle", "problems"})) {
-    Problem p;
-    if (const char* n = Attribute(attributes, "name")) p.name = n;
-    c.problems.push_back(std::move(p));
-  } else if (element == "shape" && Under(c, {"problem", "shapes"}) && !c.problems.empty()) {
-    ShapeUse use;
-    const std::string what = "a shape of problem " + std::to_string(c.problems.size() - 1);
-    if (const char* id = Attribute(attributes, "id"))
-      use.id = Number(id, 1 << 20, what + ": its id", fault).value_or(-1);
-    else if (fault.empty())
-      fault = what + " has no id";
-    constexpr long long kMaxCopies = 1 << 20;
-    if (const char* n = Attribute(attributes, "count"))
-      use.count = Number(n, kMaxCopies, what + ": its count", fault);
-    if (const char* n = Attribute(attributes, "min"))
-      use.min = Number(n, kMaxCopies, what + ": its min", fault);
-    if (const char* n = Attribute(attributes, "max"))
-      use.max = Number(n, kMaxCopies, what + ": its max", fault);
-    c.problems.back().shapes.push_back(use);
+    StartProblem(c, attributes);
+  } else if (c.problemDepth == 0) {
+    // Nothing else outside a problem is read.
+  } else if (element == "shape" && Under(c, {"problem", "shapes"})) {
+    StartShapeUse(c, attributes);
+  } else if (element == "pair") {
+    StartPair(c, attributes);
   } else if (element == "result" && Under(c, {"puzzle", "problems", "problem"})) {
     if (const char* id = Attribute(attributes, "id"))
       c.problems.back().result =
           Number(id, 1 << 20, "the result of problem " + std::to_string(c.problems.size() - 1),
-                 fault)
+                 c.fault)
               .value_or(-1);
   }
   c.path.push_back(element);
@@ -179,6 +224,7 @@ void XMLCALL Start(void* data, const char* name, const char** attributes) {
 void XMLCALL End(void* data, const char*) {
   Collected& c = *static_cast<Collected*>(data);
   if (!c.path.empty() && c.path.back() == "voxel") c.inVoxel = false;
+  if (c.path.size() == c.problemDepth) c.problemDepth = 0;
   c.path.pop_back();
 }
 
@@ -200,9 +246,24 @@ void XMLCALL Entity(void* data, const XML_Char*, int, const XML_Char*, int, cons
        "the file declares entities (<!ENTITY>), which a puzzle file never needs: refused");
 }
 
-// A voxel's cells: the filled ones as points; false with a fault for a feature the engine
-// cannot count or a text of the wrong length.
-bool FilledCells(const Voxel& v, std::size_t index, std::vector<Point>& out, std::string& fault) {
+// A voxel's cells that are not empty, in the text's order.
+struct Cells {
+  std::vector<Point> at;
+  std::vector<int> colours;            // per cell, 0 for plain
+  std::vector<std::uint8_t> variable;  // per cell, 1 for '+'
+};
+
+// The colour number that may follow a cell's character at text[i]; i moves past it.
+bool ReadColour(const std::string& text, std::size_t& i, int& colour) {
+  long long n = 0;
+  for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i)
+    n = std::min<long long>(n * 10 + (text[i] - '0'), kMaxColour + 1);
+  colour = static_cast<int>(n);
+  return n <= kMaxColour;
+}
+
+// A voxel's cells; false with a fault for a text of the wrong length or a bad character.
+bool ReadCells(const Voxel& v, std::size_t index, Cells& out, std::string& fault) {
   const std::string what =
       "shape " + std::to_string(index) + (v.name.empty() ? "" : " '" + v.name + "'");
   const long long cells = 1LL * v.x * v.y * v.z;
@@ -212,8 +273,8 @@ bool FilledCells(const Voxel& v, std::size_t index, std::vector<Point>& out, std
     return false;
   }
   long long k = 0;
-  for (std::size_t i = 0; i < v.text.size(); ++i) {
-    const char ch = v.text[i];
+  for (std::size_t i = 0; i < v.text.size();) {
+    const char ch = v.text[i++];
     if (ch == ' ' || ch == '\n' || ch == '\r' || ch == '\t') continue;
     if (ch != '#' && ch != '_' && ch != '+') {
       fault = what + ": cell " + std::to_string(k) + " is '" +
@@ -221,23 +282,21 @@ bool FilledCells(const Voxel& v, std::size_t index, std::vector<Point>& out, std
               "', not #, _ or +";
       return false;
     }
-    std::size_t j = i + 1;
-    bool coloured = false;
-    for (; j < v.text.size() && v.text[j] >= '0' && v.text[j] <= '9'; ++j)
-      coloured = coloured || v.text[j] != '0';
-    if (ch == '+') {
-      fault = what + " has variable cells ('+'), which the engine does not count";
+    const std::size_t digits = i;
+    int colour = 0;
+    if (!ReadColour(v.text, i, colour)) {
+      fault = what + ": cell " + std::to_string(k) + " has colour '" +
+              v.text.substr(digits, std::min<std::size_t>(i - digits, 20)) + "', above " +
+              std::to_string(kMaxColour);
       return false;
     }
-    if (coloured) {
-      fault = what + " has coloured cells (colour constraints), which the engine does not count";
-      return false;
+    if (k < cells && ch != '_') {
+      out.at.push_back({static_cast<int>(k % v.x), static_cast<int>(k / v.x % v.y),
+                        static_cast<int>(k / (1LL * v.x * v.y))});
+      out.colours.push_back(colour);
+      out.variable.push_back(ch == '+' ? 1 : 0);
     }
-    if (k < cells && ch == '#')
-      out.push_back({static_cast<int>(k % v.x), static_cast<int>(k / v.x % v.y),
-                     static_cast<int>(k / (1LL * v.x * v.y))});
     ++k;
-    i = j - 1;
   }
   if (k != cells) {
     fault = what + ": " + std::to_string(k) + " cells in its text, not " + std::to_string(v.x) +
@@ -248,7 +307,7 @@ bool FilledCells(const Voxel& v, std::size_t index, std::vector<Point>& out, std
   return true;
 }
 
-// A piece name the text format would take: letters, digits, _ and -.
+// A piece name the text format would take: letters, digits, _ and -, with room for a suffix.
 std::string PieceName(const Voxel& v, std::size_t index) {
   std::string name;
   for (const char ch : v.name)
@@ -257,6 +316,18 @@ std::string PieceName(const Voxel& v, std::size_t index) {
   if (name.empty()) {
     name = "S";
     name += std::to_string(index);
+  }
+  return name;
+}
+
+// `base`, or base-2, base-3... when that is taken: names stay unique as the text format wants.
+std::string UniqueName(const std::string& base, std::set<std::string>& taken,
+                       std::map<std::string, int>& lastSuffix) {
+  int& k = lastSuffix[base];
+  std::string name = base;
+  while (!taken.insert(name).second) {
+    k = std::max(k, 1) + 1;
+    name = base + "-" + std::to_string(k);
   }
   return name;
 }
@@ -290,66 +361,110 @@ std::string ReadTarget(const ProblemShapes& s, std::size_t index, PuzzleText& pu
   if (s.problem.result < 0) return s.what + " has no result shape";
   std::string fault;
   const Voxel* target = s.Shape(s.problem.result, fault);
+  Cells cells;
   if (target == nullptr ||
-      !FilledCells(*target, static_cast<std::size_t>(s.problem.result), puzzle.target, fault))
+      !ReadCells(*target, static_cast<std::size_t>(s.problem.result), cells, fault))
     return fault;
-  if (puzzle.target.empty()) return s.what + ": the result shape has no cell";
-  if (puzzle.target.size() > static_cast<std::size_t>(kMaxTargetCells))
-    return s.what + ": the target has " + std::to_string(puzzle.target.size()) +
+  if (cells.at.empty()) return s.what + ": the result shape has no cell";
+  if (cells.at.size() > static_cast<std::size_t>(kMaxTargetCells))
+    return s.what + ": the target has " + std::to_string(cells.at.size()) +
            " cells; the engine takes at most " + std::to_string(kMaxTargetCells);
+  puzzle.target = std::move(cells.at);
+  // '+' is a cell the designer lets stay empty.
+  if (std::any_of(cells.variable.begin(), cells.variable.end(), [](auto v) { return v != 0; }))
+    puzzle.optional = std::move(cells.variable);
+  if (std::any_of(cells.colours.begin(), cells.colours.end(), [](int c) { return c != 0; }))
+    puzzle.targetColours = std::move(cells.colours);
+  puzzle.maxHoles = s.problem.maxHoles;
+  puzzle.allowed = s.problem.allowed;
   return "";
 }
 
-// How many copies of a shape the problem uses; false with the fault for a range.
-bool CopiesOf(const ProblemShapes& s, const ShapeUse& use, long long& copies, std::string& fault) {
-  copies = 1;
+// The copies a shape use asks for: `count`, or `min` to `max`. Without a max, min is at least
+// that many: up to as many as fit in the target. Without a min, max is up to that many, from
+// none. Without either, one.
+bool CopiesOf(const ProblemShapes& s, const ShapeUse& use, std::size_t cubes, std::size_t cells,
+              PuzzlePiece& piece, std::string& fault) {
+  const std::string shape = "shape " + std::to_string(use.id);
+  long long low = 1, high = 1;
   if (use.count) {
-    copies = *use.count;
-  } else if (use.min || use.max) {
-    const long long low = use.min.value_or(0), high = use.max.value_or(low);
-    if (low != high) {
-      fault = s.what + ": shape " + std::to_string(use.id) + " may be used " + std::to_string(low) +
-              " to " + std::to_string(high) + " times; piece ranges are not counted";
+    low = high = *use.count;
+  } else if (use.max) {
+    low = use.min.value_or(0);
+    high = *use.max;
+    if (low > high) {
+      fault = s.what + ": " + shape + " has min " + std::to_string(low) + " above max " +
+              std::to_string(high);
       return false;
     }
-    copies = low;
+  } else if (use.min) {
+    low = *use.min;
+    high = std::max<long long>(low, static_cast<long long>(cells / cubes));
+    if (high > kMaxCopies) {
+      fault = s.what + ": " + shape + " has a min and no max, and " + std::to_string(high) +
+              " copies fit in the target; give a max up to " + std::to_string(kMaxCopies);
+      return false;
+    }
   }
+  piece.minCopies = static_cast<int>(low);
+  piece.maxCopies = static_cast<int>(high);
   return true;
 }
 
-// The problem's pieces into `puzzle`, copies named apart; "" or the fault.
+// The cells of shape `id`, read once however often the problem uses it.
+const Cells* ShapeCells(const ProblemShapes& s, long long id, std::map<long long, Cells>& read,
+                        std::string& fault) {
+  const Voxel* shape = s.Shape(id, fault);
+  if (shape == nullptr) return nullptr;
+  if (const auto it = read.find(id); it != read.end()) return &it->second;
+  Cells cells;
+  if (!ReadCells(*shape, static_cast<std::size_t>(id), cells, fault)) return nullptr;
+  if (cells.at.empty()) {
+    fault = s.what + ": shape " + std::to_string(id) + " has no cube";
+    return nullptr;
+  }
+  if (cells.at.size() > static_cast<std::size_t>(kMaxTargetCells)) {
+    fault = s.what + ": shape " + std::to_string(id) + " has more than " +
+            std::to_string(kMaxTargetCells) + " cubes, the most the engine takes";
+    return nullptr;
+  }
+  return &read.emplace(id, std::move(cells)).first->second;
+}
+
+// The problem's pieces into `puzzle`, one for each shape it uses; "" or the fault.
 std::string ReadPieces(const ProblemShapes& s, PuzzleText& puzzle) {
-  std::size_t cubes = 0;
+  std::map<long long, Cells> read;
+  std::set<std::string> names;
+  std::map<std::string, int> suffixes;
+  long long cubes = 0;
   std::string fault;
   for (const ShapeUse& use : s.problem.shapes) {
     const Voxel* shape = s.Shape(use.id, fault);
-    long long copies = 0;
-    if (shape == nullptr || !CopiesOf(s, use, copies, fault)) return fault;
-    if (copies == 0) continue;
-    std::vector<Point> cells;
-    if (!FilledCells(*shape, static_cast<std::size_t>(use.id), cells, fault)) return fault;
-    if (cells.empty()) return s.what + ": shape " + std::to_string(use.id) + " has no cube";
-    if (static_cast<long long>(cells.size()) * copies + static_cast<long long>(cubes) >
-        kMaxTargetCells)
-      return s.what + ": the pieces have more than " + std::to_string(kMaxTargetCells) +
-             " cubes, the most the engine takes";
-    cubes += cells.size() * static_cast<std::size_t>(copies);
-    const std::string name = PieceName(*shape, static_cast<std::size_t>(use.id));
-    for (long long k = 0; k < copies; ++k) {
-      std::string copyName = k == 0 ? name : name + "-" + std::to_string(k + 1);
-      while (std::any_of(puzzle.pieces.begin(), puzzle.pieces.end(),
-                         [&](const PuzzlePiece& p) { return p.name == copyName; }))
-        copyName += "_";
-      PuzzlePiece piece;
-      piece.name = copyName;
-      piece.cubes = cells;
-      puzzle.pieces.push_back(std::move(piece));
-    }
+    if (shape == nullptr) return fault;
+    if (use.count ? *use.count == 0 : use.max && *use.max == 0 && use.min.value_or(0) == 0)
+      continue;
+    const Cells* cells = ShapeCells(s, use.id, read, fault);
+    PuzzlePiece piece;
+    if (cells == nullptr || !CopiesOf(s, use, cells->at.size(), puzzle.target.size(), piece, fault))
+      return fault;
+    if (piece.maxCopies == 0) continue;  // none fits, and none is asked for
+    // Bounds on the reader's work and memory, far above any puzzle the engine can count.
+    if (puzzle.pieces.size() == static_cast<std::size_t>(kMaxTargetCells))
+      return s.what + " uses more than " + std::to_string(kMaxTargetCells) +
+             " shapes; a target has at most " + std::to_string(kMaxTargetCells) + " cells";
+    cubes += static_cast<long long>(cells->at.size());
+    if (cubes > kMaxVoxelCells)
+      return s.what + ": its pieces have more than " + std::to_string(kMaxVoxelCells) +
+             " cubes in all";
+    piece.name = UniqueName(PieceName(*shape, static_cast<std::size_t>(use.id)), names, suffixes);
+    piece.cubes = cells->at;
+    // A '+' in a piece is a cube like '#': only a target has cells that may stay empty.
+    if (std::any_of(cells->colours.begin(), cells->colours.end(), [](int c) { return c != 0; }))
+      piece.colours = cells->colours;
+    puzzle.pieces.push_back(std::move(piece));
   }
   if (puzzle.pieces.empty()) return s.what + " uses no pieces";
-  if (cubes != puzzle.target.size())
-    return s.what + ": the pieces have " + std::to_string(cubes) + " cubes in all, the target " +
-           std::to_string(puzzle.target.size()) + " cells";
+  if (std::string volumes = CheckVolumes(puzzle); !volumes.empty()) return s.what + ": " + volumes;
   return "";
 }
 
@@ -369,6 +484,8 @@ XmPuzzleRead Build(const Collected& c, const std::string& wanted) {
   const ProblemShapes shapes{
       c, *it, "problem " + (it->name.empty() ? std::to_string(index) : "'" + it->name + "'")};
   XmPuzzleRead read;
+  // Two shapes drawn alike are still two pieces: the designer told them apart.
+  read.puzzle.shapesInterchangeable = false;
   if (std::string fault = ReadTarget(shapes, index, read.puzzle); !fault.empty())
     return Fail(std::move(fault));
   if (std::string fault = ReadPieces(shapes, read.puzzle); !fault.empty())

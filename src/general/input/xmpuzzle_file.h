@@ -1,16 +1,23 @@
 #pragma once
 // Puzzles as the puzzle designers' program saves them: XML, gzip-compressed in .xmpuzzle files
-// (plain XML is read too). Only what the engine can count is taken: a grid of cubes, a target
-// of fixed cells and pieces in fixed numbers; anything else is refused in one line naming the
-// feature. Read only where the build has zlib and expat (XmPuzzleSupported).
+// (plain XML is read too). A problem's result shape is the target, each shape it uses one
+// piece with its copies; a file the engine cannot count (a grid of other than cubes, sizes past
+// its limits, numbers out of range) is refused in one line. Read only where the build has zlib
+// and expat (XmPuzzleSupported).
 //
 //   <puzzle><gridType type="0"/>
 //    <shapes><voxel x=".." y=".." z=".." name="..">#_#...</voxel> ...</shapes>
-//    <problems><problem name="..">
-//      <shapes><shape id=".." count=".."/> ...</shapes><result id=".."/>
+//    <problems><problem name=".." maxHoles="..">
+//      <shapes><shape id=".." count=".."/> <shape id=".." min=".." max=".."/> ...</shapes>
+//      <result id=".."/>
+//      <colors><pair piece=".." result=".."/> ...</colors>
 //    </problem> ...</problems></puzzle>
 // A voxel's text has x*y*z cells, x fastest, then y, then z: '#' filled, '_' empty, '+' a
-// variable cell, each optionally followed by a colour number.
+// variable cell, each optionally followed by a colour number (none or 0: plain). In the result
+// a variable cell may stay empty (at most maxHoles of them, when given); in a piece it is a
+// cube. A pair lets piece colour P+1 lie on result colour R+1 (the file counts them from 0,
+// the voxels from 1). A use with only a min takes at least that many copies, as many as fit in
+// the target; with only a max, up to that many. Two shapes drawn alike stay two pieces.
 
 #include <cstddef>
 #include <string>

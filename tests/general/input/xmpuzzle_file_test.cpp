@@ -6,11 +6,13 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <vector>
 
 #if CUBEPACK_HAVE_XMPUZZLE
 #include <zlib.h>
@@ -59,21 +61,39 @@ const std::string kCopies = R"(  <problem name="copies">
   </problem>
 )";
 
+// A problem named p of the shapes given and result `result`.
+std::string Problem(const std::string& shapes, const std::string& result = "0") {
+  return "<problem name=\"p\"><shapes>" + shapes + "</shapes><result id=\"" + result +
+         "\"/></problem>\n";
+}
+
+const std::string kPieces = R"(<shape id="1" count="1"/><shape id="2" count="1"/>)";
+
 TEST(XmPuzzle, ReadsTheTargetThePiecesAndTheirCopies) {
   const XmPuzzleRead first = ParseXmPuzzle(Xml(kFirst + kCopies), "");
   ASSERT_EQ(first.error, "");
   EXPECT_EQ(first.puzzle.name, "first");
   EXPECT_EQ(first.puzzle.target, (std::vector<Point>{{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {1, 1, 0}}));
+  EXPECT_TRUE(first.puzzle.optional.empty());
+  EXPECT_TRUE(first.puzzle.targetColours.empty());
+  EXPECT_TRUE(first.puzzle.allowed.empty());
+  EXPECT_EQ(first.puzzle.maxHoles, -1);
+  EXPECT_FALSE(first.puzzle.shapesInterchangeable);
   ASSERT_EQ(first.puzzle.pieces.size(), 2u);
   EXPECT_EQ(first.puzzle.pieces[0].name, "L_tri");  // a name the text format takes
   EXPECT_EQ(first.puzzle.pieces[0].cubes, (std::vector<Point>{{0, 0, 0}, {1, 0, 0}, {1, 1, 0}}));
+  EXPECT_TRUE(first.puzzle.pieces[0].colours.empty());
+  EXPECT_EQ(first.puzzle.pieces[1].name, "U");
+  EXPECT_EQ(first.puzzle.pieces[1].minCopies, 1);
+  EXPECT_EQ(first.puzzle.pieces[1].maxCopies, 1);
 
-  // Another problem by name; a range whose ends agree is a count.
+  // Another problem by name; a range whose ends agree is a count, and the copies one piece.
   const XmPuzzleRead copies = ParseXmPuzzle(Xml(kFirst + kCopies), "copies");
   ASSERT_EQ(copies.error, "");
-  ASSERT_EQ(copies.puzzle.pieces.size(), 6u);
+  ASSERT_EQ(copies.puzzle.pieces.size(), 1u);
   EXPECT_EQ(copies.puzzle.pieces[0].name, "U");
-  EXPECT_EQ(copies.puzzle.pieces[5].name, "U-6");
+  EXPECT_EQ(copies.puzzle.pieces[0].minCopies, 6);
+  EXPECT_EQ(copies.puzzle.pieces[0].maxCopies, 6);
   EXPECT_EQ(copies.puzzle.target.size(), 6u);
 
   // A voxel text up to its limit; a name whose character references break the line is one line.
@@ -87,6 +107,138 @@ TEST(XmPuzzle, ReadsTheTargetThePiecesAndTheirCopies) {
   EXPECT_EQ(spaced.puzzle.name, "two lines");
 }
 
+// '+' in the result is a cell that may stay empty, in a piece a cube; colour numbers follow a
+// cell's character, and a pair (counted from 0) lets a piece colour lie on a target colour.
+TEST(XmPuzzle, ReadsVariableCellsColoursAndHoles) {
+  const std::string shapes = R"(<voxel x="4" y="1" z="1">#1+2#0_7</voxel>
+  <voxel x="2" y="1" z="1">#1+</voxel>
+)";
+  const std::string problem = R"(<pair piece="8" result="8"/>
+  <problem name="holes" maxHoles="1"><shapes><shape id="5" count="1"/>
+   <shape id="2" min="0" max="2"/></shapes><result id="4"/>
+   <colors><pair piece="0" result="0"/><pair piece="0" result="0"/><pair piece="1" result="0"/>
+   <more><pair piece="2" result="254"/></more></colors>
+  </problem>
+  <pair piece="9" result="9"/>
+)";
+  const XmPuzzleRead read = ParseXmPuzzle(Xml(problem, shapes), "");
+  ASSERT_EQ(read.error, "");
+  const PuzzleText& p = read.puzzle;
+  EXPECT_EQ(p.target, (std::vector<Point>{{0, 0, 0}, {1, 0, 0}, {2, 0, 0}}));
+  EXPECT_EQ(p.optional, (std::vector<std::uint8_t>{0, 1, 0}));
+  EXPECT_EQ(p.targetColours, (std::vector<int>{1, 2, 0}));
+  EXPECT_EQ(p.maxHoles, 1);
+  EXPECT_EQ(p.allowed, (std::vector<ColourRule>{{1, 1}, {2, 1}, {3, 255}}));
+  ASSERT_EQ(p.pieces.size(), 2u);
+  EXPECT_EQ(p.pieces[0].name, "S5");
+  EXPECT_EQ(p.pieces[0].cubes, (std::vector<Point>{{0, 0, 0}, {1, 0, 0}}));
+  EXPECT_EQ(p.pieces[0].colours, (std::vector<int>{1, 0}));
+  EXPECT_EQ(p.pieces[1].name, "U");
+  EXPECT_EQ(p.pieces[1].minCopies, 0);
+  EXPECT_EQ(p.pieces[1].maxCopies, 2);
+
+  // The same kind of puzzle as a file of the designers' program, compressed.
+  const XmPuzzleRead file =
+      ReadXmPuzzle(CUBEPACK_PUZZLES "/../tests/data/colours-holes.xmpuzzle", "");
+  ASSERT_EQ(file.error, "");
+  EXPECT_EQ(file.puzzle.name, "Tray with a hole");
+  EXPECT_EQ(file.puzzle.optional, (std::vector<std::uint8_t>{0, 0, 0, 0, 1, 0}));
+  EXPECT_EQ(file.puzzle.targetColours, (std::vector<int>{1, 1, 1, 2, 0, 2}));
+  EXPECT_EQ(file.puzzle.maxHoles, 1);
+  EXPECT_EQ(file.puzzle.allowed, (std::vector<ColourRule>{{1, 1}, {2, 2}}));
+  ASSERT_EQ(file.puzzle.pieces.size(), 3u);
+  EXPECT_EQ(file.puzzle.pieces[1].name, "Domino");
+  EXPECT_EQ(file.puzzle.pieces[1].colours, (std::vector<int>{2, 2}));
+  EXPECT_EQ(file.puzzle.pieces[2].minCopies, 0);
+  EXPECT_EQ(file.puzzle.pieces[2].maxCopies, 1);
+}
+
+// Each use of a shape is one piece with its copies; a min alone is at least that many (as many
+// as fit), a max alone up to that many; a use of none is left out; names stay apart.
+TEST(XmPuzzle, ReadsRangesAsOnePieceEach) {
+  const std::string problem = R"(<problem name="ranges"><shapes>
+   <shape id="2" min="2"/><shape id="4" max="3"/><shape id="1" count="0"/>
+   <shape id="0" min="0" max="0"/><shape id="2"/></shapes><result id="3"/></problem>
+)";
+  const XmPuzzleRead read =
+      ParseXmPuzzle(Xml(problem, R"(<voxel x="1" y="1" z="1" name="U">#</voxel>)"), "");
+  ASSERT_EQ(read.error, "");
+  ASSERT_EQ(read.puzzle.pieces.size(), 3u);
+  const struct {
+    const char* name;
+    int min, max;
+  } expected[] = {{"U", 2, 6}, {"U-2", 0, 3}, {"U-3", 1, 1}};
+  for (std::size_t i = 0; i < 3; ++i) {
+    const PuzzlePiece& piece = read.puzzle.pieces[i];
+    EXPECT_EQ(piece.name, expected[i].name);
+    EXPECT_EQ(piece.cubes, (std::vector<Point>{{0, 0, 0}}));
+    EXPECT_EQ(piece.minCopies, expected[i].min) << i;
+    EXPECT_EQ(piece.maxCopies, expected[i].max) << i;
+  }
+}
+
+// A voxel of `cells` filled cells ('+' for variable ones) in a grid 16 x 16 wide.
+std::string Block(int cells, char fill = '#') {
+  const int layers = (cells + 255) / 256;
+  return "<voxel x=\"16\" y=\"16\" z=\"" + std::to_string(layers) + "\">" +
+         std::string(static_cast<std::size_t>(cells), fill) +
+         std::string(static_cast<std::size_t>(layers * 256 - cells), '_') + "</voxel>\n";
+}
+
+std::string Uses(const std::string& shape, long long uses) {
+  std::string out;
+  for (long long i = 0; i < uses; ++i) out += shape;
+  return out;
+}
+
+// Targets and pieces up to the engine's limit, and one line past it.
+TEST(XmPuzzle, TakesSizesUpToTheEnginesLimit) {
+  const std::string most = std::to_string(kMaxTargetCells);
+  const std::string one = R"(<shape id="4" count="1"/>)";
+  const XmPuzzleRead full = ParseXmPuzzle(Xml(Problem(one, "4"), Block(kMaxTargetCells)), "");
+  ASSERT_EQ(full.error, "");
+  EXPECT_EQ(full.puzzle.target.size(), static_cast<std::size_t>(kMaxTargetCells));
+  EXPECT_EQ(full.puzzle.pieces[0].cubes.size(), static_cast<std::size_t>(kMaxTargetCells));
+  const XmPuzzleRead holes = ParseXmPuzzle(
+      Xml(Problem(R"(<shape id="2" max="1"/>)", "4"), Block(kMaxTargetCells, '+')), "");
+  ASSERT_EQ(holes.error, "");
+  EXPECT_EQ(holes.puzzle.optional, std::vector<std::uint8_t>(kMaxTargetCells, 1));
+
+  EXPECT_EQ(ParseXmPuzzle(Xml(Problem(one, "4"), Block(kMaxTargetCells + 1)), "").error,
+            "problem 'p': the target has " + std::to_string(kMaxTargetCells + 1) +
+                " cells; the engine takes at most " + most);
+  EXPECT_EQ(ParseXmPuzzle(Xml(Problem(R"(<shape id="5" count="1"/>)", "2"),
+                              Block(kMaxTargetCells) + Block(kMaxTargetCells + 1)),
+                          "")
+                .error,
+            "problem 'p': shape 5 has more than " + most + " cubes, the most the engine takes");
+  const std::string tooManyShapes =
+      "problem 'p' uses more than " + most + " shapes; a target has at most " + most + " cells";
+  EXPECT_EQ(ParseXmPuzzle(
+                Xml(Problem(Uses(R"(<shape id="2" min="0" max="1"/>)", kMaxTargetCells + 1), "4"),
+                    Block(kMaxTargetCells)),
+                "")
+                .error,
+            tooManyShapes);
+  // Big pieces, many times: the bound on the cubes in all, or on the shapes when it comes first.
+  const long long uses = kMaxVoxelCells / kMaxTargetCells + 1;
+  EXPECT_EQ(ParseXmPuzzle(Xml(Problem(Uses(R"(<shape id="4" min="0" max="1"/>)", uses), "4"),
+                              Block(kMaxTargetCells)),
+                          "")
+                .error,
+            uses <= kMaxTargetCells ? "problem 'p': its pieces have more than " +
+                                          std::to_string(kMaxVoxelCells) + " cubes in all"
+                                    : tooManyShapes);
+  // More single cubes fit in a big target than a piece may have copies.
+  if (kMaxTargetCells > kMaxCopies) {
+    EXPECT_EQ(
+        ParseXmPuzzle(Xml(Problem(R"(<shape id="2" min="1"/>)", "4"), Block(kMaxTargetCells)), "")
+            .error,
+        "problem 'p': shape 2 has a min and no max, and " + most +
+            " copies fit in the target; give a max up to " + std::to_string(kMaxCopies));
+  }
+}
+
 TEST(XmPuzzle, TakesItsNamesInAnyLetterCase) {
   for (const char* name : {"a.xmpuzzle", "A.XMPUZZLE", "dir/b.XmPuzzle", "c.xml", "C.XML"})
     EXPECT_TRUE(IsXmPuzzleName(name)) << name;
@@ -94,38 +246,37 @@ TEST(XmPuzzle, TakesItsNamesInAnyLetterCase) {
     EXPECT_FALSE(IsXmPuzzleName(name)) << name;
 }
 
+struct FaultCase {
+  std::string xml;
+  std::string problem;
+  std::string error;  // "" for a file that is read
+};
+
+void ExpectFaults(const std::vector<FaultCase>& cases) {
+  for (const FaultCase& c : cases) {
+    const XmPuzzleRead read = ParseXmPuzzle(c.xml, c.problem);
+    EXPECT_EQ(read.error, c.error);
+    EXPECT_EQ(read.error.find('\n'), std::string::npos);
+  }
+}
+
 TEST(XmPuzzle, RefusesWhatCannotBeCountedInOneLine) {
-  const auto problem = [](const std::string& shapes, const std::string& result = "0") {
-    return "<problem name=\"p\"><shapes>" + shapes + "</shapes><result id=\"" + result +
-           "\"/></problem>\n";
-  };
-  const std::string pieces = R"(<shape id="1" count="1"/><shape id="2" count="1"/>)";
-  const struct {
-    std::string xml;
-    std::string problem;
-    std::string error;
-  } cases[] = {
-      {Xml(problem(pieces), "", "2"), "",
+  ExpectFaults({
+      {Xml(Problem(kPieces), "", "2"), "",
        "grid type 2: only puzzles of cubes (grid type 0) can be counted"},
-      {Xml(problem(pieces)), "other", "the file has no problem named 'other'"},
+      {Xml(Problem(kPieces)), "other", "the file has no problem named 'other'"},
       {Xml(""), "", "the file has no problem"},
-      {Xml(problem(pieces, "9")), "",
+      {Xml(Problem(kPieces, "9")), "",
        "problem 'p': shape 9 does not exist (the file has 4 shapes)"},
-      {Xml(problem(R"(<shape id="7" count="1"/>)")), "",
+      {Xml(Problem(R"(<shape id="7" count="1"/>)")), "",
        "problem 'p': shape 7 does not exist (the file has 4 shapes)"},
-      {Xml(problem(R"(<shape id="1" count="1"/><shape id="2" min="1" max="2"/>)")), "",
-       "problem 'p': shape 2 may be used 1 to 2 times; piece ranges are not counted"},
-      {Xml(problem(pieces, "4"), R"(<voxel x="2" y="2" z="1">##+#</voxel>)"), "",
-       "shape 4 has variable cells ('+'), which the engine does not count"},
-      {Xml(problem(pieces, "4"), R"(<voxel x="2" y="2" z="1">#1###</voxel>)"), "",
-       "shape 4 has coloured cells (colour constraints), which the engine does not count"},
-      {Xml(problem(pieces, "4"), R"(<voxel x="2" y="2" z="1">###</voxel>)"), "",
+      {Xml(Problem(kPieces, "4"), R"(<voxel x="2" y="2" z="1">###</voxel>)"), "",
        "shape 4: 3 cells in its text, not 2 x 2 x 1 = 4"},
-      {Xml(problem(pieces, "4"), R"(<voxel x="2" y="2" z="1">##x#</voxel>)"), "",
+      {Xml(Problem(kPieces, "4"), R"(<voxel x="2" y="2" z="1">##x#</voxel>)"), "",
        "shape 4: cell 2 is 'x', not #, _ or +"},
-      {Xml(problem(pieces, "4"), R"(<voxel x="-2" y="2" z="1">####</voxel>)"), "",
+      {Xml(Problem(kPieces, "4"), R"(<voxel x="-2" y="2" z="1">####</voxel>)"), "",
        "shape 4's size x is '-2', not a whole number from 0 to 256"},
-      {Xml(problem(R"(<shape id="1" count="2"/>)")), "",
+      {Xml(Problem(R"(<shape id="1" count="2"/>)")), "",
        "problem 'p': the pieces have 6 cubes in all, the target 4 cells"},
       {"<puzzle><shapes>", "", "not well-formed XML (line 1: no element found)"},
       {"<?xml version=\"1.0\"?><notapuzzle/>", "",
@@ -134,17 +285,50 @@ TEST(XmPuzzle, RefusesWhatCannotBeCountedInOneLine) {
       {"<?xml version=\"1.0\"?>\n<!DOCTYPE puzzle [<!ENTITY a \"####\"><!ENTITY b "
        "\"&a;&a;&a;&a;&a;&a;&a;&a;\">]>\n<puzzle>&b;</puzzle>",
        "", "the file declares entities (<!ENTITY>), which a puzzle file never needs: refused"},
-      {Xml(problem(pieces, "4"), "<voxel x=\"2\" y=\"2\" z=\"1\">" +
-                                     std::string(kMaxVoxelTextBytes - 3, ' ') + "####</voxel>"),
+      {Xml(Problem(kPieces, "4"), "<voxel x=\"2\" y=\"2\" z=\"1\">" +
+                                      std::string(kMaxVoxelTextBytes - 3, ' ') + "####</voxel>"),
        "", "shape 4: its voxel text has more than 4194304 bytes (4 MiB)"},
       {Xml("<problem name=\"" + std::string(4097, 'n') + "\"/>"), "",
        "problem 0's name has more than 4096 bytes"},
-  };
-  for (const auto& c : cases) {
-    const XmPuzzleRead read = ParseXmPuzzle(c.xml, c.problem);
-    EXPECT_EQ(read.error, c.error);
-    EXPECT_EQ(read.error.find('\n'), std::string::npos);
-  }
+  });
+}
+
+// Ranges, colours and holes: numbers out of bounds, and choices of copies that fill nothing.
+TEST(XmPuzzle, RefusesBadRangesColoursAndHolesInOneLine) {
+  ExpectFaults({
+      {Xml(Problem(R"(<shape id="1" count="1"/><shape id="2" min="3" max="1"/>)")), "",
+       "problem 'p': shape 2 has min 3 above max 1"},
+      {Xml(Problem(R"(<shape id="2" count="256"/>)")), "",
+       "a shape of problem 0: its count is '256', not a whole number from 0 to 255"},
+      {Xml(Problem(R"(<shape id="2" min="5"/>)")), "",
+       "problem 'p': the pieces have 5 cubes in all, the target 4 cells"},
+      {Xml(Problem(R"(<shape id="1" min="0" max="1"/><shape id="2" max="2"/>)", "3")), "",
+       "problem 'p': no choice of the pieces' copies covers from 6 to 6 cells (the cells to "
+       "fill)"},
+      {Xml(Problem(kPieces, "4"), R"(<voxel x="3" y="1" z="1">#+#</voxel>)"), "",
+       "problem 'p': no choice of the pieces' copies covers from 2 to 3 cells (the cells to "
+       "fill)"},
+      {Xml(Problem(R"(<shape id="2" max="3"/>)", "4"), R"(<voxel x="2" y="2" z="1">#+++</voxel>)"),
+       "", ""},
+      {Xml("<problem name=\"p\" maxHoles=\"0\"><shapes><shape id=\"2\" max=\"3\"/></shapes>"
+           "<result id=\"4\"/></problem>",
+           R"(<voxel x="2" y="2" z="1">#+++</voxel>)"),
+       "",
+       "problem 'p': no choice of the pieces' copies covers from 4 to 4 cells (the cells to fill "
+       "and all but max-holes of the others)"},
+      {Xml("<problem name=\"p\" maxHoles=\"-1\"/>"), "",
+       "the maxHoles of problem 0 is '-1', not a whole number from 0 to " +
+           std::to_string(kMaxTargetCells)},
+      {Xml(Problem(kPieces, "4"), R"(<voxel x="2" y="2" z="1">##256#</voxel>)"), "",
+       "shape 4: cell 1 has colour '256', above 255"},
+      {Xml(Problem(kPieces, "4"),
+           R"(<voxel x="2" y="2" z="1">#_123456789012345678901234567890##</voxel>)"),
+       "", "shape 4: cell 1 has colour '12345678901234567890', above 255"},
+      {Xml("<problem name=\"p\"><colors><pair piece=\"255\" result=\"0\"/></colors></problem>"), "",
+       "a colour pair of problem 0: its piece colour is '255', not a whole number from 0 to 254"},
+      {Xml("<problem name=\"p\"><pair piece=\"1\"/></problem>"), "",
+       "a colour pair of problem 0 has no result colour"},
+  });
 }
 
 // `text` as one gzip member.
