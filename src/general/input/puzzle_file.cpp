@@ -478,16 +478,23 @@ std::string CheckVolumes(const PuzzleText& t) {
     return "the pieces have " + std::to_string(cubes) + " cubes in all, the target " +
            std::to_string(cells) + " cells";
   }
-  // The volumes some choice of copies covers, up to the target's.
+  // The volumes some choice of copies covers, up to the target's: for each piece, a volume is
+  // reached when one of the MAX - MIN + 1 volumes k copies below it was, counted in a window
+  // that slides along each residue, so that wide ranges cost no more than narrow ones.
   std::vector<char> reach(static_cast<std::size_t>(cells) + 1, 0);
   reach[0] = 1;
   for (const PuzzlePiece& p : t.pieces) {
     std::vector<char> next(reach.size(), 0);
     const auto size = static_cast<long long>(p.cubes.size());
-    for (long long v = 0; v <= cells; ++v) {
-      if (!reach[v]) continue;
-      for (long long k = p.minCopies; k <= p.maxCopies && v + k * size <= cells; ++k)
-        next[v + k * size] = 1;
+    const long long span = p.maxCopies - p.minCopies;
+    for (long long r = 0; r < size && r <= cells; ++r) {
+      long long inWindow = 0;  // reached volumes among the last span + 1 on this residue
+      for (long long j = 0; r + j * size <= cells; ++j) {
+        inWindow += reach[r + j * size];
+        if (j > span) inWindow -= reach[r + (j - span - 1) * size];
+        const long long v = r + (j + p.minCopies) * size;
+        if (v <= cells && inWindow > 0) next[v] = 1;
+      }
     }
     reach = std::move(next);
   }
