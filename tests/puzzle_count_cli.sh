@@ -14,7 +14,7 @@ bad() {  # bad NAME CONTENT ERROR_LINE
   expect 2 "cubepack-solutions: $work/$1$3" count --puzzle "$work/$1"
 }
 
-bad keyword 'box 2 1 1\nshape a 0,0,0 1,0,0\n' ":2: unknown keyword 'shape' (name, box, target or piece)"
+bad keyword 'box 2 1 1\nshape a 0,0,0 1,0,0\n' ":2: unknown keyword 'shape' (name, box, target, piece, max-holes, allow or one-sided)"
 bad sum 'box 2 1 1\npiece a 0,0,0\n' ":2: the pieces have 1 cubes in all, the target 2 cells"
 bad binary 'box 2 1 1\n\001\002\n' ":2: not a text file (byte 0x01)"
 bad large 'box 9 9 9\n' ":1: the box has 729 cells; the engine takes at most 128"
@@ -22,10 +22,16 @@ bad latin1 'name Caf\351\nbox 2 1 1\npiece a 0,0,0 1,0,0\n' ":1: the name is not
 bad empty '' ": no target: give a box line or target lines"
 expect 2 "cubepack-solutions: cannot open '$work/none': No such file or directory" \
   count --puzzle "$work/none"
-expect 2 "cubepack-solutions: $puzzles/cubepack-5x4x3.txt: --mirror: piece four is chiral and the pieces do not hold its mirror image as often" \
-  count --puzzle "$puzzles/cubepack-5x4x3.txt" --mirror
+# --limit: "at least" in the time of finding them; all of them, fixed count too, when fewer.
+expect 0 "" count --puzzle "$puzzles/cubepack-5x4x3.txt" --mirror --limit 2
+grep -q '^at least 2 solutions (one per class under the symmetries): stopped at --limit 2$' \
+  "$work/out" || fail "count --limit 2: $(cat "$work/out")"
+expect 0 "" count --puzzle "$puzzles/soma-3x3x3.txt" --limit 481
+grep -q '^480 solutions (one per class under the symmetries), 11520 packings of the fixed target$' \
+  "$work/out" || fail "count --limit 481: $(cat "$work/out")"
 for args in "count" "count --puzzle" "count --puzzle a --puzzle b" "count --shard 0/3 --puzzle a" \
-  "count --shard 4/3 --puzzle a" "count --puzzle a -j 0" "count --puzzle a --json x" "merge"; do
+  "count --shard 4/3 --puzzle a" "count --puzzle a -j 0" "count --puzzle a --json x" "merge" \
+  "count --puzzle a --limit 0" "count --puzzle a --limit 2 --shard 1/2" "list --limit 3"; do
   # shellcheck disable=SC2086 # the words are the arguments
   "$program" $args > /dev/null 2> "$work/err"
   status=$?
@@ -54,7 +60,7 @@ input="$soma" expect 0 "" count --puzzle - --json -j 2
   fail "count --puzzle -: $(cat "$work/out")"
 printf 'box 2 1 1\nshape a\n' > "$work/keyword"
 input="$work/keyword" expect 2 \
-  "cubepack-solutions: standard input:2: unknown keyword 'shape' (name, box, target or piece)" \
+  "cubepack-solutions: standard input:2: unknown keyword 'shape' (name, box, target, piece, max-holes, allow or one-sided)" \
   count --puzzle -
 
 # A long name, and one with a tab and characters beyond ASCII: the summary whole, the JSON valid.

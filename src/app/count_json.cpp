@@ -59,6 +59,10 @@ std::string FormatCountJson(const CountRecord& r) {
     add("first_piece_copies", std::to_string(r.firstPieceCopies));
     add("fixed_again", std::to_string(r.cellFixingSymmetries));
     add("invariant", std::to_string(r.invariant));
+  } else if (r.atLeast) {
+    add("solutions", std::to_string(r.solutions));
+    add("solutions_at_least", "true");
+    add("limit", std::to_string(r.limit));
   } else {
     add("solutions", std::to_string(r.solutions));
     add("solutions_fixed", std::to_string(r.solutionsFixed));

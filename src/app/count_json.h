@@ -21,6 +21,9 @@ struct CountRecord {
   // A whole count:
   std::uint64_t solutions = 0;
   std::uint64_t solutionsFixed = 0;
+  // Or one stopped at --limit: at least `solutions` classes (solutionsFixed unknown).
+  std::int64_t limit = 0;
+  bool atLeast = false;
   // A share (shardCount > 0):
   int shardIndex = 0;  // from 0
   int shardCount = 0;

@@ -12,7 +12,9 @@
 #include "general/input/puzzle_file.h"
 #include "general/input/xmpuzzle_file.h"
 #include "general/model/polycube_puzzle.h"
+#include "general/model/puzzle_line.h"
 #include "general/solver/polycube_count.h"
+#include "general/solver/polycube_list.h"
 #include "shared/engine_version.h"
 #include "shared/platform.h"
 #include "shared/progress.h"
@@ -55,7 +57,13 @@ std::string Summary(const CountRecord& r) {
                 r.cells, r.pieces, r.placements, r.symmetries, r.symmetries == 1 ? "y" : "ies",
                 r.mirror ? " (rotations and reflections)" : " (rotations)");
   s += buf;
-  if (r.shardCount > 0) {
+  if (r.atLeast) {
+    std::snprintf(buf, sizeof buf,
+                  "at least %" PRIu64
+                  " solutions (one per class under the symmetries): "
+                  "stopped at --limit %" PRId64 "\n",
+                  r.solutions, r.limit);
+  } else if (r.shardCount > 0) {
     std::snprintf(buf, sizeof buf,
                   "share %d/%d of %" PRIu64 " tasks: fixed_weighted %" PRIu64 ", invariant %" PRIu64
                   " (merge the shares' --json output for the count)\n",
@@ -73,6 +81,54 @@ std::string Summary(const CountRecord& r) {
 
 int Write(const CountRecord& r, bool json) {
   return WriteOut(kProgram, json ? FormatCountJson(r) : Summary(r));
+}
+
+// The classes as the listing's search finds them, each once, up to a limit; a search that ends
+// first knows them all, and the fixed count from every packing it met on the way.
+class LimitedCount final : public ListingSink {
+ public:
+  LimitedCount(const PuzzleLister& lister, std::int64_t limit) : lister_(lister), limit_(limit) {}
+
+  void TaskPackings(std::size_t task, std::uint64_t packings) override {
+    std::uint64_t term = 0;
+    if (__builtin_mul_overflow(packings, lister_.Weight(task), &term) ||
+        __builtin_add_overflow(weighted, term, &weighted))
+      overflow = true;
+  }
+  bool TaskLines(std::size_t task, std::string_view, std::size_t count) override {
+    classes += count;
+    progress_.TasksDone(task + 1, lister_.Tasks());
+    return classes < static_cast<std::uint64_t>(limit_);
+  }
+
+  std::uint64_t classes = 0, weighted = 0;
+  bool overflow = false;
+
+ private:
+  const PuzzleLister& lister_;
+  std::int64_t limit_;
+  TerminalProgress progress_;
+};
+
+// count --limit N: at least N classes, or every class and packing when there are fewer.
+int LimitedRun(const SolutionsOptions& options, const LoadedPuzzle& loaded, CountRecord& r) {
+  const PuzzleLineBuild line = MakePuzzleLine(loaded.text, loaded.build.puzzle);
+  if (!line.error.empty()) return Fail(2, PuzzleSource(options) + ": --limit: " + line.error);
+  const PuzzleLister lister(loaded.build.puzzle, line.format);
+  LimitedCount count(lister, options.limit);
+  lister.List(0, lister.Tasks(), options.jobs, count);
+  if (count.classes >= static_cast<std::uint64_t>(options.limit)) {
+    r.solutions = static_cast<std::uint64_t>(options.limit);
+    r.limit = options.limit;
+    r.atLeast = true;
+    return 0;
+  }
+  if (count.overflow) return Fail(1, "the count passes 2^64");
+  if (count.weighted % lister.Divisor() != 0)
+    return Fail(1, "internal fault: the fixed sum is not a multiple of the first piece's copies");
+  r.solutions = count.classes;
+  r.solutionsFixed = count.weighted / lister.Divisor();
+  return 0;
 }
 
 }  // namespace
@@ -123,9 +179,6 @@ int RunCount(const SolutionsOptions& options) {
   const PolycubePuzzle& puzzle = loaded.build.puzzle;
   std::string error;
 
-  const int shards = options.shardCount > 0 ? options.shardCount : 1;
-  TerminalProgress terminal;
-  const CountSums sums = CountPackings(puzzle, options.jobs, options.shardIndex, shards, &terminal);
   CountRecord r;
   r.puzzle = Hex(puzzle.hash);
   r.name = puzzle.name;
@@ -134,6 +187,14 @@ int RunCount(const SolutionsOptions& options) {
   r.placements = puzzle.placements.size();
   r.symmetries = SymmetryCount(puzzle);
   r.mirror = puzzle.mirror;
+  if (options.limit > 0) {
+    if (const int status = LimitedRun(options, loaded, r); status != 0) return status;
+    r.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    return Write(r, options.json);
+  }
+  const int shards = options.shardCount > 0 ? options.shardCount : 1;
+  TerminalProgress terminal;
+  const CountSums sums = CountPackings(puzzle, options.jobs, options.shardIndex, shards, &terminal);
   if (options.shardCount > 0) {
     if (sums.overflow) return Fail(1, "the count passes 2^64");
     r.shardIndex = options.shardIndex;

@@ -41,12 +41,21 @@ int Load(const SolutionsOptions& options, ListedPuzzle& out) {
   return 0;
 }
 
-// Hands the lines of tasks [begin, end) to the listing's output.
+// Hands the lines of tasks [begin, end) to the listing's output, the first `limit` of them
+// (0: all).
 class LineWriter final : public ListingSink {
  public:
-  LineWriter(std::size_t begin, std::size_t end) : begin_(begin), end_(end) {}
+  LineWriter(std::size_t begin, std::size_t end, std::int64_t limit)
+      : begin_(begin), end_(end), left_(limit > 0 ? limit : -1) {}
 
   bool TaskLines(std::size_t task, std::string_view lines, std::size_t count) override {
+    if (left_ >= 0 && static_cast<std::int64_t>(count) >= left_) {
+      std::size_t at = 0;
+      for (std::int64_t k = 0; k < left_; ++k) at = lines.find('\n', at) + 1;
+      output.Add(lines.substr(0, at), static_cast<std::size_t>(left_));
+      return false;
+    }
+    if (left_ >= 0) left_ -= static_cast<std::int64_t>(count);
     output.Add(lines, count);
     output.Progress(task + 1 - begin_, end_ - begin_);
     return true;
@@ -56,6 +65,7 @@ class LineWriter final : public ListingSink {
 
  private:
   std::size_t begin_, end_;
+  std::int64_t left_;  // lines still to write, -1 for any number
 };
 
 // Keeps line n (1-based) of the lines it is given and stops there; on the way, appends each
@@ -150,7 +160,7 @@ int RunPuzzleList(const SolutionsOptions& options) {
     end = tasks * static_cast<std::size_t>(options.shardIndex + 1) / n;
   }
   try {
-    LineWriter writer(begin, end);
+    LineWriter writer(begin, end, options.limit);
     lister.List(begin, end, options.jobs, writer);
     writer.output.Finish();
     return 0;

@@ -79,12 +79,28 @@ bool TakeShardOption(const std::vector<std::string_view>& args, std::size_t& i,
   return true;
 }
 
+bool TakeLimitOption(const std::vector<std::string_view>& args, std::size_t& i,
+                     SolutionsOptions& options, std::string& error) {
+  std::string_view value;
+  if (!TakeValue(args, i, "--limit", value, error)) return false;
+  if (error.empty() && (options.limit = ParsePackingNumber(value)) == 0)
+    error = "--limit needs a whole number from 1 up, not '" + std::string(value) + "'";
+  return true;
+}
+
+// --limit stops at a line of the one listing, which a share does not have.
+std::string LimitAlone(const SolutionsOptions& options) {
+  return options.limit > 0 && options.shardCount > 0 ? "--limit and --shard cannot go together"
+                                                     : "";
+}
+
 // The options that only mean something for a puzzle file.
 std::string NeedsPuzzle(const SolutionsOptions& options) {
   if (!options.puzzle.empty() || options.command == SolutionsCommand::kHelp) return {};
   if (options.mirror) return "--mirror needs --puzzle FILE";
   if (!options.problem.empty()) return "--problem needs --puzzle FILE";
   if (options.shardCount > 0) return "--shard needs --puzzle FILE";
+  if (options.limit > 0) return "--limit needs --puzzle FILE";
   return {};
 }
 
@@ -97,10 +113,12 @@ std::string ParseList(const std::vector<std::string_view>& args, SolutionsOption
     }
     std::string error;
     if (!TakeJobsOption(args, i, options.jobs, error) &&
-        !TakePuzzleOption(args, i, options, error) && !TakeShardOption(args, i, options, error))
+        !TakePuzzleOption(args, i, options, error) && !TakeShardOption(args, i, options, error) &&
+        !TakeLimitOption(args, i, options, error))
       return Unexpected(args[i]);
     if (!error.empty()) return error;
   }
+  if (std::string error = LimitAlone(options); !error.empty()) return error;
   return NeedsPuzzle(options);
 }
 
@@ -175,14 +193,15 @@ std::string ParseCount(const std::vector<std::string_view>& args, SolutionsOptio
       options.json = true;
     } else if (!TakePuzzleOption(args, i, options, error) &&
                !TakeShardOption(args, i, options, error) &&
-               !TakeJobsOption(args, i, options.jobs, error)) {
+               !TakeJobsOption(args, i, options.jobs, error) &&
+               !TakeLimitOption(args, i, options, error)) {
       return Unexpected(arg);
     }
     if (!error.empty()) return error;
   }
   if (options.puzzle.empty() && options.command != SolutionsCommand::kHelp)
     return "count needs --puzzle FILE";
-  return {};
+  return LimitAlone(options);
 }
 
 std::string ParseMerge(const std::vector<std::string_view>& args, SolutionsOptions& options) {
@@ -270,10 +289,10 @@ std::string SolutionsUsage() {
          "  cubepack-solutions verify FILE      check a listing on its own (- for standard "
          "input)\n"
          "  cubepack-solutions count --puzzle FILE [--problem NAME] [--mirror] [--json] [-j N]\n"
-         "                          [--shard K/N]\n"
+         "                          [--shard K/N | --limit N]\n"
          "                                      count the packings of the puzzle in FILE\n"
-         "  cubepack-solutions list --puzzle FILE [--problem NAME] [--mirror] [-j N] [--shard "
-         "K/N]\n"
+         "  cubepack-solutions list --puzzle FILE [--problem NAME] [--mirror] [-j N]\n"
+         "                          [--shard K/N | --limit N]\n"
          "  cubepack-solutions show N|- --puzzle FILE [--problem NAME] [--mirror] [--svg]\n"
          "  cubepack-solutions verify LISTING --puzzle FILE [--problem NAME] [--mirror]\n"
          "                                      the same for the puzzle in FILE: one line per\n"
@@ -305,12 +324,15 @@ std::string SolutionsUsage() {
          "  --puzzle FILE   the puzzle file, - for standard input (count needs one; list, show,\n"
          "                  verify without it: the 5 x 4 x 3 puzzle)\n"
          "  --problem NAME  the problem of an .xmpuzzle file (the first without it)\n"
-         "  --mirror        reflections are symmetries too (refused unless the pieces are as a\n"
-         "                  set their own mirror image)\n"
+         "  --mirror        a packing and its mirror image are one class where the mirror image\n"
+         "                  is itself a packing of the puzzle\n"
          "  --json          count, merge: one JSON object on one line\n"
          "  --shard K/N     count: share K of the work cut in N, merge adds the shares up;\n"
          "                  list: part K of the listing cut in N, the parts in order are the "
          "whole\n"
+         "  --limit N       list: the first N lines; count: stop at N classes and say \"at "
+         "least\"\n"
+         "                  (--limit 2 asks whether the puzzle has exactly one solution)\n"
          "  --svg           show: an SVG picture instead of text\n"
          "  -h, --help      show this help and exit\n";
 }

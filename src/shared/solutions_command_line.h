@@ -1,7 +1,8 @@
 #pragma once
 // The command line of cubepack-solutions: list [-j N], show N [--svg], show - [--svg],
 // verify FILE, each also of a puzzle file (--puzzle FILE [--problem NAME] [--mirror], and list
-// --shard K/N); count --puzzle FILE [--problem NAME] [--mirror] [--json] [-j N] [--shard K/N];
+// --shard K/N or --limit N); count --puzzle FILE [--problem NAME] [--mirror] [--json] [-j N]
+// [--shard K/N | --limit N];
 // merge [--json] FILE...; and --help.
 
 #include <cstdint>
@@ -28,6 +29,7 @@ struct SolutionsOptions {
   bool json = false;    // count, merge
   int shardIndex = 0;   // list and count of a puzzle file: share shardIndex + 1 of shardCount
   int shardCount = 0;   // 0 without --shard
+  std::int64_t limit = 0;  // list, count of a puzzle file: stop after this many lines (classes)
   std::vector<std::string> shares;  // merge
   std::string error;  // one line for standard error when the arguments are bad, else empty
 };

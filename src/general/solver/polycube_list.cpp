@@ -24,6 +24,7 @@ constexpr std::size_t kAheadPerWorker = 16;
 struct TaskLines {
   std::string lines;
   std::size_t count = 0;
+  std::uint64_t packings = 0;  // found, written or not
 };
 
 // One worker's search below a task: the count's search, which hands it every packing it
@@ -51,10 +52,12 @@ class Searcher final : public CoverLeaves<M> {
     taskPieces_ = task.placed;
     std::copy(task.pieces.begin(), task.pieces.begin() + task.placed, pieces_.begin());
     exact_.ListTo(this, &stop);
-    if (t_.exact && task.left == 0)
+    if (t_.exact && task.left == 0) {
+      out.packings = 1;
       WriteIfClassLine(taskPieces_);
-    else
-      exact_.Count(task.board, task.counts.data(), task.left);
+    } else {
+      out.packings = exact_.Count(task.board, task.counts.data(), task.left);
+    }
     return out;
   }
 
@@ -109,6 +112,8 @@ class PuzzleLister::Impl {
   virtual ~Impl() = default;
   virtual std::size_t Tasks() const = 0;
   virtual std::uint64_t Fingerprint() const = 0;
+  virtual std::uint64_t Weight(std::size_t task) const = 0;
+  virtual std::uint64_t Divisor() const = 0;
   virtual void List(std::size_t begin, std::size_t end, int jobs, ListingSink& sink) const = 0;
 };
 
@@ -130,6 +135,8 @@ class TypedLister final : public PuzzleLister::Impl {
   std::size_t Tasks() const override { return fixedTasks_; }
 
   std::uint64_t Fingerprint() const override { return TaskListFingerprint(tasks_, t_.classes); }
+  std::uint64_t Weight(std::size_t task) const override { return tasks_[task].weight; }
+  std::uint64_t Divisor() const override { return t_.firstCopies; }
 
   void List(std::size_t begin, std::size_t end, int jobs, ListingSink& sink) const override {
     end = std::min(end, fixedTasks_);
@@ -139,6 +146,7 @@ class TypedLister final : public PuzzleLister::Impl {
         end - begin, jobs, kAheadAtLeast + kAheadPerWorker * workers,
         [&] { return std::make_unique<Searcher<M>>(p_, line_, t_, tasks_, index_, begin); },
         [&](std::size_t i, TaskLines out) {
+          sink.TaskPackings(begin + i, out.packings);
           return sink.TaskLines(begin + i, out.lines, out.count);
         },
         [](std::size_t) {});
@@ -168,6 +176,10 @@ PuzzleLister::~PuzzleLister() = default;
 std::size_t PuzzleLister::Tasks() const { return impl_->Tasks(); }
 
 std::uint64_t PuzzleLister::Fingerprint() const { return impl_->Fingerprint(); }
+
+std::uint64_t PuzzleLister::Weight(std::size_t task) const { return impl_->Weight(task); }
+
+std::uint64_t PuzzleLister::Divisor() const { return impl_->Divisor(); }
 
 void PuzzleLister::List(std::size_t begin, std::size_t end, int jobs, ListingSink& sink) const {
   impl_->List(begin, end, jobs, sink);

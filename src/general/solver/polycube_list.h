@@ -28,6 +28,12 @@ class ListingSink {
   virtual ~ListingSink() = default;
   // Task `task`'s lines (each with its "\n"), `count` of them. False stops the listing.
   virtual bool TaskLines(std::size_t task, std::string_view lines, std::size_t count) = 0;
+  // Before its lines: how many packings the search found below task `task` (not only those
+  // written), for a count made on the way.
+  virtual void TaskPackings(std::size_t task, std::uint64_t packings) {
+    (void)task;
+    (void)packings;
+  }
 };
 
 class PuzzleLister {
@@ -40,6 +46,9 @@ class PuzzleLister {
   PuzzleLister& operator=(const PuzzleLister&) = delete;
 
   std::size_t Tasks() const;
+  // The fixed count is the sum over the tasks of Weight(task) * packings, divided by Divisor().
+  std::uint64_t Weight(std::size_t task) const;
+  std::uint64_t Divisor() const;
   // Names the task list (shared with the count): another list gives another value.
   std::uint64_t Fingerprint() const;
   // Lists the tasks [begin, end) on `jobs` threads. Stops early when the sink says so; rethrows
