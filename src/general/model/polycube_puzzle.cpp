@@ -31,10 +31,9 @@ std::string ShapeText(const Shape& s) {
 
 }  // namespace
 
-WideMask Image(const WideMask& m, const CellSymmetry& g, int cells) {
-  WideMask out;
-  for (int i = 0; i < cells; ++i)
-    if (m.Has(i)) out.Set(g.image[i]);
+CellSet Image(const CellSet& m, const CellSymmetry& g) {
+  CellSet out;
+  for (const int i : m.Cells()) out.Set(g.image[i]);
   return out;
 }
 
@@ -229,10 +228,10 @@ std::vector<ClassPlacement> AllPlacements(const PuzzleText& text, const Polycube
       if (Coloured r = TurnedColoured(shape, t);
           std::find(distinct.begin(), distinct.end(), r) == distinct.end())
         distinct.push_back(std::move(r));
-    std::unordered_map<WideMask, int, WideMaskHash> seen;
+    std::unordered_map<CellSet, int, CellSetHash> seen;
     for (const Coloured& r : distinct)
       for (const Point& at : puzzle.cells) {
-        WideMask mask;
+        CellSet mask;
         bool inside = true;
         for (std::size_t k = 0; k < r.cubes.size() && inside; ++k) {
           const Point q = {r.cubes[k].x - r.cubes[0].x + at.x, r.cubes[k].y - r.cubes[0].y + at.y,
@@ -252,16 +251,15 @@ std::vector<ClassPlacement> AllPlacements(const PuzzleText& text, const Polycube
 // keeps its class, a reflection makes it the mirror class (a symmetry maps the target, its
 // colours and the pieces onto themselves, so every placement onto a placement).
 std::vector<int> ImagesOfPlacements(const PolycubePuzzle& puzzle) {
-  std::vector<std::unordered_map<WideMask, int, WideMaskHash>> byMask(puzzle.classes.size());
+  std::vector<std::unordered_map<CellSet, int, CellSetHash>> byMask(puzzle.classes.size());
   for (std::size_t i = 0; i < puzzle.placements.size(); ++i)
     byMask[puzzle.placements[i].shapeClass].emplace(puzzle.placements[i].mask, static_cast<int>(i));
-  const int n = static_cast<int>(puzzle.cells.size());
   std::vector<int> images;
   images.reserve(puzzle.symmetries.size() * puzzle.placements.size());
   for (const CellSymmetry& g : puzzle.symmetries)
     for (const ClassPlacement& pl : puzzle.placements) {
       const int c = g.proper ? pl.shapeClass : puzzle.classes[pl.shapeClass].mirror;
-      images.push_back(byMask[c].at(Image(pl.mask, g, n)));
+      images.push_back(byMask[c].at(Image(pl.mask, g)));
     }
   return images;
 }
@@ -286,8 +284,8 @@ std::uint64_t PuzzleHash(const PuzzleText& text, const Shape& target,
   key += ";order " + std::to_string(puzzle.axes[0]) + std::to_string(puzzle.axes[1]) +
          std::to_string(puzzle.axes[2]);
   // Cells are in search order here, which the order above fixes.
-  key +=
-      ";optional " + std::to_string(puzzle.optional.lo) + " " + std::to_string(puzzle.optional.hi);
+  key += ";optional";
+  for (const int cell : puzzle.optional.Cells()) key += " " + std::to_string(cell);
   key +=
       ";holes " + std::to_string(puzzle.maxHoles) + ";colours " + ColoursText(puzzle.cellColours);
   for (const ColourRule& r : text.allowed)

@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "general/input/puzzle_file.h"
+#include "general/model/cell_set.h"
 #include "general/model/polycube.h"
-#include "general/model/wide_mask.h"
 
 namespace cubepack::general {
 
@@ -39,7 +39,7 @@ struct CellSymmetry {
 
 struct ClassPlacement {
   int shapeClass = 0;
-  WideMask mask;
+  CellSet mask;
 };
 
 // How a reflection of the target acts on the packings with --mirror: it maps every packing onto
@@ -52,7 +52,7 @@ struct PolycubePuzzle {
   std::string name;
   std::vector<Point> cells;  // cell i, in search order
   // Cells that may stay empty (none: every cell must be covered), and the most that may.
-  WideMask optional;
+  CellSet optional;
   int maxHoles = -1;  // -1: any number
   bool oneSided = false;
   std::vector<int> cellColours;  // per cell, 0 for plain; empty when every cell is plain
@@ -81,7 +81,7 @@ PuzzleBuild BuildPolycubePuzzle(const PuzzleText& text, bool mirror,
                                 std::array<int, 3> axes = {2, 1, 0});
 
 // The cells that symmetry g maps the cells of `m` to.
-WideMask Image(const WideMask& m, const CellSymmetry& g, int cells);
+CellSet Image(const CellSet& m, const CellSymmetry& g);
 
 // Copies and cells decide the search: every piece placed and every cell covered, or not.
 inline bool IsExact(const PolycubePuzzle& p) {

@@ -98,12 +98,11 @@ void RankPlacements(const PolycubePuzzle& puzzle, PuzzleLine& line) {
   for (const ClassPlacement& pl : puzzle.placements) {
     line.rankBegin.push_back(static_cast<std::uint32_t>(line.ranks.size()));
     int low = line.cells;
-    for (int i = 0; i < line.cells; ++i)
-      if (pl.mask.Has(i)) {
-        line.ranks.push_back(static_cast<std::uint8_t>(line.rank[i]));
-        low = std::min(low, line.rank[i]);
-      }
-    line.lowRank.push_back(static_cast<std::uint8_t>(low));
+    for (const int i : pl.mask.Cells()) {
+      line.ranks.push_back(static_cast<std::uint16_t>(line.rank[i]));
+      low = std::min(low, line.rank[i]);
+    }
+    line.lowRank.push_back(static_cast<std::uint16_t>(low));
   }
   line.rankBegin.push_back(static_cast<std::uint32_t>(line.ranks.size()));
 }
@@ -125,14 +124,14 @@ void WritePackingKey(const PuzzleLine& line, const PolycubePuzzle& puzzle, const
   const int* image = puzzle.placementImages.data() + static_cast<std::size_t>(g) * line.placements;
   for (int i = 0; i < count; ++i) {
     const int p = image[pieces[i]];
-    order[i] = static_cast<std::uint64_t>(puzzle.placements[p].shapeClass) << 40 |
+    order[i] = static_cast<std::uint64_t>(puzzle.placements[p].shapeClass) << 48 |
                static_cast<std::uint64_t>(line.lowRank[p]) << 32 | static_cast<std::uint64_t>(p);
   }
   std::sort(order.begin(), order.begin() + count);
   std::fill(key, key + line.cells, kEmptyCell);
   int previous = -1, copy = 0;
   for (int i = 0; i < count; ++i) {
-    const int c = static_cast<int>(order[i] >> 40);
+    const int c = static_cast<int>(order[i] >> 48);
     const int p = static_cast<int>(order[i] & 0xFFFFFFFF);
     copy = c == previous ? copy + 1 : 0;
     previous = c;
@@ -154,7 +153,7 @@ PlacementIndex::PlacementIndex(const PolycubePuzzle& puzzle) : index_(puzzle.cla
     index_[puzzle.placements[i].shapeClass].emplace(puzzle.placements[i].mask, static_cast<int>(i));
 }
 
-int PlacementIndex::Find(const WideMask& mask, int c) const {
+int PlacementIndex::Find(const CellSet& mask, int c) const {
   const auto it = index_[c].find(mask);
   return it == index_[c].end() ? -1 : it->second;
 }
@@ -163,7 +162,7 @@ namespace {
 
 // The cells labelled by piece i are one of its placements; "" or what is wrong.
 std::string CheckPiece(const PuzzleLine& line, const PolycubePuzzle& puzzle,
-                       const PlacementIndex& index, int i, const WideMask& mask) {
+                       const PlacementIndex& index, int i, const CellSet& mask) {
   const int c = line.pieceClass[i];
   const int size = puzzle.classes[c].size;
   const int count = mask.Count();
@@ -182,17 +181,16 @@ std::string CheckPiece(const PuzzleLine& line, const PolycubePuzzle& puzzle,
                                          : " is not in one of its rotations");
 }
 
-int LowRank(const PuzzleLine& line, const WideMask& mask) {
+int LowRank(const PuzzleLine& line, const CellSet& mask) {
   int low = line.cells;
-  for (int cell = 0; cell < line.cells; ++cell)
-    if (mask.Has(cell)) low = std::min(low, line.rank[cell]);
+  for (const int cell : mask.Cells()) low = std::min(low, line.rank[cell]);
   return low;
 }
 
 // The copies of each class take its first labels in the order of their first cells, as many
 // as its range allows, and the cells left empty are no more than the puzzle allows.
 std::string CheckCopies(const PuzzleLine& line, const PolycubePuzzle& puzzle,
-                        const std::vector<WideMask>& masks, const std::vector<int>& pieces,
+                        const std::vector<CellSet>& masks, const std::vector<int>& pieces,
                         const std::vector<int>& used) {
   for (std::size_t c = 0; c < line.classPieces.size(); ++c) {
     const std::vector<int>& copies = line.classPieces[c];
@@ -227,7 +225,7 @@ std::string ParsePuzzleLine(const PuzzleLine& line, const PolycubePuzzle& puzzle
                             const PlacementIndex& index, std::string_view chars,
                             std::vector<int>& pieces) {
   const std::size_t pieceCount = line.pieceLabel.size();
-  std::vector<WideMask> masks(pieceCount);
+  std::vector<CellSet> masks(pieceCount);
   const std::size_t checked = std::min(chars.size(), static_cast<std::size_t>(line.length));
   for (std::size_t k = 0; k < checked; ++k) {
     const char c = chars[k];

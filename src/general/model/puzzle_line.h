@@ -44,8 +44,8 @@ struct PuzzleLine {
   std::array<int, 256> pieceOfLabel{};        // -1 for a character that is no label
   // Per placement: its cells' ranks, and the lowest of them.
   std::vector<std::uint32_t> rankBegin;  // placement p: ranks[rankBegin[p] .. rankBegin[p + 1])
-  std::vector<std::uint8_t> ranks;
-  std::vector<std::uint8_t> lowRank;
+  std::vector<std::uint16_t> ranks;      // a line has at most kMaxLineCells cells
+  std::vector<std::uint16_t> lowRank;
   int placements = 0;
   int symmetries = 0;
 };
@@ -72,10 +72,10 @@ class PlacementIndex {
  public:
   explicit PlacementIndex(const PolycubePuzzle& puzzle);
   // The placement of class c covering exactly `mask`, or -1.
-  int Find(const WideMask& mask, int c) const;
+  int Find(const CellSet& mask, int c) const;
 
  private:
-  std::vector<std::unordered_map<WideMask, int, WideMaskHash>> index_;  // per class
+  std::vector<std::unordered_map<CellSet, int, CellSetHash>> index_;  // per class
 };
 
 // Reads one line's characters (without its line end) into its pieces' placements (`pieces`,

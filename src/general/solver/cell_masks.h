@@ -5,6 +5,7 @@
 #include <bit>
 #include <cstdint>
 
+#include "general/model/cell_set.h"
 #include "general/model/wide_mask.h"
 
 namespace cubepack::general {
@@ -52,6 +53,11 @@ inline std::uint64_t FromWide<std::uint64_t>(const WideMask& w) {
 template <>
 inline WideMask FromWide<WideMask>(const WideMask& w) {
   return w;
+}
+// A model's set of cells of a target that the mask type holds.
+template <class M>
+M FromCells(const CellSet& s) {
+  return FromWide<M>(WideMask{s.Word(0), s.Word(1)});
 }
 inline WideMask ToWide(std::uint64_t m) { return WideMask{m, 0}; }
 inline WideMask ToWide(const WideMask& m) { return m; }

@@ -5,6 +5,8 @@
 #include <cstring>
 #include <memory>
 #include <string>
+#include <type_traits>
+#include <unordered_map>
 #include <vector>
 
 #include "general/solver/cell_masks.h"
@@ -21,6 +23,19 @@ namespace {
 constexpr std::size_t kAheadAtLeast = 64;
 constexpr std::size_t kAheadPerWorker = 16;
 
+// Per class: its placements by their masks, how the packings the search hands over are named.
+template <class M>
+struct MaskHash {
+  std::size_t operator()(const M& m) const noexcept {
+    if constexpr (std::is_same_v<M, std::uint64_t>)
+      return static_cast<std::size_t>(m * 0x9E3779B97F4A7C15u);
+    else
+      return WideMaskHash()(m);
+  }
+};
+template <class M>
+using MaskIndex = std::vector<std::unordered_map<M, int, MaskHash<M>>>;
+
 struct TaskLines {
   std::string lines;
   std::size_t count = 0;
@@ -33,7 +48,7 @@ template <class M>
 class Searcher final : public CoverLeaves<M> {
  public:
   Searcher(const PolycubePuzzle& p, const PuzzleLine& line, const SearchTables<M>& t,
-           const std::vector<Task<M>>& tasks, const PlacementIndex& index, std::size_t begin)
+           const std::vector<Task<M>>& tasks, const MaskIndex<M>& index, std::size_t begin)
       : p_(p),
         line_(line),
         t_(t),
@@ -62,8 +77,7 @@ class Searcher final : public CoverLeaves<M> {
   }
 
   void Packing(const M* masks, const std::uint8_t* classes, int count) override {
-    for (int k = 0; k < count; ++k)
-      pieces_[taskPieces_ + k] = index_.Find(ToWide(masks[k]), classes[k]);
+    for (int k = 0; k < count; ++k) pieces_[taskPieces_ + k] = index_[classes[k]].at(masks[k]);
     WriteIfClassLine(taskPieces_ + count);
   }
 
@@ -96,7 +110,7 @@ class Searcher final : public CoverLeaves<M> {
   const PuzzleLine& line_;
   const SearchTables<M>& t_;
   const std::vector<Task<M>>& tasks_;
-  const PlacementIndex& index_;
+  const MaskIndex<M>& index_;
   std::size_t begin_;
   CoverSearch<M> exact_;
   std::array<int, kMaxTargetCells> pieces_{};
@@ -123,7 +137,9 @@ template <class M>
 class TypedLister final : public PuzzleLister::Impl {
  public:
   TypedLister(const PolycubePuzzle& p, const PuzzleLine& line, TaskLimits limits)
-      : p_(p), line_(line), t_(BuildSearchTables<M>(p)), index_(p) {
+      : p_(p), line_(line), t_(BuildSearchTables<M>(p)), index_(t_.classes) {
+    for (std::size_t i = 0; i < t_.masks.size(); ++i)
+      index_[p.placements[t_.placement[i]].shapeClass].emplace(t_.masks[i], t_.placement[i]);
     tasks_ = MakeTasks(p, t_, true, limits);
     // The listing's tasks are the fixed-piece tasks, which come first.
     fixedTasks_ =
@@ -156,7 +172,7 @@ class TypedLister final : public PuzzleLister::Impl {
   const PolycubePuzzle& p_;
   const PuzzleLine& line_;
   SearchTables<M> t_;
-  PlacementIndex index_;
+  MaskIndex<M> index_;
   std::vector<Task<M>> tasks_;
   std::size_t fixedTasks_ = 0;
 };

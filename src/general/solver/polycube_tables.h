@@ -94,14 +94,14 @@ PlacementTables<M> BuildPlacementTables(const PolycubePuzzle& p) {
     t.pieces += p.classes[c].copies;
   }
   t.exact = IsExact(p);
-  t.must = FromWide<M>(FirstCells(t.cells) & ~p.optional);
+  t.must = FromWide<M>(FirstCells(t.cells)) & ~FromCells<M>(p.optional);
   t.maxHoles = p.maxHoles;
   const std::size_t lists = static_cast<std::size_t>(t.cells) * t.classes;
   std::vector<std::vector<int>> filed(lists);
   std::vector<std::uint32_t> covering(t.cells, 0);
   for (std::size_t i = 0; i < p.placements.size(); ++i) {
     const ClassPlacement& pl = p.placements[i];
-    const int anchor = FirstSet(pl.mask);
+    const int anchor = pl.mask.First();
     filed[static_cast<std::size_t>(anchor) * t.classes + pl.shapeClass].push_back(
         static_cast<int>(i));
     for (int cell = anchor; cell < t.cells; ++cell) covering[cell] += pl.mask.Has(cell) ? 1 : 0;
@@ -109,7 +109,7 @@ PlacementTables<M> BuildPlacementTables(const PolycubePuzzle& p) {
   for (std::size_t k = 0; k < lists; ++k) {
     t.ranges.push_back({static_cast<std::uint32_t>(t.masks.size()), 0});
     for (const int i : filed[k]) {
-      t.masks.push_back(FromWide<M>(p.placements[i].mask));
+      t.masks.push_back(FromCells<M>(p.placements[i].mask));
       t.placement.push_back(i);
     }
     t.ranges.back().end = static_cast<std::uint32_t>(t.masks.size());

@@ -72,18 +72,18 @@ void AddOrbitUnits(const PolycubePuzzle& p, int g, SearchTables<M>& t) {
   const int* image = p.placementImages.data() + static_cast<std::size_t>(g) * placements;
   std::vector<std::vector<OrbitUnit<M>>> byAnchor(t.cells);
   for (int q = 0; q < placements; ++q) {
-    WideMask unionMask = p.placements[q].mask;
+    CellSet unionMask = p.placements[q].mask;
     int used[kMaxShapeClasses] = {};
     used[p.placements[q].shapeClass] = 1;
     bool disjoint = true, least = true;
     for (int member = image[q]; member != q && disjoint; member = image[member]) {
-      disjoint = (p.placements[member].mask & unionMask).Empty();
+      disjoint = !p.placements[member].mask.Meets(unionMask);
       least = least && member > q;
-      unionMask = unionMask | p.placements[member].mask;
+      unionMask |= p.placements[member].mask;
       ++used[p.placements[member].shapeClass];
     }
     if (!disjoint || !least) continue;
-    OrbitUnit<M> u{FromWide<M>(unionMask), {0, 0}, {0, 0}};
+    OrbitUnit<M> u{FromCells<M>(unionMask), {0, 0}, {0, 0}};
     int k = 0;
     bool fits = true;
     for (int c = 0; c < t.classes && fits; ++c) {
@@ -97,7 +97,7 @@ void AddOrbitUnits(const PolycubePuzzle& p, int g, SearchTables<M>& t) {
     }
     if (!fits) continue;
     if (k == 1) u.c[1] = u.c[0];  // n[1] stays 0
-    byAnchor[FirstSet(unionMask)].push_back(u);
+    byAnchor[unionMask.First()].push_back(u);
   }
   std::vector<OrbitUnit<M>> units;
   std::vector<EntryRange> ranges(t.cells);
@@ -200,9 +200,9 @@ SearchTables<M> BuildSearchTables(const PolycubePuzzle& p) {
     for (int g = 1; g < SymmetryCount(p); ++g) {
       std::vector<M> orbits(t.cells);
       for (int x = 0; x < t.cells; ++x) {
-        WideMask orbit;
+        CellSet orbit;
         for (int y = x; !orbit.Has(y); y = p.symmetries[g].image[y]) orbit.Set(y);
-        orbits[x] = FromWide<M>(orbit);
+        orbits[x] = FromCells<M>(orbit);
       }
       t.cellOrbits.push_back(std::move(orbits));
     }
@@ -242,7 +242,7 @@ std::vector<Task<M>> MakeTasks(const PolycubePuzzle& p, const SearchTables<M>& t
   for (std::size_t i = 0; i < t.representative.size(); ++i) {
     const int orbit = t.representative[i];
     if (orbit == 0) continue;
-    Task<M> task = detail::WithPlacement(root, FromWide<M>(p.placements[i].mask),
+    Task<M> task = detail::WithPlacement(root, FromCells<M>(p.placements[i].mask),
                                          p.placements[i].shapeClass, static_cast<int>(i));
     task.weight = t.orbitWeight[orbit - 1];
     tasks.push_back(task);
