@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdio>
 #include <string>
 
 namespace cubepack::testing {
@@ -333,6 +334,123 @@ const std::vector<SmallPuzzle>& DeepPuzzles() {
       {"the two screws, three tetrominoes and two dominoes in 2 x 2 x 6", texts[3].c_str(), true},
       {"four pairs of squares with a gap and five octocubes in 2 x 4 x 9", texts[4].c_str(), true},
   };
+  return puzzles;
+}
+
+namespace {
+
+// A puzzle of DesignerPuzzles, owning the text its SmallPuzzle points into.
+struct DesignerText {
+  const char* what;
+  std::string text;
+  bool shapesInterchangeable = true;
+};
+
+// Cells that may stay empty, copies, ranges of copies, max-holes.
+std::vector<DesignerText> EmptyCellsAndCopies() {
+  return {
+      {"seven trominoes in 5 x 5, its corners and centre drawn as cells that may stay empty",
+       "target draw +xxx+/xxxxx/xx+xx/xxxxx/+xxx+\npiece V copies 4 draw xx/x.\n"
+       "piece I copies 3 draw xxx\n"},
+      {"six trominoes and tetrominoes in 2 x 3 x 3 and a layer above that may stay empty",
+       "target draw xx/xx/xx xx/xx/xx xx/xx/xx\n"
+       "target optional 0,0,3 1,0,3 0,1,3 1,1,3 0,2,3 1,2,3\n"
+       "piece L copies 2 draw xxx/x..\npiece V copies 2 draw xx/x.\npiece I copies 2 draw xxx\n"},
+      {"copies: three L and two T tetrominoes and a square in 2 x 3 x 4",
+       "box 2 3 4\npiece L copies 3 draw xxx/x..\npiece T copies 2 draw xxx/.x.\n"
+       "piece O draw xx/xx\n"},
+      {"ranges from 0: six tetrominoes of four shapes in 2 x 3 x 4",
+       "box 2 3 4\npiece L copies 2-4 draw xxx/x..\npiece T copies 0-2 draw xxx/.x.\n"
+       "piece O copies 0-1 draw xx/xx\npiece N copies 0-2 draw xx./.xx\n"},
+      // Packings with the X and without it.
+      {"ranges only, the fewest copies an X pentomino or none, with tetrominoes and trominoes "
+       "in 6 x 5",
+       "box 6 5 1\npiece X copies 0-1 draw .x./xxx/.x.\npiece L copies 1-3 draw xxxx/x...\n"
+       "piece T copies 1-3 draw xxx/.x.\npiece V copies 2-4 draw xx/x.\n"
+       "piece I copies 1-2 draw xxx\n"},
+      // 1520 packings with any number of holes.
+      {"max-holes 1: L tetrominoes and V trominoes in 5 x 5, its corners may stay empty",
+       "max-holes 1\ntarget draw +xxx+/xxxxx/xxxxx/xxxxx/+xxx+\npiece L copies 3-6 draw xxx/x..\n"
+       "piece V copies 0-4 draw xx/x.\n"},
+  };
+}
+
+// 2 x 4 x 4 as a checkerboard: colour 1 where x + y + z is even, 2 where it is odd. Its half
+// turns keep the colours, its quarter turns swap them.
+std::string CheckeredTarget() {
+  std::string text;
+  for (int z = 0; z < 4; ++z) {
+    text += "target";
+    for (int y = 0; y < 4; ++y)
+      for (int x = 0; x < 2; ++x) {
+        char cell[32];
+        std::snprintf(cell, sizeof cell, " %d,%d,%d:%d", x, y, z, 1 + (x + y + z) % 2);
+        text += cell;
+      }
+    text += "\n";
+  }
+  return text;
+}
+
+// Colours, one-sided pieces, chiral pieces with and without their mirror images, pieces drawn
+// alike kept apart.
+std::vector<DesignerText> ColoursTurnsAndMirrors() {
+  const std::string tetrominoes =
+      "one-sided\nbox 8 4 1\npiece L1 draw xxx/x..\npiece L2 draw xxx/x..\npiece J1 draw xxx/..x\n"
+      "piece J2 draw xxx/..x\npiece S draw .xx/xx.\npiece Z draw xx./.xx\npiece O1 draw xx/xx\n"
+      "piece O2 draw xx/xx\n";
+  return {
+      // Two T of opposite colours: a T has three cubes of one colour.
+      {"colours: checkered tetrominoes in a checkered 2 x 4 x 4, its quarter turns gone",
+       CheckeredTarget() +
+           "allow 1 1\nallow 2 2\nallow 3 2\npiece T1 0,0,0:1 1,0,0:2 2,0,0:1 1,1,0:1\n"
+           "piece T2 0,0,0:2 1,0,0:1 2,0,0:2 1,1,0:2\n"
+           "piece L copies 2 0,0,0:1 1,0,0:2 2,0,0:1 0,1,0:2\npiece N draw xx./.xx\n"
+           "piece O 0,0,0:3 1,0,0 0,1,0 1,1,0\npiece I draw xxxx\npiece M draw xxx/x..\n"},
+      {"one-sided: four pentominoes with their mirror images, T and U in 10 x 5",
+       "one-sided\nbox 10 5 1\npiece L draw xxxx/x...\npiece J draw xxxx/...x\n"
+       "piece P draw xx/xx/x.\npiece Q draw xx/xx/.x\npiece Y draw xxxx/.x..\n"
+       "piece A draw xxxx/..x.\npiece V draw x../x../xxx\npiece W draw x../xx./.xx\n"
+       "piece T draw xxx/.x./.x.\npiece U draw x.x/xxx\n"},
+      {"one-sided: two each of L and J, S, Z and two squares in 8 x 4", tetrominoes},
+      {"a chiral piece without its mirror image: a screw, three L, an N and a square in 2 x 3 x 4",
+       "box 2 3 4\npiece A draw xx/.x x./..\npiece L copies 3 draw xxx/x..\n"
+       "piece N draw xx./.xx\npiece O draw xx/xx\n"},
+      {"one-sided ranges: L 1-3, J 0-2, S 0-1, Z 0-2, O 0-1 in 6 x 4, some choices their own "
+       "mirror image",
+       "one-sided\nbox 6 4 1\npiece L copies 1-3 draw xxx/x..\npiece J copies 0-2 draw xxx/..x\n"
+       "piece S copies 0-1 draw .xx/xx.\npiece Z copies 0-2 draw xx./.xx\n"
+       "piece O copies 0-1 draw xx/xx\n"},
+      {"ranges: two of one screw and one of the other at most, with tetrominoes in 2 x 3 x 4",
+       "box 2 3 4\npiece A copies 0-2 draw xx/.x x./..\npiece B copies 0-1 draw xx/.x ../.x\n"
+       "piece L copies 2-3 draw xxx/x..\npiece N copies 0-1 draw xx./.xx\n"
+       "piece O copies 0-1 draw xx/xx\n"},
+      {"a designer's file: the two screws, two L and two N in 2 x 3 x 4, each its own piece",
+       "box 2 3 4\npiece A draw xx/.x x./..\npiece B draw xx/.x ../.x\npiece L1 draw xxx/x..\n"
+       "piece L2 draw xxx/x..\npiece N1 draw xx./.xx\npiece N2 draw xx./.xx\n",
+       false},
+      {"a designer's file: one-sided two each of L and J, S, Z and two squares in 8 x 4, each its "
+       "own piece",
+       tetrominoes, false},
+  };
+}
+
+}  // namespace
+
+// Each of 6 to 10 pieces in 24 to 50 cells, so that the engine's search runs well below its
+// first pieces.
+const std::vector<SmallPuzzle>& DesignerPuzzles() {
+  static const std::vector<DesignerText> texts = [] {
+    std::vector<DesignerText> all = EmptyCellsAndCopies();
+    for (DesignerText& t : ColoursTurnsAndMirrors()) all.push_back(std::move(t));
+    return all;
+  }();
+  static const std::vector<SmallPuzzle> puzzles = [] {
+    std::vector<SmallPuzzle> all;
+    for (const DesignerText& t : texts)
+      all.push_back({t.what, t.text.c_str(), true, t.shapesInterchangeable});
+    return all;
+  }();
   return puzzles;
 }
 

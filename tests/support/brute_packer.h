@@ -116,4 +116,9 @@ const std::vector<SmallPuzzle>& SmallPuzzles();
 // pieces whose cubes do not touch, copies, self-symmetric packings and a target over 64 cells.
 const std::vector<SmallPuzzle>& DeepPuzzles();
 
+// Puzzles as deep, for what a designer may ask: cells that may stay empty, copies and ranges of
+// copies, max-holes, colours, one-sided pieces, chiral pieces without their mirror image, and
+// pieces drawn alike that are not interchangeable.
+const std::vector<SmallPuzzle>& DesignerPuzzles();
+
 }  // namespace cubepack::testing

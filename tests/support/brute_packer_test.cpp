@@ -116,5 +116,24 @@ TEST(BrutePacker, OneSidedMirrorImages) {
   ExpectCounts(labelled, true, 2, 1);
 }
 
+// The designers' puzzles have packings in more than one class, each class's least image a
+// packing too; the mirror leaves the packings as they are and joins classes at most in pairs.
+TEST(BrutePacker, DesignerPuzzles) {
+  for (const SmallPuzzle& s : DesignerPuzzles()) {
+    SCOPED_TRACE(s.what);
+    BruteCounts counts[2];
+    for (const bool mirror : {false, true}) {
+      BrutePacker brute(ParsedPuzzle(s), mirror);
+      counts[mirror] = brute.Count();
+      for (const BrutePacking& packing : brute.Packings())
+        ASSERT_EQ(brute.Packings().count(brute.Canonical(packing)), 1u);
+    }
+    EXPECT_GT(counts[0].classes, 1u);
+    EXPECT_EQ(counts[1].fixed, counts[0].fixed);
+    EXPECT_LE(counts[1].classes, counts[0].classes);
+    EXPECT_GE(2 * counts[1].classes, counts[0].classes);
+  }
+}
+
 }  // namespace
 }  // namespace cubepack::testing
