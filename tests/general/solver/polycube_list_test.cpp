@@ -48,8 +48,10 @@ std::vector<std::string> Lines(const std::string& text) {
   return out;
 }
 
-// The line's packing as the brute-force packer holds one, in the file's coordinates.
-testing::BrutePacking PackingOfLine(const ListedPuzzle& l, const std::string& chars) {
+// The line's packing as the brute-force packer holds one, in the file's coordinates, each piece
+// of the brute-force packer's kind of its class's first piece.
+testing::BrutePacking PackingOfLine(const ListedPuzzle& l, const testing::BrutePacker& brute,
+                                    const std::string& chars) {
   const PolycubePuzzle& p = l.build.puzzle;
   std::vector<int> pieces;
   EXPECT_EQ(ParsePuzzleLine(l.format, p, PlacementIndex(p), chars, pieces), "") << chars;
@@ -63,7 +65,8 @@ testing::BrutePacking PackingOfLine(const ListedPuzzle& l, const std::string& ch
       if (p.placements[placement].mask.Has(i))
         cells.push_back({p.cells[i].x + low.x, p.cells[i].y + low.y, p.cells[i].z + low.z});
     std::sort(cells.begin(), cells.end());
-    packing.push_back(cells);
+    const std::string& names = p.classes[p.placements[placement].shapeClass].names;
+    packing.push_back({brute.KindOf(names.substr(0, names.find(','))), cells});
   }
   std::sort(packing.begin(), packing.end());
   return packing;
@@ -79,7 +82,7 @@ void ExpectOneLinePerClass(const testing::SmallPuzzle& s, bool mirror, TaskLimit
     expected.insert(brute.Canonical(packing));
   const std::vector<std::string> lines = Lines(ListingOf(listed, 2, nullptr, limits));
   for (const std::string& line : lines) {
-    const testing::BrutePacking packing = PackingOfLine(listed, line);
+    const testing::BrutePacking packing = PackingOfLine(listed, brute, line);
     EXPECT_EQ(brute.Packings().count(packing), 1u) << line;
     EXPECT_TRUE(listedClasses.insert(brute.Canonical(packing)).second) << "again: " << line;
   }
