@@ -6,7 +6,7 @@
 #include <cstdint>
 
 #include "general/model/cell_set.h"
-#include "general/model/wide_mask.h"
+#include "general/solver/wide_mask.h"
 
 namespace cubepack::general {
 

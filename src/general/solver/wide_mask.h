@@ -1,6 +1,6 @@
 #pragma once
-// A set of up to 128 cells of a puzzle's target in two 64-bit words: the model's placement
-// masks. The search copies them into its own mask type, one word when the target fits.
+// A set of up to 128 cells of a puzzle's target in two 64-bit words: the search's mask for
+// targets of 65 to 128 cells.
 
 #include <bit>
 #include <cstddef>
