@@ -28,10 +28,14 @@ class Collect final : public ListingSink {
 }  // namespace
 
 ListedPuzzle MakeListedPuzzle(const std::string& text, bool mirror) {
-  ListedPuzzle out;
   const PuzzleParse parse = ParsePuzzle(text);
   EXPECT_EQ(parse.error, "");
-  out.text = parse.puzzle;
+  return MakeListedPuzzle(parse.puzzle, mirror);
+}
+
+ListedPuzzle MakeListedPuzzle(const PuzzleText& text, bool mirror) {
+  ListedPuzzle out;
+  out.text = text;
   out.build = BuildForCount(out.text, mirror);
   EXPECT_EQ(out.build.error, "");
   PuzzleLineBuild made = MakePuzzleLine(out.text, out.build.puzzle);

@@ -25,6 +25,7 @@ struct ListedPuzzle {
 // The puzzle of a puzzle file's text; a fault of the text or of the build fails the test (one of
 // the line is left to the caller).
 ListedPuzzle MakeListedPuzzle(const std::string& text, bool mirror);
+ListedPuzzle MakeListedPuzzle(const PuzzleText& text, bool mirror);
 
 // The text of a file in puzzles/.
 std::string PuzzleFileText(const std::string& name);

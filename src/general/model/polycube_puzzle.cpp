@@ -285,7 +285,7 @@ std::uint64_t PuzzleHash(const PuzzleText& text, const Shape& target,
          std::to_string(puzzle.axes[2]);
   // Cells are in search order here, which the order above fixes.
   key += ";optional";
-  for (const int cell : puzzle.optional.Cells()) key += " " + std::to_string(cell);
+  for (const int cell : puzzle.optional.Cells()) key.append(" ").append(std::to_string(cell));
   key +=
       ";holes " + std::to_string(puzzle.maxHoles) + ";colours " + ColoursText(puzzle.cellColours);
   for (const ColourRule& r : text.allowed)

@@ -23,12 +23,10 @@ struct EngineCounts {
   std::string error;
 };
 
-EngineCounts Engine(const std::string& text, bool mirror, int jobs = 1,
+EngineCounts Engine(const PuzzleText& text, bool mirror, int jobs = 1,
                     TaskLimits limits = kPuzzleTasks) {
   EngineCounts out;
-  const PuzzleParse parse = ParsePuzzle(text);
-  EXPECT_EQ(parse.error, "");
-  const PuzzleBuild build = BuildForCount(parse.puzzle, mirror);
+  const PuzzleBuild build = BuildForCount(text, mirror);
   if (!build.error.empty()) {
     out.error = build.error;
     return out;
@@ -37,6 +35,13 @@ EngineCounts Engine(const std::string& text, bool mirror, int jobs = 1,
   const CountSums sums = CountPackings(build.puzzle, jobs, 0, 1, nullptr, limits);
   EXPECT_TRUE(FinishCount(sums, out.symmetries, out.fixed, out.classes, out.error)) << out.error;
   return out;
+}
+
+EngineCounts Engine(const std::string& text, bool mirror, int jobs = 1,
+                    TaskLimits limits = kPuzzleTasks) {
+  const PuzzleParse parse = ParsePuzzle(text);
+  EXPECT_EQ(parse.error, "");
+  return Engine(parse.puzzle, mirror, jobs, limits);
 }
 
 TEST(PolycubeCount, AgreesWithBruteForce) {
@@ -64,6 +69,25 @@ TEST(PolycubeCount, AgreesWithBruteForceBelowTheTasks) {
           testing::BrutePacker(ParsePuzzle(s.text).puzzle, mirror).Count();
       for (const TaskLimits limits : {TaskLimits{1, 0}, kPuzzleTasks}) {
         const EngineCounts engine = Engine(s.text, mirror, 2, limits);
+        ASSERT_EQ(engine.error, "");
+        EXPECT_EQ(engine.fixed, expected.fixed);
+        EXPECT_EQ(engine.classes, expected.classes);
+      }
+    }
+  }
+}
+
+// Cells that may stay empty, copies and ranges (from 0 too, for the piece placed first), holes,
+// colours, one-sided pieces, mirror images that are packings for some ranges only, and pieces
+// drawn alike kept apart.
+TEST(PolycubeCount, DesignersPuzzlesAgreeWithBruteForce) {
+  for (const testing::SmallPuzzle& s : testing::DesignerPuzzles()) {
+    const PuzzleText text = testing::ParsedPuzzle(s);
+    for (const bool mirror : {false, true}) {
+      SCOPED_TRACE(std::string(s.what) + (mirror ? " with mirror" : ""));
+      const testing::BruteCounts expected = testing::BrutePacker(text, mirror).Count();
+      for (const TaskLimits limits : {TaskLimits{1, 0}, kPuzzleTasks}) {
+        const EngineCounts engine = Engine(text, mirror, 2, limits);
         ASSERT_EQ(engine.error, "");
         EXPECT_EQ(engine.fixed, expected.fixed);
         EXPECT_EQ(engine.classes, expected.classes);

@@ -74,8 +74,8 @@ testing::BrutePacking PackingOfLine(const ListedPuzzle& l, const testing::BruteP
 
 // Every listed line a packing of the brute-force packer's, one per class, every class.
 void ExpectOneLinePerClass(const testing::SmallPuzzle& s, bool mirror, TaskLimits limits) {
-  const ListedPuzzle listed = MakeListedPuzzle(s.text, mirror);
-  testing::BrutePacker brute(ParsePuzzle(s.text).puzzle, mirror);
+  const ListedPuzzle listed = MakeListedPuzzle(testing::ParsedPuzzle(s), mirror);
+  testing::BrutePacker brute(testing::ParsedPuzzle(s), mirror);
   brute.Count();
   std::set<testing::BrutePacking> expected, listedClasses;
   for (const testing::BrutePacking& packing : brute.Packings())
@@ -103,6 +103,15 @@ TEST(PolycubeList, OneLinePerClassOfTheBruteForcePacker) {
 // With one task per orbit of the first piece, the search below the tasks does everything.
 TEST(PolycubeList, OneLinePerClassBelowTheTasks) {
   for (const testing::SmallPuzzle& s : testing::DeepPuzzles()) {
+    for (const bool mirror : {false, true}) {
+      SCOPED_TRACE(std::string(s.what) + (mirror ? " with mirror" : ""));
+      ExpectOneLinePerClass(s, mirror, TaskLimits{1, 0});
+    }
+  }
+}
+
+TEST(PolycubeList, OneLinePerClassOfTheDesignersPuzzles) {
+  for (const testing::SmallPuzzle& s : testing::DesignerPuzzles()) {
     for (const bool mirror : {false, true}) {
       SCOPED_TRACE(std::string(s.what) + (mirror ? " with mirror" : ""));
       ExpectOneLinePerClass(s, mirror, TaskLimits{1, 0});
