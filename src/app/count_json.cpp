@@ -53,12 +53,18 @@ std::string FormatCountJson(const CountRecord& r) {
   add("placements", std::to_string(r.placements));
   add("symmetries", std::to_string(r.symmetries));
   add("mirror", r.mirror ? "true" : "false");
+  add("rotations", std::to_string(r.rotations));
   if (r.shardCount > 0) {
     add("tasks", std::to_string(r.tasks));
     add("fixed_weighted", std::to_string(r.fixedWeighted));
     add("first_piece_copies", std::to_string(r.firstPieceCopies));
     add("fixed_again", std::to_string(r.cellFixingSymmetries));
     add("invariant", std::to_string(r.invariant));
+    if (r.mirrorSome) {
+      add("fixed_weighted_imaged", std::to_string(r.fixedWeightedImaged));
+      add("invariant_imaged", std::to_string(r.invariantImaged));
+      add("invariant_reflections", std::to_string(r.invariantReflections));
+    }
   } else if (r.atLeast) {
     add("solutions", std::to_string(r.solutions));
     add("solutions_at_least", "true");
@@ -295,6 +301,16 @@ bool ReadShown(const Fields& f, CountRecord& r, std::string& error) {
   return true;
 }
 
+// The rotations among the symmetries, and the sums of a count where a reflection maps only
+// some packings onto packings, when given.
+bool ReadMirrorSome(const Fields& f, CountRecord& r, std::string& error) {
+  r.mirrorSome = f.count("fixed_weighted_imaged") != 0;
+  if (!Number(f, "rotations", r.rotations, error)) return false;
+  return !r.mirrorSome || (Number(f, "fixed_weighted_imaged", r.fixedWeightedImaged, error) &&
+                           Number(f, "invariant_imaged", r.invariantImaged, error) &&
+                           Number(f, "invariant_reflections", r.invariantReflections, error));
+}
+
 }  // namespace
 
 bool ParseShareJson(std::string_view text, CountRecord& r, std::string& error) {
@@ -315,7 +331,7 @@ bool ParseShareJson(std::string_view text, CountRecord& r, std::string& error) {
          Number(f, "fixed_weighted", r.fixedWeighted, error) &&
          Number(f, "first_piece_copies", r.firstPieceCopies, error) &&
          Number(f, "fixed_again", r.cellFixingSymmetries, error) &&
-         Number(f, "invariant", r.invariant, error);
+         Number(f, "invariant", r.invariant, error) && ReadMirrorSome(f, r, error);
 }
 
 }  // namespace cubepack

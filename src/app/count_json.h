@@ -34,6 +34,12 @@ struct CountRecord {
   std::uint64_t firstPieceCopies = 0;
   std::uint64_t cellFixingSymmetries = 0;
   std::uint64_t invariant = 0;
+  // Where a reflection maps only some packings onto packings:
+  bool mirrorSome = false;
+  std::uint64_t rotations = 0;
+  std::uint64_t fixedWeightedImaged = 0;
+  std::uint64_t invariantImaged = 0;
+  std::uint64_t invariantReflections = 0;
 };
 
 // One line, ending in "\n".

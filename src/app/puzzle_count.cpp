@@ -55,7 +55,10 @@ std::string Summary(const CountRecord& r) {
   std::string s = r.name.empty() ? std::string() : r.name + ": ";
   std::snprintf(buf, sizeof buf, "%d cells, %d pieces, %" PRIu64 " placements, %d symmetr%s%s\n",
                 r.cells, r.pieces, r.placements, r.symmetries, r.symmetries == 1 ? "y" : "ies",
-                r.mirror ? " (rotations and reflections)" : " (rotations)");
+                !r.mirror ? " (rotations)"
+                : r.rotations == static_cast<std::uint64_t>(r.symmetries)
+                    ? " (rotations: no packing's mirror image is one)"
+                    : " (rotations and reflections)");
   s += buf;
   if (r.atLeast) {
     std::snprintf(buf, sizeof buf,
@@ -186,6 +189,7 @@ int RunCount(const SolutionsOptions& options) {
   r.pieces = puzzle.pieceCount;
   r.placements = puzzle.placements.size();
   r.symmetries = SymmetryCount(puzzle);
+  r.rotations = static_cast<std::uint64_t>(puzzle.rotations);
   r.mirror = puzzle.mirror;
   if (options.limit > 0) {
     if (const int status = LimitedRun(options, loaded, r); status != 0) return status;
@@ -206,6 +210,10 @@ int RunCount(const SolutionsOptions& options) {
     r.firstPieceCopies = sums.divisor;
     r.cellFixingSymmetries = sums.cellFixingSymmetries;
     r.invariant = sums.invariant;
+    r.mirrorSome = sums.mirrorSome;
+    r.fixedWeightedImaged = sums.weightedFixedImaged;
+    r.invariantImaged = sums.invariantImaged;
+    r.invariantReflections = sums.invariantReflections;
   } else if (!FinishCount(sums, r.symmetries, r.solutionsFixed, r.solutions, error)) {
     return Fail(1, error);
   }
@@ -229,7 +237,8 @@ int RunMerge(const SolutionsOptions& options) {
       if (r.puzzle != first.puzzle || r.mirror != first.mirror ||
           r.shardCount != first.shardCount || r.tasks != first.tasks ||
           r.symmetries != first.symmetries || r.firstPieceCopies != first.firstPieceCopies ||
-          r.cellFixingSymmetries != first.cellFixingSymmetries)
+          r.cellFixingSymmetries != first.cellFixingSymmetries ||
+          r.mirrorSome != first.mirrorSome || r.rotations != first.rotations)
         return Fail(1, path + ": a share of another count than " + options.shares[0]);
       // The same puzzle cut into other tasks (the engine's tasks changed, its version did not).
       if (r.taskList != first.taskList)
@@ -244,7 +253,12 @@ int RunMerge(const SolutionsOptions& options) {
                          options.shares[static_cast<std::size_t>(seen)] + " and " + path);
     seen = static_cast<int>(i);
     if (__builtin_add_overflow(sums.weightedFixed, r.fixedWeighted, &sums.weightedFixed) ||
-        __builtin_add_overflow(sums.invariant, r.invariant, &sums.invariant))
+        __builtin_add_overflow(sums.invariant, r.invariant, &sums.invariant) ||
+        __builtin_add_overflow(sums.weightedFixedImaged, r.fixedWeightedImaged,
+                               &sums.weightedFixedImaged) ||
+        __builtin_add_overflow(sums.invariantImaged, r.invariantImaged, &sums.invariantImaged) ||
+        __builtin_add_overflow(sums.invariantReflections, r.invariantReflections,
+                               &sums.invariantReflections))
       sums.overflow = true;
     seconds += r.seconds;
     shares.push_back(r);
@@ -258,6 +272,8 @@ int RunMerge(const SolutionsOptions& options) {
   whole.shardIndex = 0;
   sums.divisor = whole.firstPieceCopies;
   sums.cellFixingSymmetries = whole.cellFixingSymmetries;
+  sums.mirrorSome = whole.mirrorSome;
+  sums.rotations = whole.rotations;
   std::string error;
   if (!FinishCount(sums, whole.symmetries, whole.solutionsFixed, whole.solutions, error))
     return Fail(1, error);

@@ -21,7 +21,10 @@ std::string PuzzleListingVerifier::Judge(std::string_view chars, std::int64_t nu
   const int count = static_cast<int>(pieces_.size());
   int symmetry = 0;
   WritePackingKey(line_, puzzle_, pieces_.data(), count, 0, best_.data());
-  for (int g = 1; g < line_.symmetries; ++g) {
+  // A reflection joins the class only where the mirror image is a packing.
+  const int symmetries =
+      MirrorImageIsPacking(puzzle_, pieces_.data(), count) ? line_.symmetries : puzzle_.rotations;
+  for (int g = 1; g < symmetries; ++g) {
     WritePackingKey(line_, puzzle_, pieces_.data(), count, g, key_.data());
     if (key_ < best_) best_.swap(key_), symmetry = g;
   }

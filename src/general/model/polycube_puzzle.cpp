@@ -124,15 +124,17 @@ void FindMirrors(const std::vector<Turn>& turns, int plane, std::vector<ShapeCla
 // What a reflection makes of the packings: a packing with u[c] copies of each class c is mapped
 // onto one with u[c] copies of its mirror class, which the ranges must also allow (no copies of
 // a class without one).
-MirrorPackings MirrorsOfPackings(const std::vector<ShapeClass>& classes) {
-  bool all = true;
-  for (const ShapeClass& c : classes) {
+MirrorPackings MirrorsOfPackings(std::vector<ShapeClass>& classes) {
+  bool all = true, none = false;
+  for (ShapeClass& c : classes) {
     const int low = c.mirror < 0 ? 0 : classes[c.mirror].minCopies;
     const int high = c.mirror < 0 ? 0 : classes[c.mirror].copies;
     all = all && c.mirror >= 0 && low == c.minCopies && high == c.copies;
-    if (std::max(low, c.minCopies) > std::min(high, c.copies)) return MirrorPackings::kNone;
+    c.imagedMin = std::max(low, c.minCopies);
+    c.imagedMax = std::min(high, c.copies);
+    none = none || c.imagedMin > c.imagedMax;
   }
-  return all ? MirrorPackings::kAll : MirrorPackings::kSome;
+  return all ? MirrorPackings::kAll : none ? MirrorPackings::kNone : MirrorPackings::kSome;
 }
 
 // The pieces grouped into classes in the order of their shapes, so that the pieces' order in
@@ -169,10 +171,8 @@ std::string GroupIntoClasses(const PuzzleText& text, int plane, PolycubePuzzle& 
                      return Coloured{a.shape, a.colours} < Coloured{b.shape, b.colours};
                    });
   FindMirrors(turns, plane, puzzle.classes);
-  puzzle.mirrorPackings = puzzle.mirror ? MirrorsOfPackings(puzzle.classes) : MirrorPackings::kNone;
-  if (puzzle.mirrorPackings == MirrorPackings::kSome)
-    return "--mirror: the ranges allow packings whose mirror image is one and packings whose "
-           "mirror image is not; count without --mirror";
+  const MirrorPackings mirrors = MirrorsOfPackings(puzzle.classes);
+  puzzle.mirrorPackings = puzzle.mirror ? mirrors : MirrorPackings::kNone;
   return "";
 }
 
@@ -180,7 +180,7 @@ std::string GroupIntoClasses(const PuzzleText& text, int plane, PolycubePuzzle& 
 // and each colour onto the same colour, as permutations of its cells.
 std::vector<CellSymmetry> TargetSymmetries(const Shape& target, const PolycubePuzzle& puzzle,
                                            const CellIndex& index, int plane) {
-  const bool reflections = puzzle.mirrorPackings == MirrorPackings::kAll;
+  const bool reflections = puzzle.mirrorPackings != MirrorPackings::kNone;
   const std::vector<Turn> candidates = puzzle.oneSided ? TurnsInPlane(plane, reflections)
                                        : reflections   ? RotationsAndReflections()
                                                        : Rotations();
@@ -259,7 +259,7 @@ std::vector<int> ImagesOfPlacements(const PolycubePuzzle& puzzle) {
   for (const CellSymmetry& g : puzzle.symmetries)
     for (const ClassPlacement& pl : puzzle.placements) {
       const int c = g.proper ? pl.shapeClass : puzzle.classes[pl.shapeClass].mirror;
-      images.push_back(byMask[c].at(Image(pl.mask, g)));
+      images.push_back(c < 0 ? -1 : byMask[c].at(Image(pl.mask, g)));
     }
   return images;
 }
@@ -299,6 +299,15 @@ std::uint64_t PuzzleHash(const PuzzleText& text, const Shape& target,
 
 }  // namespace
 
+bool MirrorImageIsPacking(const PolycubePuzzle& p, const int* pieces, int count) {
+  if (p.mirrorPackings != MirrorPackings::kSome) return p.mirrorPackings == MirrorPackings::kAll;
+  std::vector<int> used(p.classes.size(), 0);
+  for (int i = 0; i < count; ++i) ++used[p.placements[pieces[i]].shapeClass];
+  for (std::size_t c = 0; c < used.size(); ++c)
+    if (used[c] < p.classes[c].imagedMin || used[c] > p.classes[c].imagedMax) return false;
+  return true;
+}
+
 PuzzleBuild BuildPolycubePuzzle(const PuzzleText& text, bool mirror, std::array<int, 3> axes) {
   PuzzleBuild build;
   PolycubePuzzle& puzzle = build.puzzle;
@@ -335,6 +344,9 @@ PuzzleBuild BuildPolycubePuzzle(const PuzzleText& text, bool mirror, std::array<
   puzzle.pieceCount = 0;
   for (const ShapeClass& c : puzzle.classes) puzzle.pieceCount += c.copies;
   puzzle.symmetries = TargetSymmetries(target, puzzle, index, plane);
+  puzzle.rotations =
+      static_cast<int>(std::count_if(puzzle.symmetries.begin(), puzzle.symmetries.end(),
+                                     [](const CellSymmetry& g) { return g.proper; }));
   puzzle.placements = AllPlacements(text, puzzle, index, plane);
   puzzle.placementImages = ImagesOfPlacements(puzzle);
   puzzle.hash = PuzzleHash(text, target, puzzle);

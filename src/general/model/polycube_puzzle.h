@@ -29,6 +29,9 @@ struct ShapeClass {
   bool connected = true;     // its cubes touch face to face (FaceConnected)
   int minCopies = 0;         // the fewest pieces of this shape a packing holds
   std::vector<int> colours;  // per cube of `shape`, 0 for plain
+  // The copies of this class a packing whose mirror image is a packing holds: its own range
+  // and its mirror class's (none without one).
+  int imagedMin = 0, imagedMax = 0;
 };
 
 struct CellSymmetry {
@@ -58,9 +61,11 @@ struct PolycubePuzzle {
   std::vector<int> cellColours;  // per cell, 0 for plain; empty when every cell is plain
   int pieceCount = 0;            // the most pieces a packing holds
   std::vector<ShapeClass> classes;
-  std::vector<CellSymmetry> symmetries;    // the identity first
+  std::vector<CellSymmetry> symmetries;    // the identity first, the rotations before the rest
+  int rotations = 1;                       // of them, the rotations
   std::vector<ClassPlacement> placements;  // grouped by class, in class order
-  // placementImages[g * placements + p]: the placement that symmetry g makes of placement p.
+  // placementImages[g * placements + p]: the placement that symmetry g makes of placement p;
+  // -1 for a reflection of a piece without its mirror image (MirrorPackings::kSome).
   std::vector<int> placementImages;
   bool mirror = false;  // --mirror: reflections join a packing's class where they map it onto one
   MirrorPackings mirrorPackings = MirrorPackings::kNone;  // with mirror
@@ -74,8 +79,8 @@ struct PuzzleBuild {
 };
 
 // With `mirror`, reflections that map the target onto itself count as symmetries where they map
-// the packings onto packings (MirrorPackings::kAll); where they map none onto a packing, the
-// symmetries are the rotations. The cells are numbered
+// some packing onto a packing; where they map none, the symmetries are the rotations. The cells
+// are numbered
 // in the order of their coordinates along axes[0] (slowest), axes[1], axes[2] (fastest).
 PuzzleBuild BuildPolycubePuzzle(const PuzzleText& text, bool mirror,
                                 std::array<int, 3> axes = {2, 1, 0});
@@ -94,6 +99,16 @@ inline bool IsExact(const PolycubePuzzle& p) {
 inline int CellColour(const PolycubePuzzle& p, int cell) {
   return p.cellColours.empty() ? 0 : p.cellColours[cell];
 }
+
+// The symmetries that map every packing onto a packing, the first ActingSymmetries: all, or
+// the rotations where a reflection maps only some packings onto packings.
+inline int ActingSymmetries(const PolycubePuzzle& p) {
+  return p.mirrorPackings == MirrorPackings::kSome ? p.rotations
+                                                   : static_cast<int>(p.symmetries.size());
+}
+
+// The packing of `count` placements `pieces` has a mirror image that is a packing.
+bool MirrorImageIsPacking(const PolycubePuzzle& p, const int* pieces, int count);
 
 // The symmetries' group order.
 inline int SymmetryCount(const PolycubePuzzle& p) { return static_cast<int>(p.symmetries.size()); }

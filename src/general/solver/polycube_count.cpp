@@ -17,6 +17,11 @@ namespace cubepack::general {
 
 namespace {
 
+// A task's packings, and of them those whose mirror image is a packing (MirrorPackings::kSome).
+struct TaskCount {
+  std::uint64_t all = 0, imaged = 0;
+};
+
 template <class M>
 class Searcher {
  public:
@@ -25,18 +30,21 @@ class Searcher {
       : t_(t), tasks_(tasks), mine_(mine), dead_(t), exact_(t) {}
 
   // The packings below task mine_[k] (of its symmetry's kind).
-  std::uint64_t Run(std::size_t k, const std::atomic<bool>&) {
+  TaskCount Run(std::size_t k, const std::atomic<bool>&) {
     const Task<M>& task = tasks_[mine_[k]];
-    if (t_.exact && IsFull(task.board)) return 1;
-    if (task.symmetry == 0) return exact_.Count(task.board, task.counts.data(), task.left);
+    if (t_.exact && IsFull(task.board)) return {1, 0};
+    if (task.symmetry == 0) {
+      const std::uint64_t n = exact_.Count(task.board, task.counts.data(), task.left);
+      return {n, exact_.Imaged()};
+    }
     counts_ = task.counts;
     units_ = t_.units[task.symmetry - 1].data();
     unitRanges_ = t_.unitRanges[task.symmetry - 1].data();
-    if (!t_.exact) {
-      cellOrbits_ = t_.cellOrbits[task.symmetry - 1].data();
-      return OpenInvariant(task.board, 0);
-    }
-    return Invariant(task.board);
+    if (t_.exact) return {Invariant(task.board), 0};
+    cellOrbits_ = t_.cellOrbits[task.symmetry - 1].data();
+    imaged_ = 0;
+    const std::uint64_t n = OpenInvariant(task.board, 0);
+    return {n, imaged_};
   }
 
  private:
@@ -47,6 +55,7 @@ class Searcher {
     if (IsFull(board)) {
       for (int c = 0; c < t_.classes; ++c)
         if (t_.copies[c] - counts_[c] < t_.minCopies[c]) return 0;
+      if (t_.mirrorSome && MirrorImageFits(t_, counts_.data())) ++imaged_;
       return 1;
     }
     const int y = FirstClear(board);
@@ -109,12 +118,29 @@ class Searcher {
   const OrbitUnit<M>* units_ = nullptr;
   const EntryRange* unitRanges_ = nullptr;
   const M* cellOrbits_ = nullptr;
+  std::uint64_t imaged_ = 0;
 };
 
 // Adds weight * count to sum; false when it passes 2^64.
 bool AddWeighted(std::uint64_t& sum, std::uint64_t count, std::uint64_t weight) {
   std::uint64_t term = 0;
   return !__builtin_mul_overflow(count, weight, &term) && !__builtin_add_overflow(sum, term, &sum);
+}
+
+// Adds a task's packings to the sums of its kind.
+template <class M>
+void AddTask(const PolycubePuzzle& p, const Task<M>& task, TaskCount count, CountSums& sums) {
+  bool fits = true;
+  if (task.symmetry == 0) {
+    fits = AddWeighted(sums.weightedFixed, count.all, task.weight) &&
+           AddWeighted(sums.weightedFixedImaged, count.imaged, task.weight);
+  } else if (!sums.mirrorSome || task.symmetry < p.rotations) {
+    fits = AddWeighted(sums.invariant, count.all, task.weight) &&
+           AddWeighted(sums.invariantImaged, count.imaged, task.weight);
+  } else {
+    fits = AddWeighted(sums.invariantReflections, count.all, task.weight);
+  }
+  if (!fits) sums.overflow = true;
 }
 
 template <class M>
@@ -127,17 +153,17 @@ CountSums Count(const PolycubePuzzle& p, int jobs, int shardIndex, int shardCoun
   sums.cellFixingSymmetries = static_cast<std::uint64_t>(SymmetriesFixingEveryCell(p));
   sums.tasks = all.size();
   sums.taskFingerprint = TaskListFingerprint(all, tables.classes);
+  sums.mirrorSome = tables.mirrorSome;
+  sums.rotations = static_cast<std::uint64_t>(p.rotations);
   std::vector<std::size_t> mine;
   for (std::size_t i = 0; i < all.size(); ++i)
     if (static_cast<int>(i % static_cast<std::size_t>(shardCount)) == shardIndex) mine.push_back(i);
   sums.tasksCounted = mine.size();
-  RunTasks<std::uint64_t>(
+  RunTasks<TaskCount>(
       mine.size(), jobs, mine.size(),
       [&] { return std::make_unique<Searcher<M>>(tables, all, mine); },
-      [&](std::size_t k, std::uint64_t count) {
-        const Task<M>& task = all[mine[k]];
-        std::uint64_t& sum = task.symmetry == 0 ? sums.weightedFixed : sums.invariant;
-        if (!AddWeighted(sum, count, task.weight)) sums.overflow = true;
+      [&](std::size_t k, TaskCount count) {
+        AddTask(p, all[mine[k]], count, sums);
         return true;
       },
       [&](std::size_t done) {
@@ -182,28 +208,56 @@ CountSums CountPackings(const PolycubePuzzle& puzzle, int jobs, int shardIndex, 
   return Count<WideMask>(puzzle, jobs, shardIndex, shardCount, progress, limits);
 }
 
+namespace {
+
+// Burnside's sum (the fixed count, once more for each symmetry that fixes every cell, and the
+// others' invariant packings) divided by the group's order; false when it does not divide.
+bool Orbits(std::uint64_t fixed, std::uint64_t again, std::uint64_t invariant, std::uint64_t order,
+            std::uint64_t& orbits, std::string& error) {
+  std::uint64_t sum = 0;
+  if (__builtin_mul_overflow(fixed, again + 1, &sum) ||
+      __builtin_add_overflow(sum, invariant, &sum)) {
+    error = "the count passes 2^64";
+    return false;
+  }
+  if (order == 0 || sum % order != 0) {
+    error = "internal fault: the orbit count is not a whole number";
+    return false;
+  }
+  orbits = sum / order;
+  return true;
+}
+
+}  // namespace
+
 bool FinishCount(const CountSums& sums, int symmetries, std::uint64_t& fixed,
                  std::uint64_t& classes, std::string& error) {
   if (sums.overflow) {
     error = "the count passes 2^64";
     return false;
   }
-  if (sums.divisor == 0 || sums.weightedFixed % sums.divisor != 0) {
+  if (sums.divisor == 0 || sums.weightedFixed % sums.divisor != 0 ||
+      sums.weightedFixedImaged % sums.divisor != 0) {
     error = "internal fault: the fixed sum is not a multiple of the first piece's copies";
     return false;
   }
   fixed = sums.weightedFixed / sums.divisor;
-  std::uint64_t burnside = 0;
-  if (__builtin_mul_overflow(fixed, sums.cellFixingSymmetries + 1, &burnside) ||
-      __builtin_add_overflow(burnside, sums.invariant, &burnside)) {
+  const auto order = static_cast<std::uint64_t>(symmetries);
+  if (!sums.mirrorSome)
+    return Orbits(fixed, sums.cellFixingSymmetries, sums.invariant, order, classes, error);
+  // The rotations' classes, less those of the packings whose mirror image is one, plus those
+  // packings' classes under every symmetry (symmetries fixing every cell are reflections).
+  const std::uint64_t imaged = sums.weightedFixedImaged / sums.divisor;
+  std::uint64_t all = 0, imagedByRotations = 0, imagedByAll = 0, reflected = 0;
+  if (__builtin_add_overflow(sums.invariantImaged, sums.invariantReflections, &reflected)) {
     error = "the count passes 2^64";
     return false;
   }
-  if (symmetries <= 0 || burnside % static_cast<std::uint64_t>(symmetries) != 0) {
-    error = "internal fault: the orbit count is not a whole number";
+  if (!Orbits(fixed, 0, sums.invariant, sums.rotations, all, error) ||
+      !Orbits(imaged, 0, sums.invariantImaged, sums.rotations, imagedByRotations, error) ||
+      !Orbits(imaged, sums.cellFixingSymmetries, reflected, order, imagedByAll, error))
     return false;
-  }
-  classes = burnside / static_cast<std::uint64_t>(symmetries);
+  classes = all - imagedByRotations + imagedByAll;
   return true;
 }
 

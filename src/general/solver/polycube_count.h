@@ -38,6 +38,14 @@ struct CountSums {
   std::uint64_t taskFingerprint = 0;
   std::size_t tasksCounted = 0;  // of them counted here
   bool overflow = false;         // a sum passed 2^64
+  // Where a reflection maps only some packings onto packings (their classes join, the others'
+  // do not): `invariant` is the rotations' sum, and of both sums the packings whose mirror
+  // image is a packing are counted again, with the reflections' own sum.
+  bool mirrorSome = false;
+  std::uint64_t rotations = 0;
+  std::uint64_t weightedFixedImaged = 0;
+  std::uint64_t invariantImaged = 0;
+  std::uint64_t invariantReflections = 0;
 };
 
 // The puzzle with its cells in the search order chosen for it (by the target's extents).

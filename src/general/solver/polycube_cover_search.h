@@ -74,6 +74,7 @@ class CoverSearch {
   // `left` pieces in all (at least one); where not every piece must be placed, with at least
   // those copies the classes' minimum still asks for.
   std::uint64_t Count(M board, const std::uint8_t* counts, int left) {
+    imaged_ = 0;
     for (int c = 0; c < t_.classes; ++c) {
       counts_[c] = counts[c];
       const int used = t_.copies[c] - counts[c];
@@ -97,6 +98,10 @@ class CoverSearch {
     }
     return Node(0, board, left, cover);
   }
+
+  // Of the packings the last Count counted, those whose mirror image is a packing, where a
+  // reflection maps only some packings onto packings.
+  std::uint64_t Imaged() const { return imaged_; }
 
  private:
   using Cover = CoverCounts<M>;
@@ -262,6 +267,7 @@ class CoverSearch {
       for (int c = 0; c < t_.classes; ++c)
         if (need_[c] != 0) return 0;
       if (leaves_ != nullptr) leaves_->Packing(path_.data(), pathClasses_.data(), placed);
+      if (t_.mirrorSome && MirrorImageFits(t_, counts_.data())) ++imaged_;
       return 1;
     }
     const int y = FirstClear(board);
@@ -311,6 +317,7 @@ class CoverSearch {
   CoverLeaves<M>* leaves_ = nullptr;
   std::vector<M> path_;
   std::vector<std::uint8_t> pathClasses_;
+  std::uint64_t imaged_ = 0;
   const std::atomic<bool>* stop_ = nullptr;
 };
 

@@ -94,7 +94,10 @@ class Searcher final : public CoverLeaves<M> {
     }
     const int n = line_.cells;
     WritePackingKey(line_, p_, pieces_.data(), placed, 0, key_.data());
-    for (int g = 1; g < line_.symmetries; ++g) {
+    // A reflection joins the class only where the mirror image is a packing.
+    const int symmetries =
+        MirrorImageIsPacking(p_, pieces_.data(), placed) ? line_.symmetries : p_.rotations;
+    for (int g = 1; g < symmetries; ++g) {
       const int* image = p_.placementImages.data() + static_cast<std::size_t>(g) * line_.placements;
       bool found = everyImage;
       for (int j = 0; j < placed && !found; ++j) found = t_.representative[image[pieces_[j]]] != 0;

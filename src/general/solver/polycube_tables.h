@@ -53,6 +53,10 @@ struct PlacementTables {
   bool exact = true;
   M must{};
   int maxHoles = -1;
+  // Where a reflection maps some packings onto packings (MirrorPackings::kSome): the search
+  // also counts those, whose copies of each class lie within imaged[c].
+  bool mirrorSome = false;
+  std::array<std::uint8_t, kMaxShapeClasses> imagedMin{}, imagedMax{};
   // Every piece is connected and has at least three cubes, and the steps are shifts: an empty
   // cell without empty neighbours, or two with only each other, end the branch (a few shifts,
   // no list scanned). A piece whose cubes do not touch can fill such a pocket.
@@ -96,6 +100,11 @@ PlacementTables<M> BuildPlacementTables(const PolycubePuzzle& p) {
   t.exact = IsExact(p);
   t.must = FromWide<M>(FirstCells(t.cells)) & ~FromCells<M>(p.optional);
   t.maxHoles = p.maxHoles;
+  t.mirrorSome = p.mirrorPackings == MirrorPackings::kSome;
+  for (int c = 0; c < t.classes; ++c) {
+    t.imagedMin[c] = static_cast<std::uint8_t>(p.classes[c].imagedMin);
+    t.imagedMax[c] = static_cast<std::uint8_t>(std::max(0, p.classes[c].imagedMax));
+  }
   const std::size_t lists = static_cast<std::size_t>(t.cells) * t.classes;
   std::vector<std::vector<int>> filed(lists);
   std::vector<std::uint32_t> covering(t.cells, 0);
@@ -123,6 +132,16 @@ PlacementTables<M> BuildPlacementTables(const PolycubePuzzle& p) {
   return t;
 }
 
+// Copies left `left` of each class: the packing's mirror image is a packing.
+template <class M>
+bool MirrorImageFits(const PlacementTables<M>& t, const std::uint8_t* left) {
+  for (int c = 0; c < t.classes; ++c) {
+    const int used = t.copies[c] - left[c];
+    if (used < t.imagedMin[c] || used > t.imagedMax[c]) return false;
+  }
+  return true;
+}
+
 // The placements fixed first, one per orbit of the symmetry group, so that each class of
 // packings is searched from one of its members. Where a class is in every packing as often, its
 // placements: the fewest copies, then the fewest orbits; a packing holds `copies` of them.
@@ -141,7 +160,7 @@ struct FirstClassOrbits {
 template <class Picks>
 FirstClassOrbits OrbitsOf(const PolycubePuzzle& p, Picks mine) {
   const int placements = static_cast<int>(p.placements.size());
-  const int symmetries = SymmetryCount(p);
+  const int symmetries = ActingSymmetries(p);
   FirstClassOrbits orbits;
   std::vector<char> seen(placements, 0);
   for (int i = 0; i < placements; ++i) {

@@ -77,6 +77,11 @@ void AddOrbitUnits(const PolycubePuzzle& p, int g, SearchTables<M>& t) {
     used[p.placements[q].shapeClass] = 1;
     bool disjoint = true, least = true;
     for (int member = image[q]; member != q && disjoint; member = image[member]) {
+      // A reflection of a piece without its mirror image: in no packing that g maps onto itself.
+      if (member < 0) {
+        disjoint = false;
+        break;
+      }
       disjoint = !p.placements[member].mask.Meets(unionMask);
       least = least && member > q;
       unionMask |= p.placements[member].mask;
