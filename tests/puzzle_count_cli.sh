@@ -17,7 +17,7 @@ bad() {  # bad NAME CONTENT ERROR_LINE
 bad keyword 'box 2 1 1\nshape a 0,0,0 1,0,0\n' ":2: unknown keyword 'shape' (name, box, target, piece, max-holes, allow or one-sided)"
 bad sum 'box 2 1 1\npiece a 0,0,0\n' ":2: the pieces have 1 cubes in all, the target 2 cells"
 bad binary 'box 2 1 1\n\001\002\n' ":2: not a text file (byte 0x01)"
-bad large 'box 9 9 9\n' ":1: the box has 729 cells; the engine takes at most 128"
+bad large 'box 256 256 1\n' ":1: the box has 65536 cells; the engine takes at most 32768"
 bad latin1 'name Caf\351\nbox 2 1 1\npiece a 0,0,0 1,0,0\n' ":1: the name is not UTF-8 text (byte 0xe9)"
 bad empty '' ": no target: give a box line or target lines"
 expect 2 "cubepack-solutions: cannot open '$work/none': No such file or directory" \

@@ -30,9 +30,10 @@ inline constexpr std::size_t kMaxPuzzleLineBytes = 4096;
 inline constexpr int kMaxCoordinate = 255;
 inline constexpr std::size_t kMaxPieceNameBytes = 32;
 inline constexpr int kMaxColour = 255;
-inline constexpr int kMaxCopies = 255;
-// The engine's widest mask: a target has at most this many cells.
-inline constexpr int kMaxTargetCells = 128;
+// A target has at most this many cells: its placements and their images under the symmetries
+// stay within memory.
+inline constexpr int kMaxTargetCells = 1 << 15;
+inline constexpr int kMaxCopies = kMaxTargetCells;
 
 struct PuzzlePiece {
   std::string name;

@@ -120,7 +120,10 @@ PuzzleLineBuild MakePuzzleLine(const PuzzleText& text, const PolycubePuzzle& puz
 void WritePackingKey(const PuzzleLine& line, const PolycubePuzzle& puzzle, const int* pieces,
                      int count, int g, char* key) {
   // Ordered by class, then lowest cell: the copies of a class take its labels in that order.
-  std::array<std::uint64_t, kMaxTargetCells> order;
+  // Kept from call to call: a listing writes one key per packing, and a large target's would
+  // not fit a thread's stack.
+  thread_local std::vector<std::uint64_t> order;
+  if (order.size() < static_cast<std::size_t>(count)) order.resize(static_cast<std::size_t>(count));
   const int* image = puzzle.placementImages.data() + static_cast<std::size_t>(g) * line.placements;
   for (int i = 0; i < count; ++i) {
     const int p = image[pieces[i]];

@@ -7,6 +7,8 @@
 
 #include "general/model/puzzle_line.h"
 #include "general/solver/cell_masks.h"
+#include "general/solver/link_search.h"
+#include "general/solver/linked_tasks.h"
 #include "general/solver/polycube_cover_search.h"
 #include "general/solver/polycube_pruning.h"
 #include "general/solver/polycube_tables.h"
@@ -127,20 +129,85 @@ bool AddWeighted(std::uint64_t& sum, std::uint64_t count, std::uint64_t weight) 
   return !__builtin_mul_overflow(count, weight, &term) && !__builtin_add_overflow(sum, term, &sum);
 }
 
-// Adds a task's packings to the sums of its kind.
-template <class M>
-void AddTask(const PolycubePuzzle& p, const Task<M>& task, TaskCount count, CountSums& sums) {
+// Adds the packings of a task of symmetry g (0: a fixed-piece task) to the sums of its kind.
+void AddTask(const PolycubePuzzle& p, int g, std::uint64_t weight, TaskCount count,
+             CountSums& sums) {
   bool fits = true;
-  if (task.symmetry == 0) {
-    fits = AddWeighted(sums.weightedFixed, count.all, task.weight) &&
-           AddWeighted(sums.weightedFixedImaged, count.imaged, task.weight);
-  } else if (!sums.mirrorSome || task.symmetry < p.rotations) {
-    fits = AddWeighted(sums.invariant, count.all, task.weight) &&
-           AddWeighted(sums.invariantImaged, count.imaged, task.weight);
+  if (g == 0) {
+    fits = AddWeighted(sums.weightedFixed, count.all, weight) &&
+           AddWeighted(sums.weightedFixedImaged, count.imaged, weight);
+  } else if (!sums.mirrorSome || g < p.rotations) {
+    fits = AddWeighted(sums.invariant, count.all, weight) &&
+           AddWeighted(sums.invariantImaged, count.imaged, weight);
   } else {
-    fits = AddWeighted(sums.invariantReflections, count.all, task.weight);
+    fits = AddWeighted(sums.invariantReflections, count.all, weight);
   }
   if (!fits) sums.overflow = true;
+}
+
+// A worker's search below the tasks of a target over 128 cells.
+class LinkedSearcher {
+ public:
+  LinkedSearcher(const PolycubePuzzle& p, const LinkRows& rows, const LinkedTasks& tasks,
+                 const std::vector<std::size_t>& mine)
+      : p_(p), tasks_(tasks), mine_(mine), fixed_(p, rows), copies_(ClassCopies(p)) {}
+
+  TaskCount Run(std::size_t k, const std::atomic<bool>&) {
+    const LinkedTask& task = tasks_.tasks[mine_[k]];
+    if (task.symmetry == 0) {
+      std::vector<int> chosen;
+      if (task.placement >= 0) chosen.push_back(task.placement);
+      const std::uint64_t n = fixed_.Count(chosen, copies_.data());
+      return {n, fixed_.Imaged()};
+    }
+    const LinkRows units = UnitRows(p_, task.symmetry);
+    LinkSearch invariant(p_, units);
+    const std::uint64_t n = invariant.Count({}, copies_.data());
+    return {n, invariant.Imaged()};
+  }
+
+ private:
+  const PolycubePuzzle& p_;
+  const LinkedTasks& tasks_;
+  const std::vector<std::size_t>& mine_;
+  LinkSearch fixed_;
+  std::vector<int> copies_;
+};
+
+// The tasks i with i % shardCount == shardIndex.
+std::vector<std::size_t> Mine(std::size_t tasks, int shardIndex, int shardCount) {
+  std::vector<std::size_t> mine;
+  for (std::size_t i = 0; i < tasks; ++i)
+    if (static_cast<int>(i % static_cast<std::size_t>(shardCount)) == shardIndex) mine.push_back(i);
+  return mine;
+}
+
+CountSums CountLinked(const PolycubePuzzle& p, int jobs, int shardIndex, int shardCount,
+                      CountProgress* progress) {
+  const LinkedTasks all = MakeLinkedTasks(p, true);
+  const LinkRows rows = PlacementRows(p);
+  CountSums sums;
+  sums.divisor = all.firstCopies;
+  sums.cellFixingSymmetries = static_cast<std::uint64_t>(SymmetriesFixingEveryCell(p));
+  sums.tasks = all.tasks.size();
+  sums.taskFingerprint = all.fingerprint;
+  sums.mirrorSome = p.mirrorPackings == MirrorPackings::kSome;
+  sums.rotations = static_cast<std::uint64_t>(p.rotations);
+  const std::vector<std::size_t> mine = Mine(all.tasks.size(), shardIndex, shardCount);
+  sums.tasksCounted = mine.size();
+  RunTasks<TaskCount>(
+      mine.size(), jobs, mine.size(),
+      [&] { return std::make_unique<LinkedSearcher>(p, rows, all, mine); },
+      [&](std::size_t k, TaskCount count) {
+        const LinkedTask& task = all.tasks[mine[k]];
+        AddTask(p, task.symmetry, task.weight, count, sums);
+        return true;
+      },
+      [&](std::size_t done) {
+        if (progress != nullptr) progress->TasksDone(done, mine.size());
+      });
+  if (progress != nullptr) progress->TasksDone(mine.size(), mine.size());
+  return sums;
 }
 
 template <class M>
@@ -163,7 +230,7 @@ CountSums Count(const PolycubePuzzle& p, int jobs, int shardIndex, int shardCoun
       mine.size(), jobs, mine.size(),
       [&] { return std::make_unique<Searcher<M>>(tables, all, mine); },
       [&](std::size_t k, TaskCount count) {
-        AddTask(p, all[mine[k]], count, sums);
+        AddTask(p, all[mine[k]].symmetry, all[mine[k]].weight, count, sums);
         return true;
       },
       [&](std::size_t done) {
@@ -203,9 +270,12 @@ PuzzleBuild BuildForCount(const PuzzleText& text, bool mirror) {
 
 CountSums CountPackings(const PolycubePuzzle& puzzle, int jobs, int shardIndex, int shardCount,
                         CountProgress* progress, TaskLimits limits) {
+  if (limits.links) return CountLinked(puzzle, jobs, shardIndex, shardCount, progress);
   if (puzzle.cells.size() <= 64)
     return Count<std::uint64_t>(puzzle, jobs, shardIndex, shardCount, progress, limits);
-  return Count<WideMask>(puzzle, jobs, shardIndex, shardCount, progress, limits);
+  if (puzzle.cells.size() <= 128)
+    return Count<WideMask>(puzzle, jobs, shardIndex, shardCount, progress, limits);
+  return CountLinked(puzzle, jobs, shardIndex, shardCount, progress);
 }
 
 namespace {

@@ -10,6 +10,8 @@
 #include <vector>
 
 #include "general/solver/cell_masks.h"
+#include "general/solver/link_search.h"
+#include "general/solver/linked_tasks.h"
 #include "general/solver/polycube_cover_search.h"
 #include "general/solver/puzzle_tasks.h"
 #include "general/solver/task_pool.h"
@@ -42,6 +44,52 @@ struct TaskLines {
   std::uint64_t packings = 0;  // found, written or not
 };
 
+// Writes a packing's line when it is its class's one line (see the header).
+class ClassLines {
+ public:
+  ClassLines(const PolycubePuzzle& p, const PuzzleLine& line,
+             const std::vector<int>& representative, bool fixesNothing)
+      : p_(p),
+        line_(line),
+        representative_(representative),
+        everyImage_(fixesNothing),
+        key_(line.cells),
+        other_(line.cells) {}
+
+  // The packing of `placed` placements `pieces`, the task's first: its line into `out` if it is
+  // its class's.
+  void Write(const int* pieces, int placed, TaskLines& out) {
+    // With nothing fixed, the one task finds every packing.
+    const int root = everyImage_ ? 0 : representative_[pieces[0]];
+    for (int j = 1; j < placed && !everyImage_; ++j) {
+      const int r = representative_[pieces[j]];
+      if (r != 0 && r < root) return;
+    }
+    const int n = line_.cells;
+    WritePackingKey(line_, p_, pieces, placed, 0, key_.data());
+    // A reflection joins the class only where the mirror image is a packing.
+    const int symmetries =
+        MirrorImageIsPacking(p_, pieces, placed) ? line_.symmetries : p_.rotations;
+    for (int g = 1; g < symmetries; ++g) {
+      const int* image = p_.placementImages.data() + static_cast<std::size_t>(g) * line_.placements;
+      bool found = everyImage_;
+      for (int j = 0; j < placed && !found; ++j) found = representative_[image[pieces[j]]] != 0;
+      if (!found) continue;
+      WritePackingKey(line_, p_, pieces, placed, g, other_.data());
+      if (std::memcmp(other_.data(), key_.data(), static_cast<std::size_t>(n)) < 0) return;
+    }
+    out.lines += LineOfKey(line_, std::string_view(key_.data(), key_.size()));
+    ++out.count;
+  }
+
+ private:
+  const PolycubePuzzle& p_;
+  const PuzzleLine& line_;
+  const std::vector<int>& representative_;
+  bool everyImage_;
+  std::vector<char> key_, other_;
+};
+
 // One worker's search below a task: the count's search, which hands it every packing it
 // completes; it writes the lines of those it keeps.
 template <class M>
@@ -49,15 +97,13 @@ class Searcher final : public CoverLeaves<M> {
  public:
   Searcher(const PolycubePuzzle& p, const PuzzleLine& line, const SearchTables<M>& t,
            const std::vector<Task<M>>& tasks, const MaskIndex<M>& index, std::size_t begin)
-      : p_(p),
-        line_(line),
-        t_(t),
+      : t_(t),
         tasks_(tasks),
         index_(index),
         begin_(begin),
         exact_(t),
-        key_(line.cells),
-        other_(line.cells) {}
+        lines_(p, line, t.representative, t.fixesNothing),
+        pieces_(p.cells.size() + 1) {}
 
   // Task begin + i's lines.
   TaskLines Run(std::size_t i, const std::atomic<bool>& stop) {
@@ -69,7 +115,7 @@ class Searcher final : public CoverLeaves<M> {
     exact_.ListTo(this, &stop);
     if (t_.exact && task.left == 0) {
       out.packings = 1;
-      WriteIfClassLine(taskPieces_);
+      lines_.Write(pieces_.data(), taskPieces_, out);
     } else {
       out.packings = exact_.Count(task.board, task.counts.data(), task.left);
     }
@@ -78,47 +124,18 @@ class Searcher final : public CoverLeaves<M> {
 
   void Packing(const M* masks, const std::uint8_t* classes, int count) override {
     for (int k = 0; k < count; ++k) pieces_[taskPieces_ + k] = index_[classes[k]].at(masks[k]);
-    WriteIfClassLine(taskPieces_ + count);
+    lines_.Write(pieces_.data(), taskPieces_ + count, *out_);
   }
 
  private:
-  // A packing of `placed` pieces is complete: written when it is its class's one line (see the
-  // header).
-  void WriteIfClassLine(int placed) {
-    // With nothing fixed, the one task finds every packing.
-    const bool everyImage = t_.fixesNothing;
-    const int root = everyImage ? 0 : t_.representative[pieces_[0]];
-    for (int j = 1; j < placed && !everyImage; ++j) {
-      const int r = t_.representative[pieces_[j]];
-      if (r != 0 && r < root) return;
-    }
-    const int n = line_.cells;
-    WritePackingKey(line_, p_, pieces_.data(), placed, 0, key_.data());
-    // A reflection joins the class only where the mirror image is a packing.
-    const int symmetries =
-        MirrorImageIsPacking(p_, pieces_.data(), placed) ? line_.symmetries : p_.rotations;
-    for (int g = 1; g < symmetries; ++g) {
-      const int* image = p_.placementImages.data() + static_cast<std::size_t>(g) * line_.placements;
-      bool found = everyImage;
-      for (int j = 0; j < placed && !found; ++j) found = t_.representative[image[pieces_[j]]] != 0;
-      if (!found) continue;
-      WritePackingKey(line_, p_, pieces_.data(), placed, g, other_.data());
-      if (std::memcmp(other_.data(), key_.data(), static_cast<std::size_t>(n)) < 0) return;
-    }
-    out_->lines += LineOfKey(line_, std::string_view(key_.data(), key_.size()));
-    ++out_->count;
-  }
-
-  const PolycubePuzzle& p_;
-  const PuzzleLine& line_;
   const SearchTables<M>& t_;
   const std::vector<Task<M>>& tasks_;
   const MaskIndex<M>& index_;
   std::size_t begin_;
   CoverSearch<M> exact_;
-  std::array<int, kMaxTargetCells> pieces_{};
+  ClassLines lines_;
+  std::vector<int> pieces_;
   int taskPieces_ = 0;
-  std::vector<char> key_, other_;
   TaskLines* out_ = nullptr;
 };
 
@@ -180,14 +197,89 @@ class TypedLister final : public PuzzleLister::Impl {
   std::size_t fixedTasks_ = 0;
 };
 
+// A worker's search below the tasks of a target over 128 cells.
+class LinkedSearcher final : public LinkLeaves {
+ public:
+  LinkedSearcher(const PolycubePuzzle& p, const PuzzleLine& line, const LinkRows& rows,
+                 const LinkedTasks& tasks, std::size_t begin)
+      : rows_(rows),
+        tasks_(tasks),
+        begin_(begin),
+        search_(p, rows),
+        lines_(p, line, tasks.representative, tasks.fixesNothing),
+        copies_(ClassCopies(p)),
+        pieces_(p.cells.size() + 1) {}
+
+  TaskLines Run(std::size_t i, const std::atomic<bool>& stop) {
+    const LinkedTask& task = tasks_.tasks[begin_ + i];
+    TaskLines out;
+    out_ = &out;
+    search_.ListTo(this, &stop);
+    std::vector<int> chosen;
+    if (task.placement >= 0) chosen.push_back(task.placement);
+    out.packings = search_.Count(chosen, copies_.data());
+    return out;
+  }
+
+  void Packing(const int* rows, int count) override {
+    for (int k = 0; k < count; ++k) pieces_[k] = rows_.rows[rows[k]].placement;
+    lines_.Write(pieces_.data(), count, *out_);
+  }
+
+ private:
+  const LinkRows& rows_;
+  const LinkedTasks& tasks_;
+  std::size_t begin_;
+  LinkSearch search_;
+  ClassLines lines_;
+  std::vector<int> copies_;
+  std::vector<int> pieces_;
+  TaskLines* out_ = nullptr;
+};
+
+class LinkedLister final : public PuzzleLister::Impl {
+ public:
+  LinkedLister(const PolycubePuzzle& p, const PuzzleLine& line)
+      : p_(p), line_(line), tasks_(MakeLinkedTasks(p, false)), rows_(PlacementRows(p)) {}
+
+  std::size_t Tasks() const override { return tasks_.fixedTasks; }
+  std::uint64_t Fingerprint() const override { return tasks_.fingerprint; }
+  std::uint64_t Weight(std::size_t task) const override { return tasks_.tasks[task].weight; }
+  std::uint64_t Divisor() const override { return tasks_.firstCopies; }
+
+  void List(std::size_t begin, std::size_t end, int jobs, ListingSink& sink) const override {
+    end = std::min(end, tasks_.fixedTasks);
+    if (begin >= end) return;
+    const std::size_t workers = static_cast<std::size_t>(std::max(jobs, 1));
+    RunTasks<TaskLines>(
+        end - begin, jobs, kAheadAtLeast + kAheadPerWorker * workers,
+        [&] { return std::make_unique<LinkedSearcher>(p_, line_, rows_, tasks_, begin); },
+        [&](std::size_t i, TaskLines out) {
+          sink.TaskPackings(begin + i, out.packings);
+          return sink.TaskLines(begin + i, out.lines, out.count);
+        },
+        [](std::size_t) {});
+  }
+
+ private:
+  const PolycubePuzzle& p_;
+  const PuzzleLine& line_;
+  LinkedTasks tasks_;
+  LinkRows rows_;
+};
+
 }  // namespace
 
 PuzzleLister::PuzzleLister(const PolycubePuzzle& puzzle, const PuzzleLine& line,
                            TaskLimits limits) {
-  if (puzzle.cells.size() <= 64)
+  if (limits.links)
+    impl_ = std::make_unique<LinkedLister>(puzzle, line);
+  else if (puzzle.cells.size() <= 64)
     impl_ = std::make_unique<TypedLister<std::uint64_t>>(puzzle, line, limits);
-  else
+  else if (puzzle.cells.size() <= 128)
     impl_ = std::make_unique<TypedLister<WideMask>>(puzzle, line, limits);
+  else
+    impl_ = std::make_unique<LinkedLister>(puzzle, line);
 }
 
 PuzzleLister::~PuzzleLister() = default;

@@ -21,6 +21,9 @@ namespace cubepack::general {
 struct TaskLimits {
   std::size_t wanted = 0;
   int rounds = 0;
+  // Search by dancing links, as for targets over 128 cells, whatever the target's size: the
+  // tests hold that search to the brute-force packer on small puzzles.
+  bool links = false;
 };
 // Tasks enough for 64 threads to stay busy.
 inline constexpr TaskLimits kPuzzleTasks = {4096, 4};

@@ -95,7 +95,7 @@ TEST(PuzzleFile, EachFaultIsOneLineNamingTheLine) {
       {"box 2 1 1\npiece a 0,0,0\n", 2, "the pieces have 1 cubes in all, the target 2 cells"},
       {"box 2 1 1\npiece a 0,0,0 1,0,0\npiece b 0,0,0\n", 3,
        "the pieces have 3 cubes in all, the target 2 cells"},
-      {"box 6 6 4\n", 1, "the box has 144 cells; the engine takes at most 128"},
+      {"box 256 256 1\n", 1, "the box has 65536 cells; the engine takes at most 32768"},
       {"box 2 1 1\ntarget 0,0,0\n", 2, "box and target lines together: give one or the other"},
       {"target 0,0,0\nbox 2 1 1\n", 2, "box and target lines together: give one or the other"},
       {"target 0,0,0 0,0,0\n", 1, "target cell 0,0,0 given twice"},
@@ -145,23 +145,17 @@ TEST(PuzzleFile, EachFaultIsOneLineNamingTheLine) {
             "W\xc3\xbcrfel \xe2\x9c\x93 \xf0\x9f\xa7\x8a");
 }
 
+// Lines of 15 rows of 256 cells, each line's rows below the last's: the ninth passes the limit.
 TEST(PuzzleFile, TargetLimitNamesTheLimit) {
   std::string text;
-  for (int z = 0; z < 3; ++z) {
-    text += "target";
-    for (int y = 0; y < 7; ++y)
-      for (int x = 0; x < 7; ++x)
-        text.append(" ")
-            .append(std::to_string(x))
-            .append(",")
-            .append(std::to_string(y))
-            .append(",")
-            .append(std::to_string(z));
+  for (int line = 0; line < 9; ++line) {
+    text += "target draw " + std::string(static_cast<std::size_t>(15 * line), '/');
+    for (int row = 0; row < 15; ++row) text += (row > 0 ? "/" : "") + std::string(256, 'x');
     text += "\n";
   }
   const PuzzleParse p = ParsePuzzle(text);
-  EXPECT_EQ(p.errorLine, 3);
-  EXPECT_EQ(p.error, "the target has more than 128 cells, the most the engine takes");
+  EXPECT_EQ(p.errorLine, 9);
+  EXPECT_EQ(p.error, "the target has more than 32768 cells, the most the engine takes");
 }
 
 }  // namespace

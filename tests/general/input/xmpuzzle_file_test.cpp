@@ -298,8 +298,9 @@ TEST(XmPuzzle, RefusesBadRangesColoursAndHolesInOneLine) {
   ExpectFaults({
       {Xml(Problem(R"(<shape id="1" count="1"/><shape id="2" min="3" max="1"/>)")), "",
        "problem 'p': shape 2 has min 3 above max 1"},
-      {Xml(Problem(R"(<shape id="2" count="256"/>)")), "",
-       "a shape of problem 0: its count is '256', not a whole number from 0 to 255"},
+      {Xml(Problem("<shape id=\"2\" count=\"" + std::to_string(kMaxCopies + 1) + "\"/>")), "",
+       "a shape of problem 0: its count is '" + std::to_string(kMaxCopies + 1) +
+           "', not a whole number from 0 to " + std::to_string(kMaxCopies)},
       {Xml(Problem(R"(<shape id="2" min="5"/>)")), "",
        "problem 'p': the pieces have 5 cubes in all, the target 4 cells"},
       {Xml(Problem(R"(<shape id="1" min="0" max="1"/><shape id="2" max="2"/>)", "3")), "",

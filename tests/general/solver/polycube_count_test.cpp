@@ -67,7 +67,7 @@ TEST(PolycubeCount, AgreesWithBruteForceBelowTheTasks) {
       SCOPED_TRACE(std::string(s.what) + (mirror ? " with mirror" : ""));
       const testing::BruteCounts expected =
           testing::BrutePacker(ParsePuzzle(s.text).puzzle, mirror).Count();
-      for (const TaskLimits limits : {TaskLimits{1, 0}, kPuzzleTasks}) {
+      for (const TaskLimits limits : {TaskLimits{1, 0}, kPuzzleTasks, TaskLimits{0, 0, true}}) {
         const EngineCounts engine = Engine(s.text, mirror, 2, limits);
         ASSERT_EQ(engine.error, "");
         EXPECT_EQ(engine.fixed, expected.fixed);
@@ -86,7 +86,7 @@ TEST(PolycubeCount, DesignersPuzzlesAgreeWithBruteForce) {
     for (const bool mirror : {false, true}) {
       SCOPED_TRACE(std::string(s.what) + (mirror ? " with mirror" : ""));
       const testing::BruteCounts expected = testing::BrutePacker(text, mirror).Count();
-      for (const TaskLimits limits : {TaskLimits{1, 0}, kPuzzleTasks}) {
+      for (const TaskLimits limits : {TaskLimits{1, 0}, kPuzzleTasks, TaskLimits{0, 0, true}}) {
         const EngineCounts engine = Engine(text, mirror, 2, limits);
         ASSERT_EQ(engine.error, "");
         EXPECT_EQ(engine.fixed, expected.fixed);
@@ -154,6 +154,43 @@ TEST(PolycubeCount, TwoWordTarget) {
   const EngineCounts counts = Engine(text, false, 2);
   EXPECT_EQ(counts.fixed, 8641u);
   EXPECT_EQ(counts.classes, (2 * 8641u + 2 * 101u) / 4);
+}
+
+// Over 128 cells, by dancing links. 3 x 3 x 16 by 3 x 3 slabs: a layer across, or three slabs
+// along in one of two directions: T(n) = T(n - 1) + 2 T(n - 3). A last layer that may stay empty
+// and a range of slabs; eight 8-cubes in 4096 cells.
+TEST(PolycubeCount, TargetsOverTwoWords) {
+  std::uint64_t t[18] = {1, 1, 1};
+  for (int n = 3; n < 18; ++n) t[n] = t[n - 1] + 2 * t[n - 3];
+  const std::string slabs = "box 3 3 16\npiece s copies 16 draw xxx/xxx/xxx\n";
+  std::string open = "target optional";
+  for (int y = 0; y < 3; ++y)
+    for (int x = 0; x < 3; ++x)
+      open.append(" ")
+          .append(std::to_string(x))
+          .append(",")
+          .append(std::to_string(y))
+          .append(",16");
+  std::string box = "target draw";
+  for (int z = 0; z < 16; ++z) box += " xxx/xxx/xxx";
+  const std::string rest = box + "\n" + open + "\npiece s copies 0-17 draw xxx/xxx/xxx\n";
+  for (const std::string& text : {slabs, rest})
+    for (const bool mirror : {false, true}) {
+      const EngineCounts counts = Engine(text, mirror, 2);
+      const testing::BruteCounts expected =
+          testing::BrutePacker(ParsePuzzle(text).puzzle, mirror).Count();
+      EXPECT_EQ(counts.fixed, text == slabs ? t[16] : t[16] + t[17]);
+      EXPECT_EQ(counts.fixed, expected.fixed);
+      EXPECT_EQ(counts.classes, expected.classes);
+    }
+  std::string cubes = "box 16 16 16\npiece C copies 8 draw";
+  for (int z = 0; z < 8; ++z)
+    cubes += " xxxxxxxx/xxxxxxxx/xxxxxxxx/xxxxxxxx/xxxxxxxx/xxxxxxxx/xxxxxxxx/xxxxxxxx";
+  const EngineCounts big = Engine(cubes, true, 2);
+  EXPECT_EQ(big.error, "");
+  EXPECT_EQ(big.symmetries, 48);
+  EXPECT_EQ(big.fixed, 1u);
+  EXPECT_EQ(big.classes, 1u);
 }
 
 // Over 64 cells with one copy of each piece, deep enough below the tasks for the search to

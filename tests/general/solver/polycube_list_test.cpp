@@ -119,6 +119,25 @@ TEST(PolycubeList, OneLinePerClassOfTheDesignersPuzzles) {
   }
 }
 
+// The search of targets over 128 cells, on the small puzzles.
+TEST(PolycubeList, OneLinePerClassByDancingLinks) {
+  for (const auto* puzzles : {&testing::DeepPuzzles(), &testing::DesignerPuzzles()})
+    for (const testing::SmallPuzzle& s : *puzzles)
+      for (const bool mirror : {false, true}) {
+        SCOPED_TRACE(std::string(s.what) + (mirror ? " with mirror" : ""));
+        ExpectOneLinePerClass(s, mirror, TaskLimits{0, 0, true});
+      }
+}
+
+// Over 128 cells: 3 x 3 x 16 by slabs, the last layer of 3 x 3 x 17 left empty or not.
+TEST(PolycubeList, OneLinePerClassOverTwoWords) {
+  std::string text = "target draw";
+  for (int z = 0; z < 16; ++z) text += " xxx/xxx/xxx";
+  text += " +++/+++/+++\npiece s copies 0-17 draw xxx/xxx/xxx\n";
+  for (const bool mirror : {false, true})
+    ExpectOneLinePerClass({"slabs", text.c_str(), true}, mirror, kPuzzleTasks);
+}
+
 TEST(PolycubeList, AsManyLinesAsThePublishedCountsOfTheQuickPuzzles) {
   struct Case {
     const char* file;
