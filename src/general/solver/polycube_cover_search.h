@@ -227,7 +227,7 @@ class CoverSearch {
   std::uint64_t Open(int d, M board, const Cover& cover) {
     if (stop_ != nullptr && stop_->load(std::memory_order_relaxed)) return 0;
     const M empty = ~board & t_.must;
-    if (IsEmpty(empty)) return Rest(d, List(d), board, 0);
+    if (IsEmpty(empty)) return Rest(d, board, 0, cover);
     int x = -1, fewest = kCoverDepth;
     for (int k = 1; k < kCoverDepth && x < 0; ++k)
       if (const M cells = empty & ~cover.at[k]; !IsEmpty(cells)) {
@@ -259,37 +259,47 @@ class CoverSearch {
     return total;
   }
 
-  // Every cell that must be covered is: the packings made of `placed` pieces so far and any
-  // further pieces of `list` on the empty cells left, the cell decided first either left empty
-  // (one hole more) or covered.
-  std::uint64_t Rest(int placed, CoverList<M> list, M board, int holes) {
+  // Every cell that must be covered is: the packings of the pieces placed so far (d of them)
+  // and any further pieces of level d's list on the empty cells left, the first of them either
+  // left empty (one hole more) or covered. `cover` is the list's, made before the holes since.
+  std::uint64_t Rest(int d, M board, int holes, const Cover& cover) {
     if (IsFull(board)) {
       for (int c = 0; c < t_.classes; ++c)
         if (need_[c] != 0) return 0;
-      if (leaves_ != nullptr) leaves_->Packing(path_.data(), pathClasses_.data(), placed);
+      if (leaves_ != nullptr) leaves_->Packing(path_.data(), pathClasses_.data(), d);
       if (t_.mirrorSome && MirrorImageFits(t_, counts_.data())) ++imaged_;
       return 1;
     }
+    // Cells no placement left covers stay empty.
+    if (t_.maxHoles >= 0 && holes + BitCount(~board & ~cover.at[0]) > t_.maxHoles) return 0;
     const int y = FirstClear(board);
     std::uint64_t total = 0;
     if (t_.maxHoles < 0 || holes < t_.maxHoles)
-      total += Rest(placed, list, board | CellOnly(board, y), holes + 1);
-    for (int k = 0; k < list.runCount; ++k) {
-      const CoverRun r = list.runs[k];
-      const int c = r.shapeClass;
-      if (counts_[c] == 0) continue;
-      for (std::uint32_t i = r.begin; i < r.end; ++i) {
-        const M m = list.masks[i];
-        if (!HasCell(m, y) || Hits(m, board)) continue;
-        const std::uint8_t needed = need_[c];
-        --counts_[c];
-        need_[c] = static_cast<std::uint8_t>(needed - (needed != 0 ? 1 : 0));
-        path_[placed] = m;
-        pathClasses_[placed] = static_cast<std::uint8_t>(c);
-        total += Rest(placed + 1, list, board | m, holes);
-        ++counts_[c];
-        need_[c] = needed;
+      total += Rest(d, board | CellOnly(board, y), holes + 1, cover);
+    const CoverList<M> list = List(d);
+    const std::size_t at = candStride_ * static_cast<std::size_t>(d);
+    M* candMasks = candMasks_.data() + at;
+    std::uint8_t* candClasses = candClasses_.data() + at;
+    const std::uint32_t n = Gather(kernel_, list, y, candMasks, candPlaces_.data() + at);
+    ClassesOf(list.runs, candPlaces_.data() + at, n, candClasses);
+    for (std::uint32_t i = 0; i < n; ++i) {
+      const M m = candMasks[i];
+      if (Hits(m, board)) continue;
+      const int c = candClasses[i];
+      const std::uint8_t needed = need_[c];
+      --counts_[c];
+      need_[c] = static_cast<std::uint8_t>(needed - (needed != 0 ? 1 : 0));
+      path_[d] = m;
+      pathClasses_[d] = static_cast<std::uint8_t>(c);
+      Cover next;
+      const int runs = Filter(kernel_, list, m, counts_.data(), need_.data(), Masks(d + 1),
+                              Runs(d + 1), next, Scratch());
+      if (runs >= 0) {
+        runCounts_[d + 1] = runs;
+        total += Rest(d + 1, board | m, holes, next);
       }
+      ++counts_[c];
+      need_[c] = needed;
     }
     return total;
   }

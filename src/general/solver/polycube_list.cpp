@@ -110,8 +110,10 @@ class Searcher final : public CoverLeaves<M> {
     const Task<M>& task = tasks_[begin_ + i];
     TaskLines out;
     out_ = &out;
-    taskPieces_ = task.placed;
-    std::copy(task.pieces.begin(), task.pieces.begin() + task.placed, pieces_.begin());
+    // A cell left empty is no piece of the line (-1).
+    taskPieces_ = 0;
+    for (int k = 0; k < std::min(task.placed, kMaxTaskPieces); ++k)
+      if (task.pieces[k] >= 0) pieces_[taskPieces_++] = task.pieces[k];
     exact_.ListTo(this, &stop);
     if (t_.exact && task.left == 0) {
       out.packings = 1;
@@ -123,8 +125,10 @@ class Searcher final : public CoverLeaves<M> {
   }
 
   void Packing(const M* masks, const std::uint8_t* classes, int count) override {
-    for (int k = 0; k < count; ++k) pieces_[taskPieces_ + k] = index_[classes[k]].at(masks[k]);
-    lines_.Write(pieces_.data(), taskPieces_ + count, *out_);
+    int placed = taskPieces_;
+    for (int k = 0; k < count; ++k)
+      if (const int piece = index_[classes[k]].at(masks[k]); piece >= 0) pieces_[placed++] = piece;
+    lines_.Write(pieces_.data(), placed, *out_);
   }
 
  private:
@@ -158,8 +162,13 @@ class TypedLister final : public PuzzleLister::Impl {
  public:
   TypedLister(const PolycubePuzzle& p, const PuzzleLine& line, TaskLimits limits)
       : p_(p), line_(line), t_(BuildSearchTables<M>(p)), index_(t_.classes) {
-    for (std::size_t i = 0; i < t_.masks.size(); ++i)
-      index_[p.placements[t_.placement[i]].shapeClass].emplace(t_.masks[i], t_.placement[i]);
+    // Per class: its entries are filed by anchor, then class.
+    for (int a = 0; a < t_.cells; ++a)
+      for (int c = 0; c < t_.classes; ++c) {
+        const EntryRange r = t_.ranges[static_cast<std::size_t>(a) * t_.classes + c];
+        for (std::uint32_t i = r.begin; i < r.end; ++i)
+          index_[c].emplace(t_.masks[i], t_.placement[i]);
+      }
     tasks_ = MakeTasks(p, t_, true, limits);
     // The listing's tasks are the fixed-piece tasks, which come first.
     fixedTasks_ =
@@ -192,7 +201,7 @@ class TypedLister final : public PuzzleLister::Impl {
   const PolycubePuzzle& p_;
   const PuzzleLine& line_;
   SearchTables<M> t_;
-  MaskIndex<M> index_;
+  MaskIndex<M> index_;  // per class, of the tables' classes
   std::vector<Task<M>> tasks_;
   std::size_t fixedTasks_ = 0;
 };

@@ -56,6 +56,9 @@ struct PlacementTables {
   bool exact = true;
   M must{};
   int maxHoles = -1;
+  // The class of the cells left empty where the pieces leave a fixed number (a placement of it
+  // is no placement of the puzzle: -1 in `placement`), or -1.
+  int holeClass = -1;
   // Where a reflection maps some packings onto packings (MirrorPackings::kSome): the search
   // also counts those, whose copies of each class lie within imaged[c].
   bool mirrorSome = false;
@@ -88,6 +91,30 @@ void AddShiftSteps(const PolycubePuzzle& p, PlacementTables<M>& t) {
   }
 }
 
+// Where every piece is placed and some cells may stay empty, as many stay empty as the pieces
+// leave: the search places them as copies of a piece of one cell of its own, on those cells
+// only, and every cell is covered, which the plain search does far faster than deciding each
+// cell that may stay empty in turn.
+template <class M>
+void AddHoleClass(const PolycubePuzzle& p, PlacementTables<M>& t) {
+  if (t.exact || t.classes >= kMaxShapeClasses) return;
+  int covered = 0;
+  for (const ShapeClass& c : p.classes) {
+    if (c.minCopies != c.copies) return;
+    covered += c.copies * c.size;
+  }
+  const int holes = t.cells - covered;
+  if (holes > 255) return;
+  t.exact = true;
+  t.must = FromWide<M>(FirstCells(t.cells));
+  if (holes == 0) return;
+  t.holeClass = t.classes++;
+  t.size[t.holeClass] = 1;
+  t.copies[t.holeClass] = t.minCopies[t.holeClass] = static_cast<std::uint8_t>(holes);
+  t.imagedMin[t.holeClass] = t.imagedMax[t.holeClass] = static_cast<std::uint8_t>(holes);
+  t.pieces += holes;
+}
+
 template <class M>
 PlacementTables<M> BuildPlacementTables(const PolycubePuzzle& p) {
   PlacementTables<M> t;
@@ -102,9 +129,10 @@ PlacementTables<M> BuildPlacementTables(const PolycubePuzzle& p) {
   }
   t.exact = IsExact(p);
   t.must = FromWide<M>(FirstCells(t.cells)) & ~FromCells<M>(p.optional);
+  AddHoleClass(p, t);
   t.maxHoles = p.maxHoles;
   t.mirrorSome = p.mirrorPackings == MirrorPackings::kSome;
-  for (int c = 0; c < t.classes; ++c) {
+  for (int c = 0; c < static_cast<int>(p.classes.size()); ++c) {
     t.imagedMin[c] = static_cast<std::uint8_t>(p.classes[c].imagedMin);
     t.imagedMax[c] = static_cast<std::uint8_t>(std::max(0, p.classes[c].imagedMax));
   }
@@ -118,11 +146,16 @@ PlacementTables<M> BuildPlacementTables(const PolycubePuzzle& p) {
         static_cast<int>(i));
     for (int cell = anchor; cell < t.cells; ++cell) covering[cell] += pl.mask.Has(cell) ? 1 : 0;
   }
+  for (int x = 0; x < t.cells && t.holeClass >= 0; ++x)
+    if (p.optional.Has(x)) {
+      filed[static_cast<std::size_t>(x) * t.classes + t.holeClass].push_back(-1 - x);
+      ++covering[x];
+    }
   for (std::size_t k = 0; k < lists; ++k) {
     t.ranges.push_back({static_cast<std::uint32_t>(t.masks.size()), 0});
     for (const int i : filed[k]) {
-      t.masks.push_back(FromCells<M>(p.placements[i].mask));
-      t.placement.push_back(i);
+      t.masks.push_back(i >= 0 ? FromCells<M>(p.placements[i].mask) : CellOnly(t.outside, -1 - i));
+      t.placement.push_back(i >= 0 ? i : -1);
     }
     t.ranges.back().end = static_cast<std::uint32_t>(t.masks.size());
   }
@@ -131,7 +164,7 @@ PlacementTables<M> BuildPlacementTables(const PolycubePuzzle& p) {
   AddShiftSteps(p, t);
   t.pocketTest = t.shiftFlood && t.exact;
   for (int c = 0; c < t.classes; ++c)
-    t.pocketTest = t.pocketTest && p.classes[c].connected && t.size[c] >= 3;
+    t.pocketTest = t.pocketTest && c != t.holeClass && p.classes[c].connected && t.size[c] >= 3;
   return t;
 }
 

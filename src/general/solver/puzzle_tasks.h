@@ -104,6 +104,23 @@ void AddOrbitUnits(const PolycubePuzzle& p, int g, SearchTables<M>& t) {
     if (k == 1) u.c[1] = u.c[0];  // n[1] stays 0
     byAnchor[unionMask.First()].push_back(u);
   }
+  // The cells left empty: each orbit of them under g as copies of the class of one cell.
+  for (int x = 0; x < t.cells && t.holeClass >= 0; ++x) {
+    if (!p.optional.Has(x)) continue;
+    M orbit{};
+    int n = 0;
+    bool least = true;
+    for (int y = x;; ++n) {
+      orbit = orbit | CellOnly(orbit, y);
+      least = least && y >= x;
+      y = p.symmetries[g].image[y];
+      if (y == x) break;
+    }
+    ++n;
+    if (!least || n > t.copies[t.holeClass]) continue;
+    const auto hole = static_cast<std::uint8_t>(t.holeClass);
+    byAnchor[x].push_back({orbit, {hole, hole}, {static_cast<std::uint8_t>(n), 0}});
+  }
   std::vector<OrbitUnit<M>> units;
   std::vector<EntryRange> ranges(t.cells);
   for (int a = 0; a < t.cells; ++a) {
