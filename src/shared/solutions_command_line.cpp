@@ -315,10 +315,11 @@ std::string SolutionsUsage() {
          "and of classes under the target's rotations (solutions).\n"
          "\n"
          "With --puzzle, a packing is a line of one character per cell of the target's bounding\n"
-         "box, x fastest, then y, then z: '.' outside the target, else the piece's name where\n"
-         "every name is one character, or else 0-9, A-Z, a-z in the file's order; copies of one\n"
-         "shape take their labels in the order of their first cells. verify then also refuses\n"
-         "a line that is another's packing under a symmetry count uses.\n"
+         "box, x fastest, then y, then z: '.' outside the target, '+' a cell left empty, else\n"
+         "the piece's name where every name is one character, or else 0-9, A-Z, a-z in the\n"
+         "file's order; copies of one shape take their labels in the order of their first\n"
+         "cells. verify then also refuses a line that is another's packing under a symmetry\n"
+         "count uses.\n"
          "\n" +
          JobsOptionHelp("list, count: ") +
          "  --puzzle FILE   the puzzle file, - for standard input (count needs one; list, show,\n"
