@@ -51,6 +51,15 @@ std::size_t ColourOf(const Layers& l, char c) {
   return (at == std::string_view::npos ? 0 : at) % kColours;
 }
 
+// A cell that may stay empty and does: drawn plain, no piece's colour.
+constexpr char kLeftEmpty = '+';
+std::string_view SvgFill(const Layers& l, char c) {
+  return c == kLeftEmpty ? "#fff" : kSvgColours[ColourOf(l, c)].fill;
+}
+std::string_view SvgText(const Layers& l, char c) {
+  return c == kLeftEmpty ? "#000" : kSvgColours[ColourOf(l, c)].text;
+}
+
 std::string LayerName(int z) { return "z = " + std::to_string(z); }
 
 // Layers that fit side by side in `room`, each `width` wide and a gap apart; at least one.
@@ -88,8 +97,9 @@ std::string DrawLayersText(const Layers& layers, bool colour) {
         for (int x = 0; x < layers.sizeX; ++x) {
           const char c = CellAt(layers, x, y, z);
           if (colour)
-            out += c == '.' ? std::string("\x1b[0m")
-                            : "\x1b[" + std::string(kAnsiColours[ColourOf(layers, c)]) + "m";
+            out += c == '.' || c == kLeftEmpty
+                       ? std::string("\x1b[0m")
+                       : "\x1b[" + std::string(kAnsiColours[ColourOf(layers, c)]) + "m";
           out += c;
         }
         if (colour) out += "\x1b[0m";
@@ -159,14 +169,14 @@ std::string SvgCells(const Layers& layers, const SvgLayout& at) {
   ForEachCell(layers, [&](int x, int y, int z, char c) {
     out += "<rect x=\"" + Num(at.Left(z) + x * kCell) + "\" y=\"" + Num(at.Top(z) + y * kCell) +
            "\" width=\"" + Num(kCell) + "\" height=\"" + Num(kCell) + "\" fill=\"" +
-           std::string(kSvgColours[ColourOf(layers, c)].fill) + "\"/>\n";
+           std::string(SvgFill(layers, c)) + "\"/>\n";
   });
   out += "</g>\n";
   out += "<g font-size=\"15\" text-anchor=\"middle\" dominant-baseline=\"central\">\n";
   ForEachCell(layers, [&](int x, int y, int z, char c) {
     out += "<text x=\"" + Num(at.Left(z) + x * kCell + kCell / 2) + "\" y=\"" +
-           Num(at.Top(z) + y * kCell + kCell / 2) + "\" fill=\"" +
-           std::string(kSvgColours[ColourOf(layers, c)].text) + "\">" + c + "</text>\n";
+           Num(at.Top(z) + y * kCell + kCell / 2) + "\" fill=\"" + std::string(SvgText(layers, c)) +
+           "\">" + c + "</text>\n";
   });
   out += "</g>\n";
   return out;

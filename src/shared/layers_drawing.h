@@ -8,7 +8,7 @@
 namespace cubepack {
 
 // Any box of layers: one character per cell, x fastest, then y, then z; '.' where there is no
-// cell. A piece's colour is its character's place in `legend`.
+// cell, '+' for a cell left empty. A piece's colour is its character's place in `legend`.
 struct Layers {
   int sizeX = 0, sizeY = 0, sizeZ = 0;
   std::string_view cells;

@@ -75,5 +75,13 @@ TEST(PackingDrawing, AnyBoxWrapsItsLayersAt80Columns) {
   EXPECT_EQ(Count(DrawLayersSvg({3, 2, 2, "ab.abbcccdd.", "abcd"}), "<rect"), 1u + 10 + 2 + 4);
 }
 
+// A cell left empty is drawn plain: no piece's colour.
+TEST(PackingDrawing, CellsLeftEmptyArePlain) {
+  EXPECT_EQ(DrawLayersText({3, 1, 1, "a+b", "ab"}, true),
+            "z = 0   (y = 0 on top, x to the right)\n\x1b[97;41ma\x1b[0m+\x1b[30;42mb\x1b[0m\n");
+  const std::string svg = DrawLayersSvg({3, 1, 1, "a+b", "ab"});
+  EXPECT_EQ(Count(svg, "height=\"36\" fill=\"#fff\"/>"), 1u);  // the cell, not the page
+}
+
 }  // namespace
 }  // namespace cubepack
