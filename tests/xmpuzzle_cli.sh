@@ -10,6 +10,12 @@ data=$2
 
 expect 0 "" count --puzzle "$data/soma-3x3x3.xmpuzzle" --json
 grep -q '"solutions":480,"solutions_fixed":11520' "$work/out" || fail "soma: $(cat "$work/out")"
+# Colours, a variable cell and a range: the bar can only lie on the row of its colour, the domino
+# on the other row at either end, the cube on the cell left; the half turn swaps the two.
+expect 0 "" count --puzzle "$data/colours-holes.xmpuzzle" --json
+grep -q '"solutions":1,"solutions_fixed":2' "$work/out" || fail "colours and holes: $(cat "$work/out")"
+expect 0 "" list --puzzle "$data/colours-holes.xmpuzzle"
+[ "$(cat "$work/out")" = "000112" ] || fail "colours and holes listed: $(cat "$work/out")"
 expect 0 "" count --puzzle "$data/soma-3x3x3.xmpuzzle" --problem "Soma cube" --mirror --json
 grep -q '"solutions":240,' "$work/out" || fail "soma with --mirror: $(cat "$work/out")"
 # list and verify take the same files: one line per class.
