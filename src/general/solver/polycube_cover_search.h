@@ -124,16 +124,8 @@ class CoverSearch {
   // empty cell; at least two pieces are left.
   std::uint64_t Node(int d, M board, int left, const Cover& cover) {
     if (stop_ != nullptr && stop_->load(std::memory_order_relaxed)) return 0;
-    // The empty cell with the fewest placements, the first of those; when every empty cell has
-    // more than the counts tell apart, the first empty cell.
-    const M empty = ~board;
-    int x = -1, fewest = kCoverDepth;
-    for (int k = 1; k < kCoverDepth && x < 0; ++k)
-      if (const M cells = empty & ~cover.at[k]; !IsEmpty(cells)) {
-        x = FirstSet(cells);
-        fewest = k;
-      }
-    if (x < 0) x = FirstClear(board);
+    int fewest = kCoverDepth;
+    const int x = BranchCell(~board, cover, fewest);
 
     const CoverList<M> list = List(d);
     const std::size_t at = candStride_ * static_cast<std::size_t>(d);
@@ -156,6 +148,32 @@ class CoverSearch {
       ++need_[c];
     }
     return total;
+  }
+
+  // Places `m`, a copy of class c, as level d's piece (one the class still needs, if any);
+  // returns what GiveCopy needs to take it back.
+  std::uint8_t TakeCopy(int d, M m, int c) {
+    const std::uint8_t needed = need_[c];
+    --counts_[c];
+    need_[c] = static_cast<std::uint8_t>(needed - (needed != 0 ? 1 : 0));
+    path_[d] = m;
+    pathClasses_[d] = static_cast<std::uint8_t>(c);
+    return needed;
+  }
+  void GiveCopy(int c, std::uint8_t needed) {
+    ++counts_[c];
+    need_[c] = needed;
+  }
+
+  // Of the cells `empty` (not none), the one with the fewest placements, the first of those, and
+  // how many (`fewest`); when every one has more than the counts tell apart, the first.
+  static int BranchCell(M empty, const Cover& cover, int& fewest) {
+    for (int k = 1; k < kCoverDepth; ++k)
+      if (const M cells = empty & ~cover.at[k]; !IsEmpty(cells)) {
+        fewest = k;
+        return FirstSet(cells);
+      }
+    return FirstSet(empty);
   }
 
   // Into the candidates at `at`: the placements of `list` that cover cell x, which the counts
@@ -228,33 +246,21 @@ class CoverSearch {
     if (stop_ != nullptr && stop_->load(std::memory_order_relaxed)) return 0;
     const M empty = ~board & t_.must;
     if (IsEmpty(empty)) return Rest(d, board, 0, cover);
-    int x = -1, fewest = kCoverDepth;
-    for (int k = 1; k < kCoverDepth && x < 0; ++k)
-      if (const M cells = empty & ~cover.at[k]; !IsEmpty(cells)) {
-        x = FirstSet(cells);
-        fewest = k;
-      }
-    if (x < 0) x = FirstSet(empty);
+    int fewest = kCoverDepth;
+    const int x = BranchCell(empty, cover, fewest);
     const CoverList<M> list = List(d);
     const std::size_t at = candStride_ * static_cast<std::size_t>(d);
-    M* candMasks = candMasks_.data() + at;
-    std::uint8_t* candClasses = candClasses_.data() + at;
     const std::uint32_t n = Candidates(list, x, fewest, at, true);
     std::uint64_t total = 0;
     for (std::uint32_t i = 0; i < n; ++i) {
-      const M m = candMasks[i];
-      const int c = candClasses[i];
-      const std::uint8_t needed = need_[c];
-      --counts_[c];
-      need_[c] = static_cast<std::uint8_t>(needed - (needed != 0 ? 1 : 0));
-      path_[d] = m;
-      pathClasses_[d] = static_cast<std::uint8_t>(c);
+      const M m = candMasks_[at + i];
+      const int c = candClasses_[at + i];
+      const std::uint8_t needed = TakeCopy(d, m, c);
       Cover next;
       const int runs = Filter(kernel_, list, m, counts_.data(), need_.data(), Masks(d + 1),
                               Runs(d + 1), next, Scratch());
       if (UsableList(d + 1, board | m, runs, next)) total += Open(d + 1, board | m, next);
-      ++counts_[c];
-      need_[c] = needed;
+      GiveCopy(c, needed);
     }
     return total;
   }
@@ -278,19 +284,14 @@ class CoverSearch {
       total += Rest(d, board | CellOnly(board, y), holes + 1, cover);
     const CoverList<M> list = List(d);
     const std::size_t at = candStride_ * static_cast<std::size_t>(d);
-    M* candMasks = candMasks_.data() + at;
-    std::uint8_t* candClasses = candClasses_.data() + at;
-    const std::uint32_t n = Gather(kernel_, list, y, candMasks, candPlaces_.data() + at);
-    ClassesOf(list.runs, candPlaces_.data() + at, n, candClasses);
+    const std::uint32_t n =
+        Gather(kernel_, list, y, candMasks_.data() + at, candPlaces_.data() + at);
+    ClassesOf(list.runs, candPlaces_.data() + at, n, candClasses_.data() + at);
     for (std::uint32_t i = 0; i < n; ++i) {
-      const M m = candMasks[i];
+      const M m = candMasks_[at + i];
       if (Hits(m, board)) continue;
-      const int c = candClasses[i];
-      const std::uint8_t needed = need_[c];
-      --counts_[c];
-      need_[c] = static_cast<std::uint8_t>(needed - (needed != 0 ? 1 : 0));
-      path_[d] = m;
-      pathClasses_[d] = static_cast<std::uint8_t>(c);
+      const int c = candClasses_[at + i];
+      const std::uint8_t needed = TakeCopy(d, m, c);
       Cover next;
       const int runs = Filter(kernel_, list, m, counts_.data(), need_.data(), Masks(d + 1),
                               Runs(d + 1), next, Scratch());
@@ -298,8 +299,7 @@ class CoverSearch {
         runCounts_[d + 1] = runs;
         total += Rest(d + 1, board | m, holes, next);
       }
-      ++counts_[c];
-      need_[c] = needed;
+      GiveCopy(c, needed);
     }
     return total;
   }

@@ -44,6 +44,20 @@ struct TaskLines {
   std::uint64_t packings = 0;  // found, written or not
 };
 
+// Tasks [begin, end) on `jobs` threads, each worker's searcher from `make`, the lines to `sink`
+// in task order.
+template <class Make>
+void ListTasks(std::size_t begin, std::size_t end, int jobs, ListingSink& sink, Make make) {
+  const std::size_t workers = static_cast<std::size_t>(std::max(jobs, 1));
+  RunTasks<TaskLines>(
+      end - begin, jobs, kAheadAtLeast + kAheadPerWorker * workers, make,
+      [&](std::size_t i, TaskLines out) {
+        sink.TaskPackings(begin + i, out.packings);
+        return sink.TaskLines(begin + i, out.lines, out.count);
+      },
+      [](std::size_t) {});
+}
+
 // Writes a packing's line when it is its class's one line (see the header).
 class ClassLines {
  public:
@@ -186,15 +200,8 @@ class TypedLister final : public PuzzleLister::Impl {
   void List(std::size_t begin, std::size_t end, int jobs, ListingSink& sink) const override {
     end = std::min(end, fixedTasks_);
     if (begin >= end) return;
-    const std::size_t workers = static_cast<std::size_t>(std::max(jobs, 1));
-    RunTasks<TaskLines>(
-        end - begin, jobs, kAheadAtLeast + kAheadPerWorker * workers,
-        [&] { return std::make_unique<Searcher<M>>(p_, line_, t_, tasks_, index_, begin); },
-        [&](std::size_t i, TaskLines out) {
-          sink.TaskPackings(begin + i, out.packings);
-          return sink.TaskLines(begin + i, out.lines, out.count);
-        },
-        [](std::size_t) {});
+    ListTasks(begin, end, jobs, sink,
+              [&] { return std::make_unique<Searcher<M>>(p_, line_, t_, tasks_, index_, begin); });
   }
 
  private:
@@ -259,15 +266,8 @@ class LinkedLister final : public PuzzleLister::Impl {
   void List(std::size_t begin, std::size_t end, int jobs, ListingSink& sink) const override {
     end = std::min(end, tasks_.fixedTasks);
     if (begin >= end) return;
-    const std::size_t workers = static_cast<std::size_t>(std::max(jobs, 1));
-    RunTasks<TaskLines>(
-        end - begin, jobs, kAheadAtLeast + kAheadPerWorker * workers,
-        [&] { return std::make_unique<LinkedSearcher>(p_, line_, rows_, tasks_, begin); },
-        [&](std::size_t i, TaskLines out) {
-          sink.TaskPackings(begin + i, out.packings);
-          return sink.TaskLines(begin + i, out.lines, out.count);
-        },
-        [](std::size_t) {});
+    ListTasks(begin, end, jobs, sink,
+              [&] { return std::make_unique<LinkedSearcher>(p_, line_, rows_, tasks_, begin); });
   }
 
  private:
