@@ -86,30 +86,11 @@ LinkSearch::LinkSearch(const PolycubePuzzle& p, const LinkRows& rows) : p_(p), r
   const int classes = static_cast<int>(p.classes.size());
   primary_ = cells_ + classes;
   secondary_ = primary_ + 1;
-  // A class of one copy is a column too, which the row of each of its placements meets: placed,
-  // its other rows leave every column; one that must be placed and has no row left ends the
-  // branch, and may be the column branched on. (Classes of more copies are counted instead.)
   const std::size_t nodes =
       static_cast<std::size_t>(secondary_) + 1 + rows.cells.size() + 2 * rows.rows.size();
   for (auto* v : {&left_, &right_, &up_, &down_, &column_, &rowOf_}) v->assign(nodes, -1);
   size_.assign(static_cast<std::size_t>(primary_), 0);
-  // The two lists of columns, each in cell order: the cells to cover (and the pieces to place),
-  // and the others.
-  for (const int head : {primary_, secondary_}) left_[head] = right_[head] = head;
-  for (int x = 0; x < primary_; ++x) {
-    const bool piece = x >= cells_;
-    const ShapeClass* k = piece ? &p.classes[x - cells_] : nullptr;
-    const bool listed = piece ? k->copies == 1 && k->minCopies == 1 : true;
-    const int head = !piece && p.optional.Has(x) ? secondary_ : primary_;
-    left_[x] = right_[x] = x;
-    if (listed) {
-      left_[x] = left_[head];
-      right_[x] = head;
-      right_[left_[head]] = x;
-      left_[head] = x;
-    }
-    up_[x] = down_[x] = column_[x] = x;
-  }
+  AddColumns();
   int node = secondary_ + 1;
   for (std::size_t r = 0; r < rows.rows.size(); ++r) {
     const LinkRow& row = rows.rows[r];
@@ -117,21 +98,7 @@ LinkSearch::LinkSearch(const PolycubePuzzle& p, const LinkRows& rows) : p_(p), r
     for (int k = 0; k < 2; ++k)
       if (row.n[k] > 0 && p.classes[row.c[k]].copies == 1) columns.push_back(cells_ + row.c[k]);
     rowFirst_.push_back(node);
-    const int first = node;
-    for (const int x : columns) {
-      column_[node] = x;
-      rowOf_[node] = static_cast<int>(r);
-      up_[node] = up_[x];
-      down_[node] = x;
-      down_[up_[x]] = node;
-      up_[x] = node;
-      ++size_[x];
-      left_[node] = node == first ? node : node - 1;
-      right_[node] = first;
-      right_[left_[node]] = node;
-      left_[first] = node;
-      ++node;
-    }
+    node = AddRow(static_cast<int>(r), columns, node);
   }
   for (auto* v : {&copies_, &minCopies_, &imagedMin_, &imagedMax_, &counts_})
     v->assign(static_cast<std::size_t>(classes), 0);
@@ -143,6 +110,49 @@ LinkSearch::LinkSearch(const PolycubePuzzle& p, const LinkRows& rows) : p_(p), r
   }
   mirrorSome_ = p.mirrorPackings == MirrorPackings::kSome;
   path_.assign(static_cast<std::size_t>(cells_) + 1, -1);
+}
+
+// The two lists of columns, each in cell order: the cells to cover (and the pieces to place),
+// and the others. A class of one copy is a column too, which the row of each of its placements
+// meets: placed, its other rows leave every column; one that must be placed and has no row
+// left ends the branch, and may be the column branched on. (Classes of more copies are counted
+// instead.)
+void LinkSearch::AddColumns() {
+  for (const int head : {primary_, secondary_}) left_[head] = right_[head] = head;
+  for (int x = 0; x < primary_; ++x) {
+    const bool piece = x >= cells_;
+    const bool listed =
+        !piece || (p_.classes[x - cells_].copies == 1 && p_.classes[x - cells_].minCopies == 1);
+    const int head = !piece && p_.optional.Has(x) ? secondary_ : primary_;
+    left_[x] = right_[x] = x;
+    if (listed) {
+      left_[x] = left_[head];
+      right_[x] = head;
+      right_[left_[head]] = x;
+      left_[head] = x;
+    }
+    up_[x] = down_[x] = column_[x] = x;
+  }
+}
+
+// Row r's nodes from `node` on, one per column, linked in a circle; returns the next node.
+int LinkSearch::AddRow(int r, const std::vector<int>& columns, int node) {
+  const int first = node;
+  for (const int x : columns) {
+    column_[node] = x;
+    rowOf_[node] = r;
+    up_[node] = up_[x];
+    down_[node] = x;
+    down_[up_[x]] = node;
+    up_[x] = node;
+    ++size_[x];
+    left_[node] = node == first ? node : node - 1;
+    right_[node] = first;
+    right_[left_[node]] = node;
+    left_[first] = node;
+    ++node;
+  }
+  return node;
 }
 
 void LinkSearch::Cover(int c) {

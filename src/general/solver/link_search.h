@@ -63,6 +63,8 @@ class LinkSearch {
   std::uint64_t Imaged() const { return imaged_; }
 
  private:
+  void AddColumns();
+  int AddRow(int r, const std::vector<int>& columns, int node);
   void Cover(int c);
   void Uncover(int c);
   bool Take(const LinkRow& r);
