@@ -83,7 +83,8 @@ class CoverSearch {
     }
     Cover cover;
     const CoverList<M> all{all_.data(), allRuns_.data(), static_cast<int>(allRuns_.size())};
-    const int runs = Filter(kernel_, all, board, counts_.data(), need_.data(), masks_.data(),
+    // Where every piece is placed, a class needs all its copies: the copies are the needs.
+    const int runs = Filter(kernel_, all, board, counts_.data(), Needs(), masks_.data(),
                             runs_.data(), cover, Scratch());
     if (!UsableList(0, board, runs, cover)) return 0;
     if (!t_.exact) return Open(0, board, cover);
@@ -105,6 +106,8 @@ class CoverSearch {
 
  private:
   using Cover = CoverCounts<M>;
+
+  const std::uint8_t* Needs() const { return t_.exact ? counts_.data() : need_.data(); }
 
   FilterScratch Scratch() { return {keptBefore_.data(), keptLanes_.data()}; }
 
@@ -131,7 +134,7 @@ class CoverSearch {
     const std::size_t at = candStride_ * static_cast<std::size_t>(d);
     M* candMasks = candMasks_.data() + at;
     std::uint8_t* candClasses = candClasses_.data() + at;
-    const std::uint32_t n = Candidates(list, x, fewest, at, false);
+    const std::uint32_t n = Candidates<false>(list, x, fewest, at);
     std::uint64_t total = 0;
     for (std::uint32_t i = 0; i < n; ++i) {
       const M m = candMasks[i];
@@ -140,12 +143,10 @@ class CoverSearch {
       // A few shifts that spare a whole filter.
       if (t_.pocketTest && dead_.Pocket(after)) continue;
       --counts_[c];
-      --need_[c];
       path_[d] = m;
       pathClasses_[d] = static_cast<std::uint8_t>(c);
       total += left == 2 ? LastPieceFits(d, list, ~after) : Child(d, after, m, left - 1);
       ++counts_[c];
-      ++need_[c];
     }
     return total;
   }
@@ -182,14 +183,15 @@ class CoverSearch {
   // 2 k for the cell's k, is tried in each of its placements instead: 3 x 4 x 5 took 2.5 s
   // instead of 5.6 s, the 5 x 4 x 3 puzzle 24.5 s instead of 27.7 s (tried from k to 5 k:
   // 3 k - 1 made 3 x 4 x 5 6 % faster and 5 x 4 x 3 12 % slower).
-  std::uint32_t Candidates(CoverList<M> list, int x, int fewest, std::size_t at, bool open) {
+  template <bool kOpen>
+  std::uint32_t Candidates(CoverList<M> list, int x, int fewest, std::size_t at) {
     M* candMasks = candMasks_.data() + at;
     std::uint8_t* candClasses = candClasses_.data() + at;
     int byClass = -1;
     std::uint32_t least = static_cast<std::uint32_t>(2 * fewest);
     for (int k = 0; k < list.runCount; ++k) {
       const CoverRun r = list.runs[k];
-      if (counts_[r.shapeClass] == 1 && (!open || need_[r.shapeClass] == 1) &&
+      if (counts_[r.shapeClass] == 1 && (!kOpen || need_[r.shapeClass] == 1) &&
           r.end - r.begin < least) {
         least = r.end - r.begin;
         byClass = k;
@@ -216,26 +218,35 @@ class CoverSearch {
     for (int k = 0; k < list.runCount; ++k) {
       const CoverRun r = list.runs[k];
       if (counts_[r.shapeClass] == 0) continue;
-      std::uint64_t here = 0;
-      for (std::uint32_t i = r.begin; i < r.end; ++i) here += list.masks[i] == hole ? 1 : 0;
-      // A hole is one placement of a class: at most once in its run.
-      if (leaves_ != nullptr && here != 0) {
-        path_[d + 1] = hole;
-        pathClasses_[d + 1] = static_cast<std::uint8_t>(r.shapeClass);
-        leaves_->Packing(path_.data(), pathClasses_.data(), d + 2);
-      }
-      n += here;
+      for (std::uint32_t i = r.begin; i < r.end; ++i) n += list.masks[i] == hole ? 1 : 0;
     }
+    if (leaves_ != nullptr && n != 0) HoleLeaves(d, list, hole);
     return n;
+  }
+
+  // A listing's packings that LastPieceFits counted: a hole is one placement of a class, at
+  // most once in its run.
+  void HoleLeaves(int d, CoverList<M> list, M hole) {
+    for (int k = 0; k < list.runCount; ++k) {
+      const CoverRun r = list.runs[k];
+      if (counts_[r.shapeClass] == 0) continue;
+      for (std::uint32_t i = r.begin; i < r.end; ++i)
+        if (list.masks[i] == hole) {
+          path_[d + 1] = hole;
+          pathClasses_[d + 1] = static_cast<std::uint8_t>(r.shapeClass);
+          leaves_->Packing(path_.data(), pathClasses_.data(), d + 2);
+        }
+    }
   }
 
   // Makes level d + 1 from level d without the placements that hit `m` or whose class is used
   // up, and searches it.
   std::uint64_t Child(int d, M board, M m, int left) {
     Cover cover;
-    const int runs = Filter(kernel_, List(d), m, counts_.data(), need_.data(), Masks(d + 1),
+    const int runs = Filter(kernel_, List(d), m, counts_.data(), counts_.data(), Masks(d + 1),
                             Runs(d + 1), cover, Scratch());
-    if (!UsableList(d + 1, board, runs, cover)) return 0;
+    if (runs < 0 || !IsEmpty(~board & ~cover.at[0])) return 0;
+    runCounts_[d + 1] = runs;
     return Node(d + 1, board, left, cover);
   }
 
@@ -250,7 +261,7 @@ class CoverSearch {
     const int x = BranchCell(empty, cover, fewest);
     const CoverList<M> list = List(d);
     const std::size_t at = candStride_ * static_cast<std::size_t>(d);
-    const std::uint32_t n = Candidates(list, x, fewest, at, true);
+    const std::uint32_t n = Candidates<true>(list, x, fewest, at);
     std::uint64_t total = 0;
     for (std::uint32_t i = 0; i < n; ++i) {
       const M m = candMasks_[at + i];
