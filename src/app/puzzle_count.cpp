@@ -1,5 +1,6 @@
 #include "app/puzzle_count.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cinttypes>
@@ -134,6 +135,15 @@ int LimitedRun(const SolutionsOptions& options, const LoadedPuzzle& loaded, Coun
   return 0;
 }
 
+// --memory, or a quarter of the machine's memory (at most 16 GiB; 1 GiB where the platform
+// does not say): the table only grows as far as a count fills it.
+std::size_t MemoBytes(const SolutionsOptions& options) {
+  if (options.memory >= 0) return static_cast<std::size_t>(options.memory);
+  const std::uint64_t physical = PhysicalMemoryBytes();
+  const std::uint64_t bytes = physical == 0 ? std::uint64_t{1} << 30 : physical / 4;
+  return static_cast<std::size_t>(std::min<std::uint64_t>(bytes, std::uint64_t{1} << 34));
+}
+
 }  // namespace
 
 int FailLine(int status, const std::string& line) {
@@ -198,7 +208,10 @@ int RunCount(const SolutionsOptions& options) {
   }
   const int shards = options.shardCount > 0 ? options.shardCount : 1;
   TerminalProgress terminal;
-  const CountSums sums = CountPackings(puzzle, options.jobs, options.shardIndex, shards, &terminal);
+  TaskLimits limits = kPuzzleTasks;
+  limits.memoBytes = MemoBytes(options);
+  const CountSums sums =
+      CountPackings(puzzle, options.jobs, options.shardIndex, shards, &terminal, limits);
   if (options.shardCount > 0) {
     if (sums.overflow) return Fail(1, "the count passes 2^64");
     r.shardIndex = options.shardIndex;

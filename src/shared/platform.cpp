@@ -338,4 +338,17 @@ bool RandomBytes(std::size_t count, std::string& bytes) {
   }
 }
 
+std::uint64_t PhysicalMemoryBytes() {
+#if defined(_WIN32)
+  MEMORYSTATUSEX status;
+  status.dwLength = sizeof status;
+  return GlobalMemoryStatusEx(&status) ? status.ullTotalPhys : 0;
+#else
+  const long pages = sysconf(_SC_PHYS_PAGES), size = sysconf(_SC_PAGESIZE);
+  return pages > 0 && size > 0
+             ? static_cast<std::uint64_t>(pages) * static_cast<std::uint64_t>(size)
+             : 0;
+#endif
+}
+
 }  // namespace cubepack

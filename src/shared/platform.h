@@ -113,4 +113,7 @@ bool CreateFileOnce(const std::string& dir, const std::string& name, std::string
 // `count` unpredictable bytes from the system into `bytes`; false when it gives none.
 bool RandomBytes(std::size_t count, std::string& bytes);
 
+// The machine's physical memory in bytes; 0 when the platform does not say.
+std::uint64_t PhysicalMemoryBytes();
+
 }  // namespace cubepack

@@ -88,6 +88,15 @@ bool TakeLimitOption(const std::vector<std::string_view>& args, std::size_t& i,
   return true;
 }
 
+bool TakeMemoryOption(const std::vector<std::string_view>& args, std::size_t& i,
+                      SolutionsOptions& options, std::string& error) {
+  std::string_view value;
+  if (!TakeValue(args, i, "--memory", value, error)) return false;
+  if (error.empty() && (options.memory = ParseByteSize(value)) < 0)
+    error = "--memory needs a size such as 512M or 4G (0: none), not '" + std::string(value) + "'";
+  return true;
+}
+
 // --limit stops at a line of the one listing, which a share does not have.
 std::string LimitAlone(const SolutionsOptions& options) {
   return options.limit > 0 && options.shardCount > 0 ? "--limit and --shard cannot go together"
@@ -194,7 +203,8 @@ std::string ParseCount(const std::vector<std::string_view>& args, SolutionsOptio
     } else if (!TakePuzzleOption(args, i, options, error) &&
                !TakeShardOption(args, i, options, error) &&
                !TakeJobsOption(args, i, options.jobs, error) &&
-               !TakeLimitOption(args, i, options, error)) {
+               !TakeLimitOption(args, i, options, error) &&
+               !TakeMemoryOption(args, i, options, error)) {
       return Unexpected(arg);
     }
     if (!error.empty()) return error;
@@ -258,6 +268,24 @@ bool ParseShard(std::string_view text, int& index, int& count) {
   return true;
 }
 
+std::int64_t ParseByteSize(std::string_view text) {
+  std::int64_t unit = 1;
+  if (!text.empty()) {
+    const char last = text.back();
+    const int shift = last == 'K' ? 10 : last == 'M' ? 20 : last == 'G' ? 30 : 0;
+    if (shift != 0) {
+      unit = std::int64_t{1} << shift;
+      text.remove_suffix(1);
+    }
+  }
+  std::int64_t n = 0;
+  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), n);
+  if (text.empty() || ec != std::errc() || end != text.data() + text.size() || n < 0 ||
+      n > (std::int64_t{1} << 50) / unit)
+    return -1;
+  return n * unit;
+}
+
 SolutionsOptions ParseSolutionsOptions(const std::vector<std::string_view>& args, int defaultJobs) {
   SolutionsOptions options;
   options.jobs = defaultJobs;
@@ -289,7 +317,7 @@ std::string SolutionsUsage() {
          "  cubepack-solutions verify FILE      check a listing on its own (- for standard "
          "input)\n"
          "  cubepack-solutions count --puzzle FILE [--problem NAME] [--mirror] [--json] [-j N]\n"
-         "                          [--shard K/N | --limit N]\n"
+         "                          [--shard K/N | --limit N] [--memory SIZE]\n"
          "                                      count the packings of the puzzle in FILE\n"
          "  cubepack-solutions list --puzzle FILE [--problem NAME] [--mirror] [-j N]\n"
          "                          [--shard K/N | --limit N]\n"
@@ -334,6 +362,8 @@ std::string SolutionsUsage() {
          "  --limit N       list: the first N lines; count: stop at N classes and say \"at "
          "least\"\n"
          "                  (--limit 2 asks whether the puzzle has exactly one solution)\n"
+         "  --memory SIZE   count: memory for the sub-boards counted once, such as 512M or 4G\n"
+         "                  (default: a quarter of the machine's memory; 0: none)\n"
          "  --svg           show: an SVG picture instead of text\n"
          "  -h, --help      show this help and exit\n";
 }

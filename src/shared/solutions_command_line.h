@@ -2,7 +2,7 @@
 // The command line of cubepack-solutions: list [-j N], show N [--svg], show - [--svg],
 // verify FILE, each also of a puzzle file (--puzzle FILE [--problem NAME] [--mirror], and list
 // --shard K/N or --limit N); count --puzzle FILE [--problem NAME] [--mirror] [--json] [-j N]
-// [--shard K/N | --limit N];
+// [--shard K/N | --limit N] [--memory SIZE];
 // merge [--json] FILE...; and --help.
 
 #include <cstdint>
@@ -30,6 +30,8 @@ struct SolutionsOptions {
   int shardIndex = 0;   // list and count of a puzzle file: share shardIndex + 1 of shardCount
   int shardCount = 0;   // 0 without --shard
   std::int64_t limit = 0;  // list, count of a puzzle file: stop after this many lines (classes)
+  // count: bytes for the memo of sub-boards; 0 turns it off, -1 is the machine's default
+  std::int64_t memory = -1;
   std::vector<std::string> shares;  // merge
   std::string error;  // one line for standard error when the arguments are bad, else empty
 };
@@ -43,5 +45,9 @@ std::string SolutionsUsage();
 // "K/N" with 1 <= K <= N <= kMaxShardCount, whole decimal numbers and nothing else: index K - 1
 // and count N. False, touching nothing, for anything else.
 bool ParseShard(std::string_view text, int& index, int& count);
+
+// A size in bytes: whole decimal digits, optionally followed by K, M or G (times 1024, 1024^2,
+// 1024^3), at most 2^50. -1 for anything else.
+std::int64_t ParseByteSize(std::string_view text);
 
 }  // namespace cubepack

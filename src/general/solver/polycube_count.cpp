@@ -9,6 +9,7 @@
 #include "general/solver/cell_masks.h"
 #include "general/solver/link_search.h"
 #include "general/solver/linked_tasks.h"
+#include "general/solver/memo_count.h"
 #include "general/solver/polycube_cover_search.h"
 #include "general/solver/polycube_pruning.h"
 #include "general/solver/polycube_tables.h"
@@ -21,7 +22,8 @@ namespace {
 
 // A task's packings, and of them those whose mirror image is a packing (MirrorPackings::kSome).
 struct TaskCount {
-  std::uint64_t all = 0, imaged = 0;
+  BigCount all = 0, imaged = 0;
+  bool overflow = false;  // the search's own sum passed 2^128
 };
 
 template <class M>
@@ -124,8 +126,9 @@ class Searcher {
 };
 
 // Adds weight * count to sum; false when it passes 2^64.
-bool AddWeighted(std::uint64_t& sum, std::uint64_t count, std::uint64_t weight) {
+bool AddWeighted(std::uint64_t& sum, BigCount count, std::uint64_t weight) {
   std::uint64_t term = 0;
+  if (count > ~std::uint64_t{0}) return false;
   return !__builtin_mul_overflow(count, weight, &term) && !__builtin_add_overflow(sum, term, &sum);
 }
 
@@ -142,7 +145,7 @@ void AddTask(const PolycubePuzzle& p, int g, std::uint64_t weight, TaskCount cou
   } else {
     fits = AddWeighted(sums.invariantReflections, count.all, weight);
   }
-  if (!fits) sums.overflow = true;
+  if (!fits || count.overflow) sums.overflow = true;
 }
 
 // A worker's search below the tasks of a target over 128 cells.
@@ -174,6 +177,25 @@ class LinkedSearcher {
   std::vector<int> copies_;
 };
 
+// A worker's memo search: one task counts the packings, each of the others those of one
+// symmetry. The table is the worker's own and starts empty for each symmetry.
+class MemoSearcher {
+ public:
+  MemoSearcher(const PolycubePuzzle& p, const std::vector<int>& symmetryOf,
+               const std::vector<std::size_t>& mine, std::size_t bytes)
+      : symmetryOf_(symmetryOf), mine_(mine), memo_(MakeMemoCounter(p, bytes)) {}
+
+  TaskCount Run(std::size_t k, const std::atomic<bool>&) {
+    const BigCount n = memo_->Count(symmetryOf_[mine_[k]]);
+    return {n, 0, memo_->Overflowed()};
+  }
+
+ private:
+  const std::vector<int>& symmetryOf_;
+  const std::vector<std::size_t>& mine_;
+  std::unique_ptr<MemoCounter> memo_;
+};
+
 // The tasks i with i % shardCount == shardIndex.
 std::vector<std::size_t> Mine(std::size_t tasks, int shardIndex, int shardCount) {
   std::vector<std::size_t> mine;
@@ -201,6 +223,37 @@ CountSums CountLinked(const PolycubePuzzle& p, int jobs, int shardIndex, int sha
       [&](std::size_t k, TaskCount count) {
         const LinkedTask& task = all.tasks[mine[k]];
         AddTask(p, task.symmetry, task.weight, count, sums);
+        return true;
+      },
+      [&](std::size_t done) {
+        if (progress != nullptr) progress->TasksDone(done, mine.size());
+      });
+  if (progress != nullptr) progress->TasksDone(mine.size(), mine.size());
+  return sums;
+}
+
+CountSums CountMemo(const PolycubePuzzle& p, int jobs, int shardIndex, int shardCount,
+                    CountProgress* progress, std::size_t bytes) {
+  std::vector<int> symmetryOf = {0};
+  for (int g = 1; g < SymmetryCount(p); ++g)
+    if (!FixesEveryCell(p, g)) symmetryOf.push_back(g);
+  CountSums sums;
+  sums.cellFixingSymmetries = static_cast<std::uint64_t>(SymmetriesFixingEveryCell(p));
+  sums.tasks = symmetryOf.size();
+  Fnv1a fnv;
+  fnv.Value(0x6d656d6f);  // another list than the enumeration's, though as long
+  for (const int g : symmetryOf) fnv.Value(static_cast<std::uint64_t>(g));
+  sums.taskFingerprint = fnv.value();
+  sums.rotations = static_cast<std::uint64_t>(p.rotations);
+  const std::vector<std::size_t> mine = Mine(symmetryOf.size(), shardIndex, shardCount);
+  sums.tasksCounted = mine.size();
+  const auto workers =
+      std::max<std::size_t>(1, std::min(mine.size(), static_cast<std::size_t>(std::max(jobs, 1))));
+  RunTasks<TaskCount>(
+      mine.size(), jobs, mine.size(),
+      [&] { return std::make_unique<MemoSearcher>(p, symmetryOf, mine, bytes / workers); },
+      [&](std::size_t k, TaskCount count) {
+        AddTask(p, symmetryOf[mine[k]], 1, count, sums);
         return true;
       },
       [&](std::size_t done) {
@@ -270,6 +323,9 @@ PuzzleBuild BuildForCount(const PuzzleText& text, bool mirror) {
 
 CountSums CountPackings(const PolycubePuzzle& puzzle, int jobs, int shardIndex, int shardCount,
                         CountProgress* progress, TaskLimits limits) {
+  if (limits.memoBytes >= kMinMemoBytes &&
+      (limits.memoEverywhere ? MemoFits(puzzle) : MemoPays(puzzle)))
+    return CountMemo(puzzle, jobs, shardIndex, shardCount, progress, limits.memoBytes);
   if (limits.links) return CountLinked(puzzle, jobs, shardIndex, shardCount, progress);
   if (puzzle.cells.size() <= 64)
     return Count<std::uint64_t>(puzzle, jobs, shardIndex, shardCount, progress, limits);

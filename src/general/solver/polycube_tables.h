@@ -24,6 +24,11 @@ struct TaskLimits {
   // Search by dancing links, as for targets over 128 cells, whatever the target's size: the
   // tests hold that search to the brute-force packer on small puzzles.
   bool links = false;
+  // Memory for the memo of sub-boards (0: none); the count uses it where it pays (MemoPays).
+  std::size_t memoBytes = 0;
+  // With memoBytes, the memo wherever it can count, whether it pays or not: the tests hold it
+  // to the brute-force packer on every kind of puzzle.
+  bool memoEverywhere = false;
 };
 // Tasks enough for 64 threads to stay busy.
 inline constexpr TaskLimits kPuzzleTasks = {4096, 4};

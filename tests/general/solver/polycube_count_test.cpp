@@ -17,6 +17,9 @@
 namespace cubepack::general {
 namespace {
 
+// The memo of sub-boards on every puzzle it can count.
+constexpr TaskLimits kMemoEverywhere = {0, 0, false, std::size_t{1} << 22, true};
+
 struct EngineCounts {
   std::uint64_t fixed = 0, classes = 0;
   int symmetries = 0;
@@ -48,13 +51,15 @@ TEST(PolycubeCount, AgreesWithBruteForce) {
   for (const testing::SmallPuzzle& s : testing::SmallPuzzles()) {
     for (const bool mirror : {false, true}) {
       SCOPED_TRACE(std::string(s.what) + (mirror ? " with mirror" : ""));
-      const EngineCounts engine = Engine(s.text, mirror);
-      ASSERT_EQ(engine.error, "");
       testing::BrutePacker brute(ParsePuzzle(s.text).puzzle, mirror && s.mirrorAllowed);
       const testing::BruteCounts expected = brute.Count();
       EXPECT_GT(expected.fixed, 0u);
-      EXPECT_EQ(engine.fixed, expected.fixed);
-      EXPECT_EQ(engine.classes, expected.classes);
+      for (const TaskLimits limits : {kPuzzleTasks, kMemoEverywhere}) {
+        const EngineCounts engine = Engine(s.text, mirror, 1, limits);
+        ASSERT_EQ(engine.error, "");
+        EXPECT_EQ(engine.fixed, expected.fixed);
+        EXPECT_EQ(engine.classes, expected.classes);
+      }
     }
   }
 }
@@ -67,7 +72,8 @@ TEST(PolycubeCount, AgreesWithBruteForceBelowTheTasks) {
       SCOPED_TRACE(std::string(s.what) + (mirror ? " with mirror" : ""));
       const testing::BruteCounts expected =
           testing::BrutePacker(ParsePuzzle(s.text).puzzle, mirror).Count();
-      for (const TaskLimits limits : {TaskLimits{1, 0}, kPuzzleTasks, TaskLimits{0, 0, true}}) {
+      for (const TaskLimits limits :
+           {TaskLimits{1, 0}, kPuzzleTasks, TaskLimits{0, 0, true}, kMemoEverywhere}) {
         const EngineCounts engine = Engine(s.text, mirror, 2, limits);
         ASSERT_EQ(engine.error, "");
         EXPECT_EQ(engine.fixed, expected.fixed);
@@ -86,7 +92,8 @@ TEST(PolycubeCount, DesignersPuzzlesAgreeWithBruteForce) {
     for (const bool mirror : {false, true}) {
       SCOPED_TRACE(std::string(s.what) + (mirror ? " with mirror" : ""));
       const testing::BruteCounts expected = testing::BrutePacker(text, mirror).Count();
-      for (const TaskLimits limits : {TaskLimits{1, 0}, kPuzzleTasks, TaskLimits{0, 0, true}}) {
+      for (const TaskLimits limits :
+           {TaskLimits{1, 0}, kPuzzleTasks, TaskLimits{0, 0, true}, kMemoEverywhere}) {
         const EngineCounts engine = Engine(text, mirror, 2, limits);
         ASSERT_EQ(engine.error, "");
         EXPECT_EQ(engine.fixed, expected.fixed);
