@@ -18,7 +18,7 @@ namespace cubepack::general {
 namespace {
 
 struct EngineCounts {
-  std::uint64_t fixed = 0, classes = 0;
+  BigCount fixed = 0, classes = 0;
   int symmetries = 0;
   std::string error;
 };
@@ -236,7 +236,7 @@ TEST(PolycubeCount, SameSumsForEveryThreadCountAndShareSplit) {
 }
 
 TEST(PolycubeCount, FinishRefusesSumsThatDoNotDivide) {
-  std::uint64_t fixed = 0, classes = 0;
+  BigCount fixed = 0, classes = 0;
   std::string error;
   CountSums sums;
   sums.weightedFixed = 7;
