@@ -14,6 +14,7 @@
 
 #include "general/input/puzzle_file.h"
 #include "general/solver/polycube_count.h"
+#include "shared/big_count.h"
 
 // The benchmark names the engines' parts as cubepack::Name.
 namespace cubepack {
@@ -55,7 +56,7 @@ int main(int argc, char** argv) {
       return 1;
     }
     std::vector<double> seconds;
-    std::uint64_t fixed = 0, classes = 0;
+    cubepack::BigCount fixed = 0, classes = 0;
     for (int r = 0; r < runs; ++r) {
       const double start = CpuSeconds();
       const cubepack::general::PuzzleBuild build =
@@ -76,8 +77,8 @@ int main(int argc, char** argv) {
     }
     std::sort(seconds.begin(), seconds.end());
     const std::string name = file.substr(file.find_last_of('/') + 1);
-    std::printf("%-26s %10llu classes %10llu fixed %9.3f s CPU (median of %d)\n", name.c_str(),
-                static_cast<unsigned long long>(classes), static_cast<unsigned long long>(fixed),
+    std::printf("%-26s %10s classes %10s fixed %9.3f s CPU (median of %d)\n", name.c_str(),
+                cubepack::CountText(classes).c_str(), cubepack::CountText(fixed).c_str(),
                 seconds[seconds.size() / 2], runs);
     std::fflush(stdout);
   }

@@ -108,6 +108,18 @@ expect 1 "cubepack-solutions: $work/old.json: a share of another engine version 
 sed 's/"task_list":"[^"]*"/"task_list":"0000000000000000"/' "$work/share2.json" > "$work/tasks.json"
 expect 1 "cubepack-solutions: $work/tasks.json: a share of another task list than $work/share1.json" \
   merge "$work/share1.json" "$work/tasks.json" "$work/share3.json"
+# Sums past 2^64 add up and print with every digit; past 2^128 they are refused, never wrapped.
+for k in 1 3; do
+  sed 's/"fixed_weighted":[0-9]*/"fixed_weighted":1267650600228229401496703205376/' \
+    "$work/share$k.json" > "$work/large$k.json"
+  sed 's/"fixed_weighted":[0-9]*/"fixed_weighted":170141183460469231731687303715884105728/' \
+    "$work/share$k.json" > "$work/past$k.json"
+done
+expect 0 "" merge "$work/large1.json" "$work/share2.json" "$work/large3.json"
+grep -q '^633825300114114700748351602688 solutions (one per class under the symmetries), 2535301200456458802993406410752 packings of the fixed target$' \
+  "$work/out" || fail "merge past 2^64: $(cat "$work/out")"
+expect 1 "cubepack-solutions: the count passes 2^128" \
+  merge "$work/past1.json" "$work/share2.json" "$work/past3.json"
 
 # Ranges whose mirror images are packings for some choices of copies only: their sums merge too.
 printf 'box 2 3 4\npiece A copies 0-2 draw xx/.x x./..\npiece B copies 0-1 draw xx/.x ../.x\npiece L copies 2-3 draw xxx/x..\npiece N copies 0-1 draw xx./.xx\npiece O copies 0-1 draw xx/xx\n' > "$work/screws.txt"

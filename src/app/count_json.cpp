@@ -56,22 +56,22 @@ std::string FormatCountJson(const CountRecord& r) {
   add("rotations", std::to_string(r.rotations));
   if (r.shardCount > 0) {
     add("tasks", std::to_string(r.tasks));
-    add("fixed_weighted", std::to_string(r.fixedWeighted));
+    add("fixed_weighted", CountText(r.fixedWeighted));
     add("first_piece_copies", std::to_string(r.firstPieceCopies));
     add("fixed_again", std::to_string(r.cellFixingSymmetries));
-    add("invariant", std::to_string(r.invariant));
+    add("invariant", CountText(r.invariant));
     if (r.mirrorSome) {
-      add("fixed_weighted_imaged", std::to_string(r.fixedWeightedImaged));
-      add("invariant_imaged", std::to_string(r.invariantImaged));
-      add("invariant_reflections", std::to_string(r.invariantReflections));
+      add("fixed_weighted_imaged", CountText(r.fixedWeightedImaged));
+      add("invariant_imaged", CountText(r.invariantImaged));
+      add("invariant_reflections", CountText(r.invariantReflections));
     }
   } else if (r.atLeast) {
-    add("solutions", std::to_string(r.solutions));
+    add("solutions", CountText(r.solutions));
     add("solutions_at_least", "true");
     add("limit", std::to_string(r.limit));
   } else {
-    add("solutions", std::to_string(r.solutions));
-    add("solutions_fixed", std::to_string(r.solutionsFixed));
+    add("solutions", CountText(r.solutions));
+    add("solutions_fixed", CountText(r.solutionsFixed));
   }
   char seconds[32];
   std::snprintf(seconds, sizeof seconds, "%.3f", r.seconds);
@@ -233,6 +233,24 @@ bool Number(const std::map<std::string, std::string>& f, const char* key, T& out
   const auto [e, ec] = std::from_chars(v.data(), v.data() + v.size(), out);
   if (ec != std::errc() || e != v.data() + v.size()) {
     error = std::string("bad \"") + key + "\"";
+    return false;
+  }
+  return true;
+}
+
+// A sum: a JSON integer of any length, read digit by digit (a double or a 64-bit reading would
+// lose or refuse the digits of a count past 2^64).
+bool Number(const std::map<std::string, std::string>& f, const char* key, BigCount& out,
+            std::string& error) {
+  const auto it = f.find(key);
+  if (it == f.end()) {
+    error = std::string("no \"") + key + "\"";
+    return false;
+  }
+  if (!ParseCount(it->second, out)) {
+    const std::string& v = it->second;
+    const bool large = v.size() > 1 && v[0] != '0' && v.find_first_not_of("0123456789") == v.npos;
+    error = std::string("bad \"") + key + "\"" + (large ? ": past 2^128 - 1" : "");
     return false;
   }
   return true;

@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+#include "shared/big_count.h"
+
 namespace cubepack {
 
 struct CountRecord {
@@ -19,8 +21,8 @@ struct CountRecord {
   bool mirror = false;
   double seconds = 0;
   // A whole count:
-  std::uint64_t solutions = 0;
-  std::uint64_t solutionsFixed = 0;
+  BigCount solutions = 0;
+  BigCount solutionsFixed = 0;
   // Or one stopped at --limit: at least `solutions` classes (solutionsFixed unknown).
   std::int64_t limit = 0;
   bool atLeast = false;
@@ -30,23 +32,24 @@ struct CountRecord {
   std::string engine;    // the engine's version (kEngineVersion)
   std::string taskList;  // the task list's fingerprint, 16 hex digits
   std::uint64_t tasks = 0;
-  std::uint64_t fixedWeighted = 0;
+  BigCount fixedWeighted = 0;
   std::uint64_t firstPieceCopies = 0;
   std::uint64_t cellFixingSymmetries = 0;
-  std::uint64_t invariant = 0;
+  BigCount invariant = 0;
   // Where a reflection maps only some packings onto packings:
   bool mirrorSome = false;
   std::uint64_t rotations = 0;
-  std::uint64_t fixedWeightedImaged = 0;
-  std::uint64_t invariantImaged = 0;
-  std::uint64_t invariantReflections = 0;
+  BigCount fixedWeightedImaged = 0;
+  BigCount invariantImaged = 0;
+  BigCount invariantReflections = 0;
 };
 
 // One line, ending in "\n".
 std::string FormatCountJson(const CountRecord& r);
 
 // A share's object as FormatCountJson writes it; false with a one-line `error` for anything
-// else: no JSON (or not UTF-8, or a bad escape), a field missing or out of range.
+// else: no JSON (or not UTF-8, or a bad escape), a field missing or out of range. Its sums are
+// read exactly, every digit, up to 2^128 - 1.
 bool ParseShareJson(std::string_view text, CountRecord& r, std::string& error);
 
 // A string in JSON's quotes and escapes: control characters escaped, and each byte that is not

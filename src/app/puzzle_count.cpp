@@ -16,6 +16,7 @@
 #include "general/model/puzzle_line.h"
 #include "general/solver/polycube_count.h"
 #include "general/solver/polycube_list.h"
+#include "shared/big_count.h"
 #include "shared/engine_version.h"
 #include "shared/platform.h"
 #include "shared/progress.h"
@@ -62,23 +63,18 @@ std::string Summary(const CountRecord& r) {
                     : " (rotations and reflections)");
   s += buf;
   if (r.atLeast) {
-    std::snprintf(buf, sizeof buf,
-                  "at least %" PRIu64
-                  " solutions (one per class under the symmetries): "
-                  "stopped at --limit %" PRId64 "\n",
-                  r.solutions, r.limit);
+    s += "at least " + CountText(r.solutions) +
+         " solutions (one per class under the symmetries): stopped at --limit " +
+         std::to_string(r.limit) + "\n";
   } else if (r.shardCount > 0) {
-    std::snprintf(buf, sizeof buf,
-                  "share %d/%d of %" PRIu64 " tasks: fixed_weighted %" PRIu64 ", invariant %" PRIu64
-                  " (merge the shares' --json output for the count)\n",
-                  r.shardIndex + 1, r.shardCount, r.tasks, r.fixedWeighted, r.invariant);
+    s += "share " + std::to_string(r.shardIndex + 1) + "/" + std::to_string(r.shardCount) + " of " +
+         std::to_string(r.tasks) + " tasks: fixed_weighted " + CountText(r.fixedWeighted) +
+         ", invariant " + CountText(r.invariant) +
+         " (merge the shares' --json output for the count)\n";
   } else {
-    std::snprintf(buf, sizeof buf,
-                  "%" PRIu64 " solutions (one per class under the symmetries), %" PRIu64
-                  " packings of the fixed target\n",
-                  r.solutions, r.solutionsFixed);
+    s += CountText(r.solutions) + " solutions (one per class under the symmetries), " +
+         CountText(r.solutionsFixed) + " packings of the fixed target\n";
   }
-  s += buf;
   std::snprintf(buf, sizeof buf, "%.3f s\n", r.seconds);
   return s + buf;
 }
@@ -94,10 +90,7 @@ class LimitedCount final : public ListingSink {
   LimitedCount(const PuzzleLister& lister, std::int64_t limit) : lister_(lister), limit_(limit) {}
 
   void TaskPackings(std::size_t task, std::uint64_t packings) override {
-    std::uint64_t term = 0;
-    if (__builtin_mul_overflow(packings, lister_.Weight(task), &term) ||
-        __builtin_add_overflow(weighted, term, &weighted))
-      overflow = true;
+    if (!AddWeighted(weighted, packings, lister_.Weight(task))) overflow = true;
   }
   bool TaskLines(std::size_t task, std::string_view, std::size_t count) override {
     classes += count;
@@ -105,7 +98,7 @@ class LimitedCount final : public ListingSink {
     return classes < static_cast<std::uint64_t>(limit_);
   }
 
-  std::uint64_t classes = 0, weighted = 0;
+  BigCount classes = 0, weighted = 0;
   bool overflow = false;
 
  private:
@@ -127,7 +120,7 @@ int LimitedRun(const SolutionsOptions& options, const LoadedPuzzle& loaded, Coun
     r.atLeast = true;
     return 0;
   }
-  if (count.overflow) return Fail(1, "the count passes 2^64");
+  if (count.overflow) return Fail(1, "the count passes 2^128");
   if (count.weighted % lister.Divisor() != 0)
     return Fail(1, "internal fault: the fixed sum is not a multiple of the first piece's copies");
   r.solutions = count.classes;
@@ -213,7 +206,7 @@ int RunCount(const SolutionsOptions& options) {
   const CountSums sums =
       CountPackings(puzzle, options.jobs, options.shardIndex, shards, &terminal, limits);
   if (options.shardCount > 0) {
-    if (sums.overflow) return Fail(1, "the count passes 2^64");
+    if (sums.overflow) return Fail(1, "the count passes 2^128");
     r.shardIndex = options.shardIndex;
     r.shardCount = options.shardCount;
     r.engine = std::string(kEngineVersion);
@@ -265,13 +258,10 @@ int RunMerge(const SolutionsOptions& options) {
                          std::to_string(r.shardCount) + " given twice: " +
                          options.shares[static_cast<std::size_t>(seen)] + " and " + path);
     seen = static_cast<int>(i);
-    if (__builtin_add_overflow(sums.weightedFixed, r.fixedWeighted, &sums.weightedFixed) ||
-        __builtin_add_overflow(sums.invariant, r.invariant, &sums.invariant) ||
-        __builtin_add_overflow(sums.weightedFixedImaged, r.fixedWeightedImaged,
-                               &sums.weightedFixedImaged) ||
-        __builtin_add_overflow(sums.invariantImaged, r.invariantImaged, &sums.invariantImaged) ||
-        __builtin_add_overflow(sums.invariantReflections, r.invariantReflections,
-                               &sums.invariantReflections))
+    if (!AddCount(sums.weightedFixed, r.fixedWeighted) || !AddCount(sums.invariant, r.invariant) ||
+        !AddCount(sums.weightedFixedImaged, r.fixedWeightedImaged) ||
+        !AddCount(sums.invariantImaged, r.invariantImaged) ||
+        !AddCount(sums.invariantReflections, r.invariantReflections))
       sums.overflow = true;
     seconds += r.seconds;
     shares.push_back(r);

@@ -62,6 +62,47 @@ TEST(CountJson, ReadsBackTheShareItWrote) {
   EXPECT_EQ(r.name, "\xc3\xa9\xf0\x9f\xa7\x8a/\"\\\t");
 }
 
+// Sums past 2^64 go out and come back with every digit (a double or a 64-bit reading would
+// round or refuse them); one past 2^128 - 1 is refused, never wrapped.
+TEST(CountJson, SumsPast64BitsKeepEveryDigit) {
+  CountRecord share = Share();
+  share.fixedWeighted = (BigCount{1} << 100) + 7;
+  share.invariant = ~BigCount{0};
+  share.mirrorSome = true;
+  share.rotations = 2;
+  share.fixedWeightedImaged = BigCount{1} << 64;
+  share.invariantImaged = 0;
+  share.invariantReflections = (BigCount{1} << 127) + 1;
+  const std::string line = FormatCountJson(share);
+  EXPECT_NE(line.find(",\"fixed_weighted\":1267650600228229401496703205383,"), std::string::npos)
+      << line;
+  EXPECT_NE(line.find(",\"invariant\":340282366920938463463374607431768211455,"), std::string::npos)
+      << line;
+  CountRecord r;
+  std::string error;
+  ASSERT_TRUE(ParseShareJson(line, r, error)) << error;
+  EXPECT_EQ(r.fixedWeighted, share.fixedWeighted);
+  EXPECT_EQ(r.invariant, share.invariant);
+  EXPECT_EQ(r.fixedWeightedImaged, share.fixedWeightedImaged);
+  EXPECT_EQ(r.invariantReflections, share.invariantReflections);
+  EXPECT_EQ(FormatCountJson(r), line);
+
+  std::string past = line;
+  const std::string largest = "340282366920938463463374607431768211455";
+  past.replace(past.find(largest), largest.size(), "340282366920938463463374607431768211456");
+  EXPECT_FALSE(ParseShareJson(past, r, error));
+  EXPECT_EQ(error, "bad \"invariant\": past 2^128 - 1");
+
+  // A whole count as plain JSON integers.
+  CountRecord whole;
+  whole.solutionsFixed = (BigCount{132537685809} << 64) + 10543506598402953472u;
+  whole.solutions = whole.solutionsFixed / 8;
+  EXPECT_NE(FormatCountJson(whole).find(",\"solutions\":305611096281361599475259896352,"
+                                        "\"solutions_fixed\":2444888770250892795802079170816,"),
+            std::string::npos)
+      << FormatCountJson(whole);
+}
+
 TEST(CountJson, RefusesASharesFaultInOneLine) {
   const std::string line = FormatCountJson(Share());
   // `line` with `from` replaced by `to`.

@@ -16,7 +16,7 @@ using namespace cubepack::general;
 namespace {
 
 struct Counts {
-  std::uint64_t fixed = 0, classes = 0;
+  BigCount fixed = 0, classes = 0;
   std::string error;
 };
 

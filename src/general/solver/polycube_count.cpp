@@ -125,13 +125,6 @@ class Searcher {
   std::uint64_t imaged_ = 0;
 };
 
-// Adds weight * count to sum; false when it passes 2^64.
-bool AddWeighted(std::uint64_t& sum, BigCount count, std::uint64_t weight) {
-  std::uint64_t term = 0;
-  if (count > ~std::uint64_t{0}) return false;
-  return !__builtin_mul_overflow(count, weight, &term) && !__builtin_add_overflow(sum, term, &sum);
-}
-
 // Adds the packings of a task of symmetry g (0: a fixed-piece task) to the sums of its kind.
 void AddTask(const PolycubePuzzle& p, int g, std::uint64_t weight, TaskCount count,
              CountSums& sums) {
@@ -336,14 +329,15 @@ CountSums CountPackings(const PolycubePuzzle& puzzle, int jobs, int shardIndex, 
 
 namespace {
 
+constexpr const char* kPastLimit = "the count passes 2^128";
+
 // Burnside's sum (the fixed count, once more for each symmetry that fixes every cell, and the
 // others' invariant packings) divided by the group's order; false when it does not divide.
-bool Orbits(std::uint64_t fixed, std::uint64_t again, std::uint64_t invariant, std::uint64_t order,
-            std::uint64_t& orbits, std::string& error) {
-  std::uint64_t sum = 0;
-  if (__builtin_mul_overflow(fixed, again + 1, &sum) ||
-      __builtin_add_overflow(sum, invariant, &sum)) {
-    error = "the count passes 2^64";
+bool Orbits(BigCount fixed, std::uint64_t again, BigCount invariant, std::uint64_t order,
+            BigCount& orbits, std::string& error) {
+  BigCount sum = invariant;
+  if (!AddWeighted(sum, fixed, BigCount{again} + 1)) {
+    error = kPastLimit;
     return false;
   }
   if (order == 0 || sum % order != 0) {
@@ -356,10 +350,10 @@ bool Orbits(std::uint64_t fixed, std::uint64_t again, std::uint64_t invariant, s
 
 }  // namespace
 
-bool FinishCount(const CountSums& sums, int symmetries, std::uint64_t& fixed,
-                 std::uint64_t& classes, std::string& error) {
+bool FinishCount(const CountSums& sums, int symmetries, BigCount& fixed, BigCount& classes,
+                 std::string& error) {
   if (sums.overflow) {
-    error = "the count passes 2^64";
+    error = kPastLimit;
     return false;
   }
   if (sums.divisor == 0 || sums.weightedFixed % sums.divisor != 0 ||
@@ -373,17 +367,26 @@ bool FinishCount(const CountSums& sums, int symmetries, std::uint64_t& fixed,
     return Orbits(fixed, sums.cellFixingSymmetries, sums.invariant, order, classes, error);
   // The rotations' classes, less those of the packings whose mirror image is one, plus those
   // packings' classes under every symmetry (symmetries fixing every cell are reflections).
-  const std::uint64_t imaged = sums.weightedFixedImaged / sums.divisor;
-  std::uint64_t all = 0, imagedByRotations = 0, imagedByAll = 0, reflected = 0;
-  if (__builtin_add_overflow(sums.invariantImaged, sums.invariantReflections, &reflected)) {
-    error = "the count passes 2^64";
+  const BigCount imaged = sums.weightedFixedImaged / sums.divisor;
+  BigCount all = 0, imagedByRotations = 0, imagedByAll = 0, reflected = sums.invariantImaged;
+  if (!AddCount(reflected, sums.invariantReflections)) {
+    error = kPastLimit;
     return false;
   }
   if (!Orbits(fixed, 0, sums.invariant, sums.rotations, all, error) ||
       !Orbits(imaged, 0, sums.invariantImaged, sums.rotations, imagedByRotations, error) ||
       !Orbits(imaged, sums.cellFixingSymmetries, reflected, order, imagedByAll, error))
     return false;
-  classes = all - imagedByRotations + imagedByAll;
+  // The imaged packings are a part of all, closed under rotations: no more classes than all.
+  if (imagedByRotations > all) {
+    error = "internal fault: more classes of a part of the packings than of all";
+    return false;
+  }
+  classes = all - imagedByRotations;
+  if (!AddCount(classes, imagedByAll)) {
+    error = kPastLimit;
+    return false;
+  }
   return true;
 }
 

@@ -14,6 +14,7 @@
 
 #include "general/model/polycube_puzzle.h"
 #include "general/solver/polycube_tables.h"
+#include "shared/big_count.h"
 
 namespace cubepack::general {
 
@@ -26,9 +27,9 @@ class CountProgress {
 
 // The sums over the tasks counted: the whole list, or one share of it.
 struct CountSums {
-  std::uint64_t weightedFixed = 0;  // sum of |orbit| * packings below each fixed-piece task
-  std::uint64_t invariant = 0;      // sum over g != identity of packings g maps onto themselves
-  std::uint64_t divisor = 1;        // copies of the class placed first
+  BigCount weightedFixed = 0;  // sum of |orbit| * packings below each fixed-piece task
+  BigCount invariant = 0;      // sum over g != identity of packings g maps onto themselves
+  std::uint64_t divisor = 1;   // copies of the class placed first
   // Symmetries other than the identity that fix every cell (a reflection of a flat target):
   // each maps every packing onto itself, so each adds the fixed count again, unsearched.
   std::uint64_t cellFixingSymmetries = 0;
@@ -37,15 +38,15 @@ struct CountSums {
   // add up only when they cut the same list.
   std::uint64_t taskFingerprint = 0;
   std::size_t tasksCounted = 0;  // of them counted here
-  bool overflow = false;         // a sum passed 2^64
+  bool overflow = false;         // a sum passed 2^128
   // Where a reflection maps only some packings onto packings (their classes join, the others'
   // do not): `invariant` is the rotations' sum, and of both sums the packings whose mirror
   // image is a packing are counted again, with the reflections' own sum.
   bool mirrorSome = false;
   std::uint64_t rotations = 0;
-  std::uint64_t weightedFixedImaged = 0;
-  std::uint64_t invariantImaged = 0;
-  std::uint64_t invariantReflections = 0;
+  BigCount weightedFixedImaged = 0;
+  BigCount invariantImaged = 0;
+  BigCount invariantReflections = 0;
 };
 
 // The puzzle with its cells in the search order chosen for it (by the target's extents).
@@ -57,8 +58,8 @@ CountSums CountPackings(const PolycubePuzzle& puzzle, int jobs, int shardIndex, 
                         CountProgress* progress, TaskLimits limits = kPuzzleTasks);
 
 // The whole count from the sums of every task; false with a one-line `error` when a division
-// is not exact or a sum overflowed (either would be a fault of the engine).
-bool FinishCount(const CountSums& sums, int symmetries, std::uint64_t& fixed,
-                 std::uint64_t& classes, std::string& error);
+// is not exact (a fault of the engine) or a sum passed 2^128.
+bool FinishCount(const CountSums& sums, int symmetries, BigCount& fixed, BigCount& classes,
+                 std::string& error);
 
 }  // namespace cubepack::general

@@ -21,7 +21,7 @@ namespace {
 constexpr TaskLimits kMemoEverywhere = {0, 0, false, std::size_t{1} << 22, true};
 
 struct EngineCounts {
-  std::uint64_t fixed = 0, classes = 0;
+  BigCount fixed = 0, classes = 0;
   int symmetries = 0;
   std::string error;
 };
@@ -243,7 +243,7 @@ TEST(PolycubeCount, SameSumsForEveryThreadCountAndShareSplit) {
 }
 
 TEST(PolycubeCount, FinishRefusesSumsThatDoNotDivide) {
-  std::uint64_t fixed = 0, classes = 0;
+  BigCount fixed = 0, classes = 0;
   std::string error;
   CountSums sums;
   sums.weightedFixed = 7;
@@ -258,6 +258,29 @@ TEST(PolycubeCount, FinishRefusesSumsThatDoNotDivide) {
   EXPECT_TRUE(FinishCount(sums, 4, fixed, classes, error));
   EXPECT_EQ(fixed, 3u);
   EXPECT_EQ(classes, 2u);
+}
+
+// A sum that passes 2^128 in the last step, Burnside's, is one line, never a wrapped count.
+TEST(PolycubeCount, FinishRefusesACountPast128Bits) {
+  BigCount fixed = 0, classes = 0;
+  std::string error;
+  CountSums sums;
+  sums.weightedFixed = BigCount{1} << 127;  // fits, and so does the fixed count
+  sums.cellFixingSymmetries = 1;            // which counted twice does not
+  EXPECT_FALSE(FinishCount(sums, 2, fixed, classes, error));
+  EXPECT_EQ(error, "the count passes 2^128");
+  sums.cellFixingSymmetries = 0;
+  sums.invariant = (BigCount{1} << 127) - 2;
+  EXPECT_TRUE(FinishCount(sums, 2, fixed, classes, error)) << error;
+  EXPECT_EQ(fixed, BigCount{1} << 127);
+  EXPECT_EQ(classes, (BigCount{1} << 127) - 1);
+  sums.invariant += 2;  // the sum is 2^128 exactly
+  EXPECT_FALSE(FinishCount(sums, 2, fixed, classes, error));
+  EXPECT_EQ(error, "the count passes 2^128");
+  sums.overflow = true;  // a task's sum passed it before
+  sums.invariant = 0;
+  EXPECT_FALSE(FinishCount(sums, 2, fixed, classes, error));
+  EXPECT_EQ(error, "the count passes 2^128");
 }
 
 }  // namespace
