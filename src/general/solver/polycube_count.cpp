@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <atomic>
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include "general/model/puzzle_line.h"
@@ -19,11 +20,6 @@ namespace cubepack::general {
 
 namespace {
 
-// A task's packings, and of them those whose mirror image is a packing (MirrorPackings::kSome).
-struct TaskCount {
-  std::uint64_t all = 0, imaged = 0;
-};
-
 template <class M>
 class Searcher {
  public:
@@ -31,8 +27,10 @@ class Searcher {
            const std::vector<std::size_t>& mine)
       : t_(t), tasks_(tasks), mine_(mine), dead_(t), exact_(t) {}
 
-  // The packings below task mine_[k] (of its symmetry's kind).
-  TaskCount Run(std::size_t k, const std::atomic<bool>&) {
+  // The packings below task mine_[k] (of its symmetry's kind). Once `stop` is set no result is
+  // taken any more, so the search may give up.
+  TaskCount Run(std::size_t k, const std::atomic<bool>& stop) {
+    exact_.ListTo(nullptr, &stop);
     const Task<M>& task = tasks_[mine_[k]];
     if (t_.exact && IsFull(task.board)) return {1, 0};
     if (task.symmetry == 0) {
@@ -124,9 +122,11 @@ class Searcher {
 };
 
 // Adds weight * count to sum; false when it passes 2^64.
-bool AddWeighted(std::uint64_t& sum, std::uint64_t count, std::uint64_t weight) {
+bool AddWeighted(std::uint64_t& sum, BigCount count, std::uint64_t weight) {
   std::uint64_t term = 0;
-  return !__builtin_mul_overflow(count, weight, &term) && !__builtin_add_overflow(sum, term, &sum);
+  return count <= UINT64_MAX &&
+         !__builtin_mul_overflow(static_cast<std::uint64_t>(count), weight, &term) &&
+         !__builtin_add_overflow(sum, term, &sum);
 }
 
 // Adds the packings of a task of symmetry g (0: a fixed-piece task) to the sums of its kind.
@@ -152,7 +152,8 @@ class LinkedSearcher {
                  const std::vector<std::size_t>& mine)
       : p_(p), tasks_(tasks), mine_(mine), fixed_(p, rows), copies_(ClassCopies(p)) {}
 
-  TaskCount Run(std::size_t k, const std::atomic<bool>&) {
+  TaskCount Run(std::size_t k, const std::atomic<bool>& stop) {
+    fixed_.ListTo(nullptr, &stop);
     const LinkedTask& task = tasks_.tasks[mine_[k]];
     if (task.symmetry == 0) {
       std::vector<int> chosen;
@@ -162,6 +163,7 @@ class LinkedSearcher {
     }
     const LinkRows units = UnitRows(p_, task.symmetry);
     LinkSearch invariant(p_, units);
+    invariant.ListTo(nullptr, &stop);
     const std::uint64_t n = invariant.Count({}, copies_.data());
     return {n, invariant.Imaged()};
   }
@@ -182,8 +184,39 @@ std::vector<std::size_t> Mine(std::size_t tasks, int shardIndex, int shardCount)
   return mine;
 }
 
+// Counts the tasks `mine` of the whole list, each count added in task order; those the journal
+// has are added as they were counted, the others searched by workers `make(todo)` makes and
+// handed to the journal. `kind(i)` is task i's symmetry and weight.
+template <class Make, class Kind>
+void RunCounts(const PolycubePuzzle& p, const std::vector<std::size_t>& mine, int jobs, Make make,
+               Kind kind, CountProgress* progress, TaskJournal* journal, CountSums& sums) {
+  std::vector<std::size_t> todo;
+  if (journal != nullptr && !journal->Begin(sums.tasks, sums.taskFingerprint)) return;
+  for (const std::size_t i : mine) {
+    TaskCount count;
+    if (journal == nullptr || !journal->Done(i, count)) {
+      todo.push_back(i);
+      continue;
+    }
+    const auto [g, weight] = kind(i);
+    AddTask(p, g, weight, count, sums);
+  }
+  const std::size_t before = mine.size() - todo.size();
+  RunTasks<TaskCount>(
+      todo.size(), jobs, todo.size(), [&] { return make(todo); },
+      [&](std::size_t k, TaskCount count) {
+        const auto [g, weight] = kind(todo[k]);
+        AddTask(p, g, weight, count, sums);
+        return journal == nullptr || journal->Finished(todo[k], count);
+      },
+      [&](std::size_t done) {
+        if (progress != nullptr) progress->TasksDone(before + done, mine.size());
+      });
+  if (progress != nullptr) progress->TasksDone(mine.size(), mine.size());
+}
+
 CountSums CountLinked(const PolycubePuzzle& p, int jobs, int shardIndex, int shardCount,
-                      CountProgress* progress) {
+                      CountProgress* progress, TaskJournal* journal) {
   const LinkedTasks all = MakeLinkedTasks(p, true);
   const LinkRows rows = PlacementRows(p);
   CountSums sums;
@@ -195,24 +228,19 @@ CountSums CountLinked(const PolycubePuzzle& p, int jobs, int shardIndex, int sha
   sums.rotations = static_cast<std::uint64_t>(p.rotations);
   const std::vector<std::size_t> mine = Mine(all.tasks.size(), shardIndex, shardCount);
   sums.tasksCounted = mine.size();
-  RunTasks<TaskCount>(
-      mine.size(), jobs, mine.size(),
-      [&] { return std::make_unique<LinkedSearcher>(p, rows, all, mine); },
-      [&](std::size_t k, TaskCount count) {
-        const LinkedTask& task = all.tasks[mine[k]];
-        AddTask(p, task.symmetry, task.weight, count, sums);
-        return true;
+  RunCounts(
+      p, mine, jobs,
+      [&](const std::vector<std::size_t>& todo) {
+        return std::make_unique<LinkedSearcher>(p, rows, all, todo);
       },
-      [&](std::size_t done) {
-        if (progress != nullptr) progress->TasksDone(done, mine.size());
-      });
-  if (progress != nullptr) progress->TasksDone(mine.size(), mine.size());
+      [&](std::size_t i) { return std::make_pair(all.tasks[i].symmetry, all.tasks[i].weight); },
+      progress, journal, sums);
   return sums;
 }
 
 template <class M>
 CountSums Count(const PolycubePuzzle& p, int jobs, int shardIndex, int shardCount,
-                CountProgress* progress, TaskLimits limits) {
+                CountProgress* progress, TaskLimits limits, TaskJournal* journal) {
   const SearchTables<M> tables = BuildSearchTables<M>(p);
   const std::vector<Task<M>> all = MakeTasks(p, tables, true, limits);
   CountSums sums;
@@ -226,17 +254,13 @@ CountSums Count(const PolycubePuzzle& p, int jobs, int shardIndex, int shardCoun
   for (std::size_t i = 0; i < all.size(); ++i)
     if (static_cast<int>(i % static_cast<std::size_t>(shardCount)) == shardIndex) mine.push_back(i);
   sums.tasksCounted = mine.size();
-  RunTasks<TaskCount>(
-      mine.size(), jobs, mine.size(),
-      [&] { return std::make_unique<Searcher<M>>(tables, all, mine); },
-      [&](std::size_t k, TaskCount count) {
-        AddTask(p, all[mine[k]].symmetry, all[mine[k]].weight, count, sums);
-        return true;
+  RunCounts(
+      p, mine, jobs,
+      [&](const std::vector<std::size_t>& todo) {
+        return std::make_unique<Searcher<M>>(tables, all, todo);
       },
-      [&](std::size_t done) {
-        if (progress != nullptr) progress->TasksDone(done, mine.size());
-      });
-  if (progress != nullptr) progress->TasksDone(mine.size(), mine.size());
+      [&](std::size_t i) { return std::make_pair(all[i].symmetry, all[i].weight); }, progress,
+      journal, sums);
   return sums;
 }
 
@@ -269,13 +293,13 @@ PuzzleBuild BuildForCount(const PuzzleText& text, bool mirror) {
 }
 
 CountSums CountPackings(const PolycubePuzzle& puzzle, int jobs, int shardIndex, int shardCount,
-                        CountProgress* progress, TaskLimits limits) {
-  if (limits.links) return CountLinked(puzzle, jobs, shardIndex, shardCount, progress);
+                        CountProgress* progress, TaskLimits limits, TaskJournal* journal) {
+  if (limits.links) return CountLinked(puzzle, jobs, shardIndex, shardCount, progress, journal);
   if (puzzle.cells.size() <= 64)
-    return Count<std::uint64_t>(puzzle, jobs, shardIndex, shardCount, progress, limits);
+    return Count<std::uint64_t>(puzzle, jobs, shardIndex, shardCount, progress, limits, journal);
   if (puzzle.cells.size() <= 128)
-    return Count<WideMask>(puzzle, jobs, shardIndex, shardCount, progress, limits);
-  return CountLinked(puzzle, jobs, shardIndex, shardCount, progress);
+    return Count<WideMask>(puzzle, jobs, shardIndex, shardCount, progress, limits, journal);
+  return CountLinked(puzzle, jobs, shardIndex, shardCount, progress, journal);
 }
 
 namespace {
