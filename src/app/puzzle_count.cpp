@@ -7,8 +7,11 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <memory>
+#include <utility>
 #include <vector>
 
+#include "app/count_journal.h"
 #include "app/count_json.h"
 #include "general/input/puzzle_file.h"
 #include "general/input/xmpuzzle_file.h"
@@ -30,19 +33,28 @@ constexpr const char* kProgram = "cubepack-solutions";
 
 int Fail(int status, const std::string& line) { return FailLine(status, line); }
 
-// On a terminal: the share of the tasks done and the time left at that pace.
+// The share of the tasks done and the time left at this run's pace: on a terminal the line
+// redrawn in place; with --progress SECONDS a line of its own that often, wherever it goes.
 class TerminalProgress final : public CountProgress {
  public:
+  explicit TerminalProgress(double every, const CountJournal* journal = nullptr)
+      : line_(every > 0 ? false : StderrIsTerminal()), lines_(kProgram, every), journal_(journal) {}
+
   void TasksDone(std::size_t done, std::size_t total) override {
+    const std::size_t before = journal_ != nullptr ? journal_->resumed() : 0;
     if (done == total)
       line_.Wipe();
+    else if (lines_.shown())
+      lines_.Tasks(done, total, before);
     else
       line_.Draw("counting " + std::to_string(total) +
-                 " tasks: " + line_.ShareAndTimeLeft(done, total));
+                 " tasks: " + line_.ShareAndTimeLeft(done, total, before));
   }
 
  private:
   ProgressLine line_;
+  ProgressLines lines_;
+  const CountJournal* journal_;
 };
 
 std::string Hex(std::uint64_t v) {
@@ -87,7 +99,8 @@ int Write(const CountRecord& r, bool json) {
 // first knows them all, and the fixed count from every packing it met on the way.
 class LimitedCount final : public ListingSink {
  public:
-  LimitedCount(const PuzzleLister& lister, std::int64_t limit) : lister_(lister), limit_(limit) {}
+  LimitedCount(const PuzzleLister& lister, std::int64_t limit, double progressEvery)
+      : lister_(lister), limit_(limit), progress_(progressEvery) {}
 
   void TaskPackings(std::size_t task, std::uint64_t packings) override {
     if (!AddWeighted(weighted, packings, lister_.Weight(task))) overflow = true;
@@ -112,7 +125,7 @@ int LimitedRun(const SolutionsOptions& options, const LoadedPuzzle& loaded, Coun
   const PuzzleLineBuild line = MakePuzzleLine(loaded.text, loaded.build.puzzle);
   if (!line.error.empty()) return Fail(2, PuzzleSource(options) + ": --limit: " + line.error);
   const PuzzleLister lister(loaded.build.puzzle, line.format);
-  LimitedCount count(lister, options.limit);
+  LimitedCount count(lister, options.limit, options.progress);
   lister.List(0, lister.Tasks(), options.jobs, count);
   if (count.classes >= static_cast<std::uint64_t>(options.limit)) {
     r.solutions = static_cast<std::uint64_t>(options.limit);
@@ -135,6 +148,31 @@ std::size_t MemoBytes(const SolutionsOptions& options) {
   const std::uint64_t physical = PhysicalMemoryBytes();
   const std::uint64_t bytes = physical == 0 ? std::uint64_t{1} << 30 : physical / 4;
   return static_cast<std::size_t>(std::min<std::uint64_t>(bytes, std::uint64_t{1} << 34));
+}
+
+// The sums of the count's tasks (or its share's), through --journal where given: 0, or 1 after
+// one line on standard error.
+int CountTasks(const SolutionsOptions& options, const PolycubePuzzle& puzzle, CountSums& sums) {
+  const int shards = options.shardCount > 0 ? options.shardCount : 1;
+  std::unique_ptr<CountJournal> journal;
+  if (!options.journal.empty()) {
+    JournalHeader header;
+    header.puzzle = Hex(puzzle.hash);
+    header.mirror = options.mirror;
+    header.shardIndex = options.shardIndex;
+    header.shardCount = shards;
+    header.engine = std::string(kEngineVersion);
+    journal = std::make_unique<CountJournal>(options.journal, std::move(header));
+    std::string error;
+    if (!journal->Open(error)) return Fail(1, error);
+  }
+  TerminalProgress progress(options.progress, journal.get());
+  TaskLimits limits = kPuzzleTasks;
+  limits.memoBytes = MemoBytes(options);
+  sums = CountPackings(puzzle, options.jobs, options.shardIndex, shards, &progress, limits,
+                       journal.get());
+  if (journal != nullptr && !journal->error().empty()) return Fail(1, journal->error());
+  return 0;
 }
 
 }  // namespace
@@ -199,12 +237,8 @@ int RunCount(const SolutionsOptions& options) {
     r.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     return Write(r, options.json);
   }
-  const int shards = options.shardCount > 0 ? options.shardCount : 1;
-  TerminalProgress terminal;
-  TaskLimits limits = kPuzzleTasks;
-  limits.memoBytes = MemoBytes(options);
-  const CountSums sums =
-      CountPackings(puzzle, options.jobs, options.shardIndex, shards, &terminal, limits);
+  CountSums sums;
+  if (const int status = CountTasks(options, puzzle, sums); status != 0) return status;
   if (options.shardCount > 0) {
     if (sums.overflow) return Fail(1, "the count passes 2^128");
     r.shardIndex = options.shardIndex;

@@ -45,8 +45,8 @@ int Load(const SolutionsOptions& options, ListedPuzzle& out) {
 // (0: all).
 class LineWriter final : public ListingSink {
  public:
-  LineWriter(std::size_t begin, std::size_t end, std::int64_t limit)
-      : begin_(begin), end_(end), left_(limit > 0 ? limit : -1) {}
+  LineWriter(std::size_t begin, std::size_t end, std::int64_t limit, double progressEvery)
+      : output(progressEvery), begin_(begin), end_(end), left_(limit > 0 ? limit : -1) {}
 
   bool TaskLines(std::size_t task, std::string_view lines, std::size_t count) override {
     if (left_ >= 0 && static_cast<std::int64_t>(count) >= left_) {
@@ -160,7 +160,7 @@ int RunPuzzleList(const SolutionsOptions& options) {
     end = tasks * static_cast<std::size_t>(options.shardIndex + 1) / n;
   }
   try {
-    LineWriter writer(begin, end, options.limit);
+    LineWriter writer(begin, end, options.limit, options.progress);
     lister.List(begin, end, options.jobs, writer);
     writer.output.Finish();
     return 0;

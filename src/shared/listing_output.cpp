@@ -13,6 +13,10 @@ void ListingOutput::Add(std::string_view lines, std::size_t count) {
 }
 
 void ListingOutput::Progress(std::size_t done, std::size_t total) {
+  if (lines_.shown()) {
+    if (done < total) lines_.Tasks(done, total, 0, std::to_string(count_) + " packings");
+    return;
+  }
   progress_.Draw(std::to_string(count_) + " packings, " + progress_.ShareAndTimeLeft(done, total));
 }
 

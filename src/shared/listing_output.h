@@ -14,7 +14,13 @@ namespace cubepack {
 
 class ListingOutput {
  public:
-  ListingOutput() { buffer_.reserve(kBlock + 256); }
+  // With `progressEvery` seconds, a progress line of its own that often instead of the one
+  // redrawn on a terminal.
+  explicit ListingOutput(double progressEvery = 0)
+      : progress_(progressEvery > 0 ? false : StderrIsTerminal()),
+        lines_("cubepack-solutions", progressEvery) {
+    buffer_.reserve(kBlock + 256);
+  }
 
   // `count` more packings, as `lines` (each with its line end).
   void Add(std::string_view lines, std::size_t count);
@@ -29,6 +35,7 @@ class ListingOutput {
   static constexpr std::size_t kBlock = 1 << 16;
 
   ProgressLine progress_;
+  ProgressLines lines_;
   StdoutSink out_;
   std::string buffer_;
   std::size_t count_ = 0;

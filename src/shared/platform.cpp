@@ -23,6 +23,7 @@
 #include <windows.h>
 #else
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
@@ -349,6 +350,125 @@ std::uint64_t PhysicalMemoryBytes() {
              ? static_cast<std::uint64_t>(pages) * static_cast<std::uint64_t>(size)
              : 0;
 #endif
+}
+
+namespace {
+
+// Whether the bytes written to `fd` have reached the disk.
+bool SyncToDisk(int fd) {
+#if defined(_WIN32)
+  return _commit(fd) == 0;
+#elif defined(__APPLE__)
+  return fsync(fd) == 0;
+#else
+  return fdatasync(fd) == 0;
+#endif
+}
+
+// A new file's name is on the disk once its folder is (POSIX); elsewhere the file's own sync does.
+void SyncFolderOf(const std::string& path) {
+#if !defined(_WIN32)
+  const std::size_t slash = path.rfind('/');
+  const std::string dir = slash == std::string::npos ? "."
+                          : slash == 0               ? "/"
+                                                     : path.substr(0, slash);
+  Descriptor folder(open(dir.c_str(), O_RDONLY | O_CLOEXEC));
+  if (folder.get() >= 0) fsync(folder.get());
+#else
+  (void)path;
+#endif
+}
+
+// Opens `path` to read and append, made when absent ("made" says whether it was); -1 when it
+// cannot be.
+int OpenToAppend(const std::string& path, bool& made) {
+#if defined(_WIN32)
+  const int flags = _O_RDWR | _O_APPEND | _O_BINARY;
+  int fd = _open(path.c_str(), flags);
+  made = fd < 0 && errno == ENOENT;
+  if (made) fd = _open(path.c_str(), flags | _O_CREAT, _S_IREAD | _S_IWRITE);
+#else
+  const int flags = O_RDWR | O_APPEND | O_CLOEXEC;
+  int fd = open(path.c_str(), flags);
+  made = fd < 0 && errno == ENOENT;
+  if (made) fd = open(path.c_str(), flags | O_CREAT, 0666);
+#endif
+  return fd;
+}
+
+}  // namespace
+
+SyncedFile::~SyncedFile() {
+  if (fd_ < 0) return;
+#if defined(_WIN32)
+  _close(fd_);
+#else
+  close(fd_);
+#endif
+}
+
+bool SyncedFile::Open(const std::string& path, std::string& bytes, std::string& error) {
+  name_ = "'" + path + "'";
+  bool made = false;
+  fd_ = OpenToAppend(path, made);
+  if (fd_ < 0) {
+    error = "cannot open " + name_ + ": " + std::strerror(errno);
+    return false;
+  }
+  if (made) SyncFolderOf(path);
+#if defined(_WIN32)
+  struct _stat64 st;
+  const bool regular = _fstat64(fd_, &st) == 0 && (st.st_mode & _S_IFMT) == _S_IFREG;
+#else
+  struct stat st;
+  const bool regular = fstat(fd_, &st) == 0 && S_ISREG(st.st_mode);
+#endif
+  if (!regular) {
+    error = name_ + " is no regular file";
+    return false;
+  }
+#if !defined(_WIN32)
+  // Two runs appending to one journal would each count what the other counts.
+  if (flock(fd_, LOCK_EX | LOCK_NB) != 0) {
+    error = errno == EWOULDBLOCK ? name_ + " is in use by another run"
+                                 : "cannot lock " + name_ + ": " + std::strerror(errno);
+    return false;
+  }
+#endif
+  bytes.clear();
+  error = ReadToEnd(fd_, std::size_t{1} << 40, name_, bytes);
+  return error.empty();
+}
+
+bool SyncedFile::Truncate(std::size_t size, std::string& error) {
+#if defined(_WIN32)
+  const bool cut = _chsize_s(fd_, static_cast<__int64>(size)) == 0;
+#else
+  const bool cut = ftruncate(fd_, static_cast<off_t>(size)) == 0;
+#endif
+  if (cut && SyncToDisk(fd_)) return true;
+  error = "cannot write " + name_ + ": " + std::strerror(errno);
+  return false;
+}
+
+bool SyncedFile::Append(std::string_view bytes, std::string& error) {
+  for (std::size_t at = 0; at < bytes.size();) {
+#if defined(_WIN32)
+    const long n = _write(fd_, bytes.data() + at,
+                          static_cast<unsigned>(std::min<std::size_t>(bytes.size() - at, 1 << 20)));
+#else
+    const long n = write(fd_, bytes.data() + at, bytes.size() - at);
+    if (n < 0 && errno == EINTR) continue;
+#endif
+    if (n <= 0) {
+      error = "cannot write " + name_ + ": " + std::strerror(n < 0 ? errno : EIO);
+      return false;
+    }
+    at += static_cast<std::size_t>(n);
+  }
+  if (SyncToDisk(fd_)) return true;
+  error = "cannot write " + name_ + ": " + std::strerror(errno);
+  return false;
 }
 
 }  // namespace cubepack

@@ -116,4 +116,25 @@ bool RandomBytes(std::size_t count, std::string& bytes);
 // The machine's physical memory in bytes; 0 when the platform does not say.
 std::uint64_t PhysicalMemoryBytes();
 
+// A file that grows by records, each on the disk when Append returns, so that a run killed or a
+// machine stopped keeps all it wrote (count's journal). Held by one run at a time where the
+// platform can lock it. Errors are one line naming the file.
+class SyncedFile {
+ public:
+  SyncedFile() = default;
+  SyncedFile(const SyncedFile&) = delete;
+  SyncedFile& operator=(const SyncedFile&) = delete;
+  ~SyncedFile();
+  // Opens `path`, a regular file, made (empty) when absent, and reads all its bytes.
+  bool Open(const std::string& path, std::string& bytes, std::string& error);
+  // Cuts the file to its first `size` bytes.
+  bool Truncate(std::size_t size, std::string& error);
+  // Appends `bytes` at the end.
+  bool Append(std::string_view bytes, std::string& error);
+
+ private:
+  std::string name_;  // 'path', quoted
+  int fd_ = -1;
+};
+
 }  // namespace cubepack

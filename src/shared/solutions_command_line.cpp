@@ -97,10 +97,40 @@ bool TakeMemoryOption(const std::vector<std::string_view>& args, std::size_t& i,
   return true;
 }
 
-// --limit stops at a line of the one listing, which a share does not have.
+// A number of seconds above 0 (a fraction too), which no clock takes for ever.
+bool TakeProgressOption(const std::vector<std::string_view>& args, std::size_t& i,
+                        SolutionsOptions& options, std::string& error) {
+  std::string_view value;
+  if (!TakeValue(args, i, "--progress", value, error)) return false;
+  if (!error.empty()) return true;
+  double seconds = 0;
+  const auto [end, ec] =
+      std::from_chars(value.data(), value.data() + value.size(), seconds, std::chars_format::fixed);
+  if (ec != std::errc() || end != value.data() + value.size() || !(seconds > 0) || seconds > 1e9)
+    error = "--progress needs a number of seconds above 0, not '" + std::string(value) + "'";
+  else
+    options.progress = seconds;
+  return true;
+}
+
+bool TakeJournalOption(const std::vector<std::string_view>& args, std::size_t& i,
+                       SolutionsOptions& options, std::string& error) {
+  std::string_view value;
+  if (!TakeValue(args, i, "--journal", value, error)) return false;
+  if (!error.empty()) return true;
+  if (!options.journal.empty()) error = "--journal given twice";
+  if (value.empty()) error = "--journal needs a file";
+  options.journal = value;
+  return true;
+}
+
+// --limit stops at a line of the one listing, which a share does not have, and a count that
+// stops there has no tasks to keep.
 std::string LimitAlone(const SolutionsOptions& options) {
-  return options.limit > 0 && options.shardCount > 0 ? "--limit and --shard cannot go together"
-                                                     : "";
+  if (options.limit > 0 && options.shardCount > 0) return "--limit and --shard cannot go together";
+  if (options.limit > 0 && !options.journal.empty())
+    return "--limit and --journal cannot go together";
+  return "";
 }
 
 // The options that only mean something for a puzzle file.
@@ -110,6 +140,7 @@ std::string NeedsPuzzle(const SolutionsOptions& options) {
   if (!options.problem.empty()) return "--problem needs --puzzle FILE";
   if (options.shardCount > 0) return "--shard needs --puzzle FILE";
   if (options.limit > 0) return "--limit needs --puzzle FILE";
+  if (options.progress > 0) return "--progress needs --puzzle FILE";
   return {};
 }
 
@@ -123,7 +154,7 @@ std::string ParseList(const std::vector<std::string_view>& args, SolutionsOption
     std::string error;
     if (!TakeJobsOption(args, i, options.jobs, error) &&
         !TakePuzzleOption(args, i, options, error) && !TakeShardOption(args, i, options, error) &&
-        !TakeLimitOption(args, i, options, error))
+        !TakeLimitOption(args, i, options, error) && !TakeProgressOption(args, i, options, error))
       return Unexpected(args[i]);
     if (!error.empty()) return error;
   }
@@ -204,7 +235,9 @@ std::string ParseCount(const std::vector<std::string_view>& args, SolutionsOptio
                !TakeShardOption(args, i, options, error) &&
                !TakeJobsOption(args, i, options.jobs, error) &&
                !TakeLimitOption(args, i, options, error) &&
-               !TakeMemoryOption(args, i, options, error)) {
+               !TakeMemoryOption(args, i, options, error) &&
+               !TakeProgressOption(args, i, options, error) &&
+               !TakeJournalOption(args, i, options, error)) {
       return Unexpected(arg);
     }
     if (!error.empty()) return error;
@@ -317,10 +350,12 @@ std::string SolutionsUsage() {
          "  cubepack-solutions verify FILE      check a listing on its own (- for standard "
          "input)\n"
          "  cubepack-solutions count --puzzle FILE [--problem NAME] [--mirror] [--json] [-j N]\n"
-         "                          [--shard K/N | --limit N] [--memory SIZE]\n"
+         "                          [--progress SECONDS] [--shard K/N | --limit N] [--journal "
+         "FILE]\n"
+         "                          [--memory SIZE]\n"
          "                                      count the packings of the puzzle in FILE\n"
          "  cubepack-solutions list --puzzle FILE [--problem NAME] [--mirror] [-j N]\n"
-         "                          [--shard K/N | --limit N]\n"
+         "                          [--progress SECONDS] [--shard K/N | --limit N]\n"
          "  cubepack-solutions show N|- --puzzle FILE [--problem NAME] [--mirror] [--svg]\n"
          "  cubepack-solutions verify LISTING --puzzle FILE [--problem NAME] [--mirror]\n"
          "                                      the same for the puzzle in FILE: one line per\n"
@@ -364,6 +399,12 @@ std::string SolutionsUsage() {
          "                  (--limit 2 asks whether the puzzle has exactly one solution)\n"
          "  --memory SIZE   count: memory for the sub-boards counted once, such as 512M or 4G\n"
          "                  (default: a quarter of the machine's memory; 0: none)\n"
+         "  --journal FILE  count: keep each finished task's count in FILE, on the disk at once;\n"
+         "                  run the same command again to go on where a killed run stopped\n"
+         "                  (man cubepack-solutions has the file's format)\n"
+         "  --progress SECONDS\n"
+         "                  list, count: a progress line of its own on standard error every\n"
+         "                  SECONDS seconds, terminal or not\n"
          "  --svg           show: an SVG picture instead of text\n"
          "  -h, --help      show this help and exit\n";
 }

@@ -1,8 +1,9 @@
 #pragma once
 // The command line of cubepack-solutions: list [-j N], show N [--svg], show - [--svg],
 // verify FILE, each also of a puzzle file (--puzzle FILE [--problem NAME] [--mirror], and list
-// --shard K/N or --limit N); count --puzzle FILE [--problem NAME] [--mirror] [--json] [-j N]
-// [--shard K/N | --limit N] [--memory SIZE];
+// --shard K/N or --limit N, and --progress SECONDS); count --puzzle FILE [--problem NAME]
+// [--mirror] [--json] [-j N] [--progress SECONDS] [--shard K/N | --limit N] [--journal FILE]
+// [--memory SIZE];
 // merge [--json] FILE...; and --help.
 
 #include <cstdint>
@@ -32,6 +33,8 @@ struct SolutionsOptions {
   std::int64_t limit = 0;  // list, count of a puzzle file: stop after this many lines (classes)
   // count: bytes for the memo of sub-boards; 0 turns it off, -1 is the machine's default
   std::int64_t memory = -1;
+  std::string journal;              // count: the file that keeps the finished tasks, empty for none
+  double progress = 0;              // list, count: seconds between progress lines, 0 for none
   std::vector<std::string> shares;  // merge
   std::string error;  // one line for standard error when the arguments are bad, else empty
 };

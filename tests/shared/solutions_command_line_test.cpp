@@ -75,5 +75,27 @@ TEST(SolutionsCommandLine, RejectsBadArgumentsWithOneLine) {
             "cubepack-solutions: unexpected argument 'list' (try --help)");
 }
 
+TEST(SolutionsCommandLine, ReadsTheJournalAndTheProgressSeconds) {
+  const SolutionsOptions count =
+      Parse({"count", "--puzzle", "p", "--journal=j", "--shard", "2/3", "--progress", "0.25"});
+  EXPECT_EQ(count.error, "");
+  EXPECT_EQ(count.journal, "j");
+  EXPECT_EQ(count.progress, 0.25);
+  EXPECT_EQ(Parse({"list", "--puzzle", "p", "--progress=60"}).progress, 60);
+  const auto error = [](std::vector<std::string_view> args) { return Parse(args).error; };
+  for (const std::string_view s : {"0", "-1", "x", "1e3", "nan", "inf", ""})
+    EXPECT_EQ(error({"count", "--puzzle", "p", "--progress", s}),
+              "cubepack-solutions: --progress needs a number of seconds above 0, not '" +
+                  std::string(s) + "' (try --help)");
+  EXPECT_EQ(error({"count", "--puzzle", "p", "--journal", "j", "--limit", "2"}),
+            "cubepack-solutions: --limit and --journal cannot go together (try --help)");
+  EXPECT_EQ(error({"count", "--puzzle", "p", "--journal", "j", "--journal", "k"}),
+            "cubepack-solutions: --journal given twice (try --help)");
+  EXPECT_EQ(error({"list", "--puzzle", "p", "--journal", "j"}),
+            "cubepack-solutions: unknown option '--journal' (try --help)");
+  EXPECT_EQ(error({"list", "--progress", "1"}),
+            "cubepack-solutions: --progress needs --puzzle FILE (try --help)");
+}
+
 }  // namespace
 }  // namespace cubepack

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <atomic>
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include "general/model/puzzle_line.h"
@@ -20,12 +21,6 @@ namespace cubepack::general {
 
 namespace {
 
-// A task's packings, and of them those whose mirror image is a packing (MirrorPackings::kSome).
-struct TaskCount {
-  BigCount all = 0, imaged = 0;
-  bool overflow = false;  // the search's own sum passed 2^128
-};
-
 template <class M>
 class Searcher {
  public:
@@ -33,8 +28,10 @@ class Searcher {
            const std::vector<std::size_t>& mine)
       : t_(t), tasks_(tasks), mine_(mine), dead_(t), exact_(t) {}
 
-  // The packings below task mine_[k] (of its symmetry's kind).
-  TaskCount Run(std::size_t k, const std::atomic<bool>&) {
+  // The packings below task mine_[k] (of its symmetry's kind). Once `stop` is set no result is
+  // taken any more, so the search may give up.
+  TaskCount Run(std::size_t k, const std::atomic<bool>& stop) {
+    exact_.ListTo(nullptr, &stop);
     const Task<M>& task = tasks_[mine_[k]];
     if (t_.exact && IsFull(task.board)) return {1, 0};
     if (task.symmetry == 0) {
@@ -148,7 +145,8 @@ class LinkedSearcher {
                  const std::vector<std::size_t>& mine)
       : p_(p), tasks_(tasks), mine_(mine), fixed_(p, rows), copies_(ClassCopies(p)) {}
 
-  TaskCount Run(std::size_t k, const std::atomic<bool>&) {
+  TaskCount Run(std::size_t k, const std::atomic<bool>& stop) {
+    fixed_.ListTo(nullptr, &stop);
     const LinkedTask& task = tasks_.tasks[mine_[k]];
     if (task.symmetry == 0) {
       std::vector<int> chosen;
@@ -158,6 +156,7 @@ class LinkedSearcher {
     }
     const LinkRows units = UnitRows(p_, task.symmetry);
     LinkSearch invariant(p_, units);
+    invariant.ListTo(nullptr, &stop);
     const std::uint64_t n = invariant.Count({}, copies_.data());
     return {n, invariant.Imaged()};
   }
@@ -197,8 +196,40 @@ std::vector<std::size_t> Mine(std::size_t tasks, int shardIndex, int shardCount)
   return mine;
 }
 
+// Counts the tasks `mine` of the whole list, each count added in task order; those the journal
+// has are added as they were counted, the others searched by workers `make(todo)` makes and
+// handed to the journal. `kind(i)` is task i's symmetry and weight.
+template <class Make, class Kind>
+void RunCounts(const PolycubePuzzle& p, const std::vector<std::size_t>& mine, int jobs, Make make,
+               Kind kind, CountProgress* progress, TaskJournal* journal, CountSums& sums) {
+  std::vector<std::size_t> todo;
+  if (journal != nullptr && !journal->Begin(sums.tasks, sums.taskFingerprint)) return;
+  for (const std::size_t i : mine) {
+    TaskCount count;
+    if (journal == nullptr || !journal->Done(i, count)) {
+      todo.push_back(i);
+      continue;
+    }
+    const auto [g, weight] = kind(i);
+    AddTask(p, g, weight, count, sums);
+  }
+  const std::size_t before = mine.size() - todo.size();
+  RunTasks<TaskCount>(
+      todo.size(), jobs, todo.size(), [&] { return make(todo); },
+      [&](std::size_t k, TaskCount count) {
+        const auto [g, weight] = kind(todo[k]);
+        AddTask(p, g, weight, count, sums);
+        // A count that passed 2^128 is no count: it stops the run and stays out of the journal.
+        return !count.overflow && (journal == nullptr || journal->Finished(todo[k], count));
+      },
+      [&](std::size_t done) {
+        if (progress != nullptr) progress->TasksDone(before + done, mine.size());
+      });
+  if (progress != nullptr) progress->TasksDone(mine.size(), mine.size());
+}
+
 CountSums CountLinked(const PolycubePuzzle& p, int jobs, int shardIndex, int shardCount,
-                      CountProgress* progress) {
+                      CountProgress* progress, TaskJournal* journal) {
   const LinkedTasks all = MakeLinkedTasks(p, true);
   const LinkRows rows = PlacementRows(p);
   CountSums sums;
@@ -210,23 +241,18 @@ CountSums CountLinked(const PolycubePuzzle& p, int jobs, int shardIndex, int sha
   sums.rotations = static_cast<std::uint64_t>(p.rotations);
   const std::vector<std::size_t> mine = Mine(all.tasks.size(), shardIndex, shardCount);
   sums.tasksCounted = mine.size();
-  RunTasks<TaskCount>(
-      mine.size(), jobs, mine.size(),
-      [&] { return std::make_unique<LinkedSearcher>(p, rows, all, mine); },
-      [&](std::size_t k, TaskCount count) {
-        const LinkedTask& task = all.tasks[mine[k]];
-        AddTask(p, task.symmetry, task.weight, count, sums);
-        return true;
+  RunCounts(
+      p, mine, jobs,
+      [&](const std::vector<std::size_t>& todo) {
+        return std::make_unique<LinkedSearcher>(p, rows, all, todo);
       },
-      [&](std::size_t done) {
-        if (progress != nullptr) progress->TasksDone(done, mine.size());
-      });
-  if (progress != nullptr) progress->TasksDone(mine.size(), mine.size());
+      [&](std::size_t i) { return std::make_pair(all.tasks[i].symmetry, all.tasks[i].weight); },
+      progress, journal, sums);
   return sums;
 }
 
 CountSums CountMemo(const PolycubePuzzle& p, int jobs, int shardIndex, int shardCount,
-                    CountProgress* progress, std::size_t bytes) {
+                    CountProgress* progress, std::size_t bytes, TaskJournal* journal) {
   std::vector<int> symmetryOf = {0};
   for (int g = 1; g < SymmetryCount(p); ++g)
     if (!FixesEveryCell(p, g)) symmetryOf.push_back(g);
@@ -242,23 +268,19 @@ CountSums CountMemo(const PolycubePuzzle& p, int jobs, int shardIndex, int shard
   sums.tasksCounted = mine.size();
   const auto workers =
       std::max<std::size_t>(1, std::min(mine.size(), static_cast<std::size_t>(std::max(jobs, 1))));
-  RunTasks<TaskCount>(
-      mine.size(), jobs, mine.size(),
-      [&] { return std::make_unique<MemoSearcher>(p, symmetryOf, mine, bytes / workers); },
-      [&](std::size_t k, TaskCount count) {
-        AddTask(p, symmetryOf[mine[k]], 1, count, sums);
-        return true;
+  RunCounts(
+      p, mine, jobs,
+      [&](const std::vector<std::size_t>& todo) {
+        return std::make_unique<MemoSearcher>(p, symmetryOf, todo, bytes / workers);
       },
-      [&](std::size_t done) {
-        if (progress != nullptr) progress->TasksDone(done, mine.size());
-      });
-  if (progress != nullptr) progress->TasksDone(mine.size(), mine.size());
+      [&](std::size_t i) { return std::make_pair(symmetryOf[i], std::uint64_t{1}); }, progress,
+      journal, sums);
   return sums;
 }
 
 template <class M>
 CountSums Count(const PolycubePuzzle& p, int jobs, int shardIndex, int shardCount,
-                CountProgress* progress, TaskLimits limits) {
+                CountProgress* progress, TaskLimits limits, TaskJournal* journal) {
   const SearchTables<M> tables = BuildSearchTables<M>(p);
   const std::vector<Task<M>> all = MakeTasks(p, tables, true, limits);
   CountSums sums;
@@ -272,17 +294,13 @@ CountSums Count(const PolycubePuzzle& p, int jobs, int shardIndex, int shardCoun
   for (std::size_t i = 0; i < all.size(); ++i)
     if (static_cast<int>(i % static_cast<std::size_t>(shardCount)) == shardIndex) mine.push_back(i);
   sums.tasksCounted = mine.size();
-  RunTasks<TaskCount>(
-      mine.size(), jobs, mine.size(),
-      [&] { return std::make_unique<Searcher<M>>(tables, all, mine); },
-      [&](std::size_t k, TaskCount count) {
-        AddTask(p, all[mine[k]].symmetry, all[mine[k]].weight, count, sums);
-        return true;
+  RunCounts(
+      p, mine, jobs,
+      [&](const std::vector<std::size_t>& todo) {
+        return std::make_unique<Searcher<M>>(tables, all, todo);
       },
-      [&](std::size_t done) {
-        if (progress != nullptr) progress->TasksDone(done, mine.size());
-      });
-  if (progress != nullptr) progress->TasksDone(mine.size(), mine.size());
+      [&](std::size_t i) { return std::make_pair(all[i].symmetry, all[i].weight); }, progress,
+      journal, sums);
   return sums;
 }
 
@@ -315,16 +333,16 @@ PuzzleBuild BuildForCount(const PuzzleText& text, bool mirror) {
 }
 
 CountSums CountPackings(const PolycubePuzzle& puzzle, int jobs, int shardIndex, int shardCount,
-                        CountProgress* progress, TaskLimits limits) {
+                        CountProgress* progress, TaskLimits limits, TaskJournal* journal) {
   if (limits.memoBytes >= kMinMemoBytes &&
       (limits.memoEverywhere ? MemoFits(puzzle) : MemoPays(puzzle)))
-    return CountMemo(puzzle, jobs, shardIndex, shardCount, progress, limits.memoBytes);
-  if (limits.links) return CountLinked(puzzle, jobs, shardIndex, shardCount, progress);
+    return CountMemo(puzzle, jobs, shardIndex, shardCount, progress, limits.memoBytes, journal);
+  if (limits.links) return CountLinked(puzzle, jobs, shardIndex, shardCount, progress, journal);
   if (puzzle.cells.size() <= 64)
-    return Count<std::uint64_t>(puzzle, jobs, shardIndex, shardCount, progress, limits);
+    return Count<std::uint64_t>(puzzle, jobs, shardIndex, shardCount, progress, limits, journal);
   if (puzzle.cells.size() <= 128)
-    return Count<WideMask>(puzzle, jobs, shardIndex, shardCount, progress, limits);
-  return CountLinked(puzzle, jobs, shardIndex, shardCount, progress);
+    return Count<WideMask>(puzzle, jobs, shardIndex, shardCount, progress, limits, journal);
+  return CountLinked(puzzle, jobs, shardIndex, shardCount, progress, journal);
 }
 
 namespace {

@@ -25,6 +25,26 @@ class CountProgress {
   virtual void TasksDone(std::size_t done, std::size_t total) = 0;
 };
 
+// A task's packings, and of them those whose mirror image is a packing (MirrorPackings::kSome).
+struct TaskCount {
+  BigCount all = 0, imaged = 0;
+  bool overflow = false;  // the search's own sum passed 2^128
+};
+
+// What a count keeps of the tasks it finished, so that a count stopped part way goes on where it
+// stopped. Tasks are named by their index in the whole list; every call comes from the thread
+// that called CountPackings.
+class TaskJournal {
+ public:
+  virtual ~TaskJournal() = default;
+  // Once the list is made, before any task is counted; false stops the count there.
+  virtual bool Begin(std::size_t tasks, std::uint64_t taskFingerprint) = 0;
+  // True, with its count, for a task counted before: that count is added, the task not searched.
+  virtual bool Done(std::size_t task, TaskCount& count) = 0;
+  // A task just counted, before the next one's count is taken; false stops the count there.
+  virtual bool Finished(std::size_t task, const TaskCount& count) = 0;
+};
+
 // The sums over the tasks counted: the whole list, or one share of it.
 struct CountSums {
   BigCount weightedFixed = 0;  // sum of |orbit| * packings below each fixed-piece task
@@ -52,10 +72,12 @@ struct CountSums {
 // The puzzle with its cells in the search order chosen for it (by the target's extents).
 PuzzleBuild BuildForCount(const PuzzleText& text, bool mirror);
 
-// Counts the tasks i with i % shardCount == shardIndex (shardIndex from 0) on `jobs` threads.
-// The target must have at most kMaxTargetCells cells.
+// Counts the tasks i with i % shardCount == shardIndex (shardIndex from 0) on `jobs` threads,
+// but those `journal` (where given) has counted before. The target must have at most
+// kMaxTargetCells cells. Where the journal stops the count, the sums are a part.
 CountSums CountPackings(const PolycubePuzzle& puzzle, int jobs, int shardIndex, int shardCount,
-                        CountProgress* progress, TaskLimits limits = kPuzzleTasks);
+                        CountProgress* progress, TaskLimits limits = kPuzzleTasks,
+                        TaskJournal* journal = nullptr);
 
 // The whole count from the sums of every task; false with a one-line `error` when a division
 // is not exact (a fault of the engine) or a sum passed 2^128.

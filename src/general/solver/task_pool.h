@@ -94,6 +94,11 @@ class TaskSlots {
 
   std::exception_ptr Failure() const { return failure_; }
 
+  std::size_t Done() {
+    std::lock_guard lock(mutex_);
+    return done_;
+  }
+
  private:
   bool Next(std::size_t& i) {
     std::unique_lock lock(mutex_);
@@ -124,15 +129,23 @@ void RunTasks(std::size_t n, int jobs, std::size_t window, Make make, Take take,
     slots.Stop();
     for (std::thread& th : threads) th.join();
   };
+  // Results that come faster than `tick` never leave Await waiting that long: idle is then
+  // called between them.
+  auto last = std::chrono::steady_clock::now();
+  auto idleNow = [&](std::size_t done) {
+    idle(done);
+    last = std::chrono::steady_clock::now();
+  };
   try {
     for (std::size_t w = 0; w < std::min(static_cast<std::size_t>(jobs), n); ++w)
       threads.emplace_back([&] { slots.Work(make); });
     for (std::size_t i = 0; i < n; ++i) {
-      std::optional<Result> result = slots.Await(i, idle, tick);
+      std::optional<Result> result = slots.Await(i, idleNow, tick);
       if (!result) break;
       const bool more = take(i, std::move(*result));
       slots.Taken(i);
       if (!more) break;
+      if (std::chrono::steady_clock::now() - last >= tick) idleNow(slots.Done());
     }
   } catch (...) {
     finish();

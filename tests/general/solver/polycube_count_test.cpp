@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <fstream>
+#include <map>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -240,6 +241,54 @@ TEST(PolycubeCount, SameSumsForEveryThreadCountAndShareSplit) {
   EXPECT_EQ(added.weightedFixed, one.weightedFixed);
   EXPECT_EQ(added.invariant, one.invariant);
   EXPECT_EQ(added.tasksCounted, one.tasks);
+}
+
+// Keeps the tasks' counts in memory and stops the count after `stopAfter` more of them.
+class MemoryJournal final : public TaskJournal {
+ public:
+  bool Begin(std::size_t tasks, std::uint64_t fingerprint) override {
+    tasks_ = tasks;
+    fingerprint_ = fingerprint;
+    return true;
+  }
+  bool Done(std::size_t task, TaskCount& count) override {
+    const auto found = kept.find(task);
+    if (found == kept.end()) return false;
+    count = found->second;
+    return true;
+  }
+  bool Finished(std::size_t task, const TaskCount& count) override {
+    EXPECT_TRUE(kept.emplace(task, count).second) << "task " << task << " counted twice";
+    return --stopAfter > 0;
+  }
+  std::map<std::size_t, TaskCount> kept;
+  int stopAfter = 0;
+  std::size_t tasks_ = 0;
+  std::uint64_t fingerprint_ = 0;
+};
+
+TEST(PolycubeCount, AJournalStoppedGoesOnToTheSameSums) {
+  const PuzzleParse parse = ParsePuzzle(PuzzleFile("pentominoes-2x3x10.txt"));
+  const PuzzleBuild build = BuildForCount(parse.puzzle, true);
+  const CountSums whole = CountPackings(build.puzzle, 2, 1, 2, nullptr);
+  MemoryJournal journal;
+  for (const int stopAfter : {1, 40, 1000000}) {
+    journal.stopAfter = stopAfter;
+    const CountSums sums = CountPackings(build.puzzle, 2, 1, 2, nullptr, kPuzzleTasks, &journal);
+    EXPECT_EQ(journal.tasks_, whole.tasks);
+    EXPECT_EQ(journal.fingerprint_, whole.taskFingerprint);
+    if (stopAfter < 1000000) {
+      EXPECT_LT(sums.weightedFixed, whole.weightedFixed);
+    }
+  }
+  ASSERT_EQ(journal.kept.size(), whole.tasksCounted);
+  for (const auto& [task, count] : journal.kept) EXPECT_EQ(task % 2, 1u);
+  journal.stopAfter = 1;  // nothing is left to count
+  const CountSums resumed = CountPackings(build.puzzle, 1, 1, 2, nullptr, kPuzzleTasks, &journal);
+  EXPECT_EQ(resumed.weightedFixed, whole.weightedFixed);
+  EXPECT_EQ(resumed.invariant, whole.invariant);
+  EXPECT_EQ(resumed.weightedFixedImaged, whole.weightedFixedImaged);
+  EXPECT_EQ(resumed.invariantReflections, whole.invariantReflections);
 }
 
 TEST(PolycubeCount, FinishRefusesSumsThatDoNotDivide) {
