@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <bit>
+#include <new>
 #include <vector>
 
 #include "general/solver/link_search.h"
@@ -107,11 +108,20 @@ class MemoTable {
     e[keyWords_ + 1] = static_cast<std::uint64_t>(value >> 64);
   }
 
+  // Doubles the table, or, where the memory is not there, stays at this size and evicts.
   void Resize(std::size_t slots) {
+    std::vector<std::uint64_t> bigger;
+    try {
+      bigger.assign(slots * stride_, 0);
+    } catch (const std::bad_alloc&) {
+      if (slots_ == 0) throw;
+      maxSlots_ = slots_;
+      return;
+    }
     std::vector<std::uint64_t> old = std::move(data_);
     const std::size_t oldSlots = slots_;
+    data_ = std::move(bigger);
     slots_ = slots;
-    data_.assign(slots_ * stride_, 0);
     for (std::size_t s = 0; s < slots_; ++s) data_[s * stride_] = kEmpty;
     used_ = 0;
     for (std::size_t s = 0; s < oldSlots; ++s) {
