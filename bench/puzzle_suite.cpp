@@ -1,7 +1,10 @@
 // The count over a suite of puzzle files on one thread: per puzzle its counts (the signature)
 // and the CPU seconds, the median of --runs runs.
 //
-// usage: cubepack_puzzle_bench [--runs N] [--mirror] FILE...
+// usage: cubepack_puzzle_bench [--runs N] [--mirror] [--memory BYTES] FILE...
+//
+// The memo of sub-boards has 1 GiB unless --memory says otherwise (0: none), so that its
+// puzzles are counted as the program counts them.
 
 #include <algorithm>
 #include <cstdio>
@@ -30,11 +33,14 @@ double CpuSeconds() { return static_cast<double>(std::clock()) / CLOCKS_PER_SEC;
 int main(int argc, char** argv) {
   int runs = 1;
   bool mirror = false;
+  std::size_t memory = std::size_t{1} << 30;
   std::vector<std::string> files;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
     if (arg == "--runs" && i + 1 < argc) {
       runs = std::max(1, std::atoi(argv[++i]));
+    } else if (arg == "--memory" && i + 1 < argc) {
+      memory = static_cast<std::size_t>(std::strtoull(argv[++i], nullptr, 10));
     } else if (arg == "--mirror") {
       mirror = true;
     } else {
@@ -42,7 +48,8 @@ int main(int argc, char** argv) {
     }
   }
   if (files.empty()) {
-    std::fputs("usage: cubepack_puzzle_bench [--runs N] [--mirror] FILE...\n", stderr);
+    std::fputs("usage: cubepack_puzzle_bench [--runs N] [--mirror] [--memory BYTES] FILE...\n",
+               stderr);
     return 2;
   }
   for (const std::string& file : files) {
@@ -65,8 +72,10 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "cubepack_puzzle_bench: %s: %s\n", file.c_str(), build.error.c_str());
         return 1;
       }
+      cubepack::general::TaskLimits limits = cubepack::general::kPuzzleTasks;
+      limits.memoBytes = memory;
       const cubepack::general::CountSums sums =
-          cubepack::general::CountPackings(build.puzzle, 1, 0, 1, nullptr);
+          cubepack::general::CountPackings(build.puzzle, 1, 0, 1, nullptr, limits);
       std::string error;
       if (!cubepack::general::FinishCount(sums, cubepack::general::SymmetryCount(build.puzzle),
                                           fixed, classes, error)) {

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "general/solver/unit_copies.h"
+
 namespace cubepack::general {
 
 namespace {
@@ -185,22 +187,6 @@ void LinkSearch::UncoverRow(int node) {
   for (int j = left_[node]; j != node; j = left_[j]) Uncover(column_[j]);
 }
 
-bool LinkSearch::Take(const LinkRow& r) {
-  if (counts_[r.c[0]] < r.n[0]) return false;
-  counts_[r.c[0]] -= r.n[0];
-  if (counts_[r.c[1]] < r.n[1]) {
-    counts_[r.c[0]] += r.n[0];
-    return false;
-  }
-  counts_[r.c[1]] -= r.n[1];
-  return true;
-}
-
-void LinkSearch::Give(const LinkRow& r) {
-  counts_[r.c[0]] += r.n[0];
-  counts_[r.c[1]] += r.n[1];
-}
-
 std::uint64_t LinkSearch::Count(const std::vector<int>& chosen, const int* counts) {
   std::copy(counts, counts + counts_.size(), counts_.begin());
   imaged_ = 0;
@@ -211,7 +197,7 @@ std::uint64_t LinkSearch::Count(const std::vector<int>& chosen, const int* count
     firstNode.push_back(node);
     Cover(column_[node]);
     CoverRow(node);
-    Take(rows_.rows[r]);
+    TakeCopies(counts_.data(), rows_.rows[r]);
   }
   std::copy(chosen.begin(), chosen.end(), path_.begin());
   const std::uint64_t total = Search(static_cast<int>(chosen.size()), 0);
@@ -219,7 +205,7 @@ std::uint64_t LinkSearch::Count(const std::vector<int>& chosen, const int* count
     UncoverRow(*it);
     Uncover(column_[*it]);
   }
-  for (const int r : chosen) Give(rows_.rows[r]);
+  for (const int r : chosen) GiveCopies(counts_.data(), rows_.rows[r]);
   return total;
 }
 
@@ -238,12 +224,12 @@ std::uint64_t LinkSearch::Branch(int column, int depth, int holes, bool rest) {
   std::uint64_t total = 0;
   for (int r = down_[column]; r != column; r = down_[r]) {
     const LinkRow& row = rows_.rows[rowOf_[r]];
-    if (!Take(row)) continue;
+    if (!TakeCopies(counts_.data(), row)) continue;
     CoverRow(r);
     path_[depth] = rowOf_[r];
     total += rest ? Rest(depth + 1, holes) : Search(depth + 1, holes);
     UncoverRow(r);
-    Give(row);
+    GiveCopies(counts_.data(), row);
   }
   Uncover(column);
   return total;

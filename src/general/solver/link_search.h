@@ -67,8 +67,6 @@ class LinkSearch {
   int AddRow(int r, const std::vector<int>& columns, int node);
   void Cover(int c);
   void Uncover(int c);
-  bool Take(const LinkRow& r);
-  void Give(const LinkRow& r);
   void CoverRow(int node);
   void UncoverRow(int node);
   std::uint64_t Search(int depth, int holes);

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "general/solver/link_search.h"
+#include "general/solver/unit_copies.h"
 
 namespace cubepack::general {
 
@@ -242,21 +243,6 @@ class Memo final : public MemoCounter {
       key_[1 + kWords + c / 4] |= static_cast<std::uint64_t>(counts_[c]) << (16 * (c % 4));
   }
 
-  bool Take(const MemoRow<kWords>& r) {
-    if (counts_[r.c[0]] < r.n[0]) return false;
-    counts_[r.c[0]] = static_cast<std::uint16_t>(counts_[r.c[0]] - r.n[0]);
-    if (counts_[r.c[1]] < r.n[1]) {
-      counts_[r.c[0]] = static_cast<std::uint16_t>(counts_[r.c[0]] + r.n[0]);
-      return false;
-    }
-    counts_[r.c[1]] = static_cast<std::uint16_t>(counts_[r.c[1]] - r.n[1]);
-    return true;
-  }
-  void Give(const MemoRow<kWords>& r) {
-    counts_[r.c[0]] = static_cast<std::uint16_t>(counts_[r.c[0]] + r.n[0]);
-    counts_[r.c[1]] = static_cast<std::uint16_t>(counts_[r.c[1]] + r.n[1]);
-  }
-
   BigCount Leaf() const {
     for (int c = 0; c < classes_; ++c)
       if (copies_[c] - counts_[c] < minCopies_[c]) return 0;
@@ -281,9 +267,9 @@ class Memo final : public MemoCounter {
       Add(total, Search(f, w | holes_[f], holes + holeSize_[f]));
     for (std::uint32_t i = first_[f]; i < first_[f + 1]; ++i) {
       const MemoRow<kWords>& r = rows_[i];
-      if (r.cells.Meets(w) || !Take(r)) continue;
+      if (r.cells.Meets(w) || !TakeCopies(counts_.data(), r)) continue;
       Add(total, Search(f, w | r.cells, holes));
-      Give(r);
+      GiveCopies(counts_.data(), r);
     }
     MakeKey(f, w, holes);
     table_.Store(key_.data(), h, total);

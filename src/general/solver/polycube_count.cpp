@@ -16,6 +16,7 @@
 #include "general/solver/polycube_tables.h"
 #include "general/solver/puzzle_tasks.h"
 #include "general/solver/task_pool.h"
+#include "general/solver/unit_copies.h"
 
 namespace cubepack::general {
 
@@ -70,9 +71,9 @@ class Searcher {
     const EntryRange r = unitRanges_[y];
     for (std::uint32_t i = r.begin; i < r.end; ++i) {
       const OrbitUnit<M>& u = units_[i];
-      if (Hits(u.mask, board) || !Take(u)) continue;
+      if (Hits(u.mask, board) || !TakeCopies(counts_.data(), u)) continue;
       total += OpenInvariant(board | u.mask, holes);
-      Give(u);
+      GiveCopies(counts_.data(), u);
     }
     return total;
   }
@@ -88,26 +89,11 @@ class Searcher {
       // Pockets end these branches too: a reflection of a flat box maps every packing
       // onto itself, so this search can be as large as the count's own.
       if (t_.pocketTest && dead_.Pocket(board | u.mask)) continue;
-      if (!Take(u)) continue;
+      if (!TakeCopies(counts_.data(), u)) continue;
       total += Invariant(board | u.mask);
-      Give(u);
+      GiveCopies(counts_.data(), u);
     }
     return total;
-  }
-
-  bool Take(const OrbitUnit<M>& u) {
-    if (counts_[u.c[0]] < u.n[0]) return false;
-    counts_[u.c[0]] = static_cast<std::uint8_t>(counts_[u.c[0]] - u.n[0]);
-    if (counts_[u.c[1]] < u.n[1]) {
-      counts_[u.c[0]] = static_cast<std::uint8_t>(counts_[u.c[0]] + u.n[0]);
-      return false;
-    }
-    counts_[u.c[1]] = static_cast<std::uint8_t>(counts_[u.c[1]] - u.n[1]);
-    return true;
-  }
-  void Give(const OrbitUnit<M>& u) {
-    counts_[u.c[0]] = static_cast<std::uint8_t>(counts_[u.c[0]] + u.n[0]);
-    counts_[u.c[1]] = static_cast<std::uint8_t>(counts_[u.c[1]] + u.n[1]);
   }
 
   const SearchTables<M>& t_;
