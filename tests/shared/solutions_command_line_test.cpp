@@ -97,5 +97,17 @@ TEST(SolutionsCommandLine, ReadsTheJournalAndTheProgressSeconds) {
             "cubepack-solutions: --progress needs --puzzle FILE (try --help)");
 }
 
+TEST(SolutionsCommandLine, ReadsTheMemorySize) {
+  EXPECT_EQ(Parse({"count", "--puzzle", "p"}).memory, -1);
+  EXPECT_EQ(Parse({"count", "--puzzle", "p", "--memory", "0"}).memory, 0);
+  EXPECT_EQ(Parse({"count", "--puzzle", "p", "--memory=512M"}).memory, std::int64_t{512} << 20);
+  EXPECT_EQ(Parse({"count", "--puzzle", "p", "--memory", "1048576G"}).memory,
+            std::int64_t{1} << 50);
+  for (const std::string_view s : {"", "M", "-1", "1.5G", "4g", "1T", "2097152G", "12 M"})
+    EXPECT_EQ(Parse({"count", "--puzzle", "p", "--memory", s}).error,
+              "cubepack-solutions: --memory needs a size such as 512M or 4G (0: none), not '" +
+                  std::string(s) + "' (try --help)");
+}
+
 }  // namespace
 }  // namespace cubepack
