@@ -145,7 +145,9 @@ TEST(MemoCount, DominoTilingsOfRectanglesAreKasteleyns) {
     SCOPED_TRACE(std::to_string(m) + " x " + std::to_string(n));
     const Counts counts = Count(Dominoes(m, n), kMemo, 2);
     EXPECT_EQ(CountText(counts.fixed), CountText(KasteleynTilings(m, n)));
-    if (m == 16 && n == 16) EXPECT_EQ(CountText(counts.classes), "305611096281378760240051639364");
+    if (m == 16 && n == 16) {
+      EXPECT_EQ(CountText(counts.classes), "305611096281378760240051639364");
+    }
   }
 }
 
