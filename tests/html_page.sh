@@ -61,7 +61,7 @@ views() {
 
 views "$work/builtin.html" builtin 6
 if [ -n "$keep" ]; then
-  shot "$work/builtin.html" "#explode=0.5&cam=5.5,6.5,9" readme
+  shot "$work/builtin.html" "#explode=0.45&cam=8,8.5,13.5" readme
   cp "$work/readme.png" "$keep"
 fi
 
