@@ -67,7 +67,7 @@ fi
 
 # A name that would run script if it were pasted into the page as markup.
 cat > "$work/hostile.txt" << 'PUZZLE'
-name </script><script>document.title="owned"</script><img src=x onerror="document.title='owned'">&amp;
+name </script><script>document.title='owned'</script><img src=x onerror="document.title='owned'">&amp;
 box 3 2 1
 piece L 0,0,0 1,0,0 0,1,0
 piece J 0,0,0 1,0,0 1,1,0
@@ -78,7 +78,7 @@ profile=$(mktemp -d "$work/profile.XXXXXX")
 timeout 120 "$chromium" --headless --no-sandbox --user-data-dir="$profile" \
   --use-angle=swiftshader --enable-unsafe-swiftshader --virtual-time-budget=5000 \
   --dump-dom "file://$work/hostile.html" > "$work/dom.html" 2> /dev/null
-grep -q '<h1 id="title">&lt;/script&gt;&lt;script&gt;document.title="owned"' "$work/dom.html" ||
+grep -q "<h1 id=\"title\">&lt;/script&gt;&lt;script&gt;document.title='owned'" "$work/dom.html" ||
   fail "the hostile name is not the heading's text: $(grep -o '<h1.\{0,80\}' "$work/dom.html")"
 grep -q "owned</title>\|<title>owned" "$work/dom.html" && fail "the hostile name ran script"
 views "$work/hostile.html" hostile J
