@@ -43,21 +43,25 @@ std::string ReadScript(const std::string& name, std::string& error) {
 
 }  // namespace
 
-int WritePackingPage(const Layers& layers, const PageText& text) {
+int ReadPageLibrary(std::string& library) {
 #ifdef CUBEPACK_THREE_JS_DIR
   std::string error;
   const std::string three = ReadScript("three.min.js", error);
   if (!error.empty()) return Fail(error);
   const std::string orbit = ReadScript("examples/js/controls/OrbitControls.js", error);
   if (!error.empty()) return Fail(error);
-  return WriteOut(kProgram, DrawLayersPage(layers, text, three + "\n" + orbit));
+  library = three + "\n" + orbit;
+  return 0;
 #else
-  (void)layers;
-  (void)text;
+  (void)library;
   return Fail(
       "show --html needs three.js, which this build left out: install libjs-three and build "
       "again");
 #endif
+}
+
+int WritePackingPage(const Layers& layers, const PageText& text, const std::string& library) {
+  return WriteOut(kProgram, DrawLayersPage(layers, text, library));
 }
 
 }  // namespace cubepack

@@ -181,6 +181,9 @@ int RunPuzzleList(const SolutionsOptions& options) {
 }
 
 int RunPuzzleShow(const SolutionsOptions& options) {
+  std::string library;
+  if (options.html)
+    if (const int status = ReadPageLibrary(library); status != 0) return status;
   ListedPuzzle listed;
   if (const int status = Load(options, listed); status != 0) return status;
   const PuzzleLine& format = listed.format;
@@ -201,7 +204,7 @@ int RunPuzzleShow(const SolutionsOptions& options) {
   }
   const std::string legend(format.pieceLabel.begin(), format.pieceLabel.end());
   const Layers layers{format.extent[0], format.extent[1], format.extent[2], line, legend};
-  if (options.html) return WritePackingPage(layers, PageOf(listed, options));
+  if (options.html) return WritePackingPage(layers, PageOf(listed, options), library);
   return WriteOut(kProgram,
                   options.svg ? DrawLayersSvg(layers) : DrawLayersText(layers, ColourWanted()));
 }

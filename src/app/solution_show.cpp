@@ -32,7 +32,7 @@ std::string ReadPackingLine(Packing& out) {
 }
 
 // The page of the built-in puzzle, whose pieces have no names but their sizes.
-int ShowPage(const Packing& packing, std::int64_t number) {
+int ShowPage(const Packing& packing, std::int64_t number, const std::string& library) {
   const std::string line = FormatPackingLine(packing).substr(0, kCellCount);
   constexpr std::string_view kLabels = "0123456789AB";
   PageText text;
@@ -40,13 +40,16 @@ int ShowPage(const Packing& packing, std::int64_t number) {
                (number == 0 ? std::string("a packing") : "packing " + std::to_string(number));
   for (const char label : kLabels)
     text.names.push_back(std::to_string(std::count(line.begin(), line.end(), label)) + " cubes");
-  return WritePackingPage(Layers{kSizeX, kSizeY, kSizeZ, line, kLabels}, text);
+  return WritePackingPage(Layers{kSizeX, kSizeY, kSizeZ, line, kLabels}, text, library);
 }
 
 }  // namespace
 
 int RunShow(const SolutionsOptions& options) {
   const std::int64_t number = options.packingNumber;
+  std::string library;
+  if (options.html)
+    if (const int status = ReadPageLibrary(library); status != 0) return status;
   Packing packing;
   if (number == 0) {
     const std::string fault = ReadPackingLine(packing);
@@ -59,7 +62,7 @@ int RunShow(const SolutionsOptions& options) {
                  static_cast<long long>(number));
     return 2;
   }
-  if (options.html) return ShowPage(packing, number);
+  if (options.html) return ShowPage(packing, number, library);
   return WriteOut("cubepack-solutions",
                   options.svg ? DrawPackingSvg(packing) : DrawPackingText(packing, ColourWanted()));
 }
