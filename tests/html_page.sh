@@ -2,7 +2,8 @@
 # show --html in a real browser: headless Chromium (WebGL through SwiftShader) opens pages of the
 # built-in puzzle, of a puzzle file whose name is hostile markup and of one with 60 pieces, and
 # page_check.py reads its screenshots: no console message at all, every piece on the surface
-# seen in its colour from two opposite corners, the exploded view wider, a hidden piece gone.
+# seen in its colour from two opposite corners, the exploded view wider, a hidden piece gone;
+# page_interaction.py clicks, drags and moves the slider, and reads the URL's fragment.
 # The hostile name must reach the page as text. Exits 77 (skipped) without Chromium or python3,
 # and where the build left the page out (after checking that show --html then fails in one line).
 # usage: html_page.sh PROGRAM [SCREENSHOT]  (SCREENSHOT: where to keep the exploded view's PNG)
@@ -60,6 +61,9 @@ views() {
 }
 
 views "$work/builtin.html" builtin 6
+timeout 120 python3 "$(dirname "$0")/page_interaction.py" "$chromium" "$work/builtin.html" \
+  "$(mktemp -d "$work/profile.XXXXXX")" ||
+  fail "the page's clicks, drag and slider"
 if [ -n "$keep" ]; then
   shot "$work/builtin.html" "#explode=0.45&cam=8,8.5,13.5" readme
   cp "$work/readme.png" "$keep"
