@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "app/packing_page_show.h"
 #include "app/puzzle_count.h"
 #include "app/puzzle_verify.h"
 #include "general/model/puzzle_line.h"
@@ -146,6 +147,16 @@ std::string ReadInputLine(std::size_t length, std::string& line) {
   return {};
 }
 
+// The page's heading and legend: the puzzle's name (else its file) and the pieces' names.
+PageText PageOf(const ListedPuzzle& listed, const SolutionsOptions& options) {
+  PageText text;
+  text.title = listed.loaded.text.name.empty() ? PuzzleSource(options) : listed.loaded.text.name;
+  text.title += options.packingNumber == 0 ? std::string(", a packing")
+                                           : ", packing " + std::to_string(options.packingNumber);
+  text.names = listed.format.pieceName;
+  return text;
+}
+
 }  // namespace
 
 int RunPuzzleList(const SolutionsOptions& options) {
@@ -170,6 +181,9 @@ int RunPuzzleList(const SolutionsOptions& options) {
 }
 
 int RunPuzzleShow(const SolutionsOptions& options) {
+  std::string library;
+  if (options.html)
+    if (const int status = ReadPageLibrary(library); status != 0) return status;
   ListedPuzzle listed;
   if (const int status = Load(options, listed); status != 0) return status;
   const PuzzleLine& format = listed.format;
@@ -190,6 +204,7 @@ int RunPuzzleShow(const SolutionsOptions& options) {
   }
   const std::string legend(format.pieceLabel.begin(), format.pieceLabel.end());
   const Layers layers{format.extent[0], format.extent[1], format.extent[2], line, legend};
+  if (options.html) return WritePackingPage(layers, PageOf(listed, options), library);
   return WriteOut(kProgram,
                   options.svg ? DrawLayersSvg(layers) : DrawLayersText(layers, ColourWanted()));
 }

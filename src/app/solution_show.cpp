@@ -1,10 +1,12 @@
 #include "app/solution_show.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 
 #include "app/packing_drawing.h"
 #include "app/packing_index.h"
+#include "app/packing_page_show.h"
 #include "builtin/model/packing_check.h"
 #include "shared/platform.h"
 
@@ -29,9 +31,25 @@ std::string ReadPackingLine(Packing& out) {
   return fault.empty() ? fault : "not a packing: " + fault;
 }
 
+// The page of the built-in puzzle, whose pieces have no names but their sizes.
+int ShowPage(const Packing& packing, std::int64_t number, const std::string& library) {
+  const std::string line = FormatPackingLine(packing).substr(0, kCellCount);
+  constexpr std::string_view kLabels = "0123456789AB";
+  PageText text;
+  text.title = "The 5 x 4 x 3 puzzle of cubepack, " +
+               (number == 0 ? std::string("a packing") : "packing " + std::to_string(number));
+  for (const char label : kLabels)
+    text.names.push_back(std::to_string(std::count(line.begin(), line.end(), label)) + " cubes");
+  return WritePackingPage(Layers{kSizeX, kSizeY, kSizeZ, line, kLabels}, text, library);
+}
+
 }  // namespace
 
-int RunShow(std::int64_t number, bool svg) {
+int RunShow(const SolutionsOptions& options) {
+  const std::int64_t number = options.packingNumber;
+  std::string library;
+  if (options.html)
+    if (const int status = ReadPageLibrary(library); status != 0) return status;
   Packing packing;
   if (number == 0) {
     const std::string fault = ReadPackingLine(packing);
@@ -44,8 +62,9 @@ int RunShow(std::int64_t number, bool svg) {
                  static_cast<long long>(number));
     return 2;
   }
+  if (options.html) return ShowPage(packing, number, library);
   return WriteOut("cubepack-solutions",
-                  svg ? DrawPackingSvg(packing) : DrawPackingText(packing, ColourWanted()));
+                  options.svg ? DrawPackingSvg(packing) : DrawPackingText(packing, ColourWanted()));
 }
 
 }  // namespace cubepack

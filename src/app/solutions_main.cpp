@@ -24,8 +24,7 @@ int Run(const cubepack::SolutionsOptions& options) {
     case SolutionsCommand::kList:
       return puzzle ? cubepack::RunPuzzleList(options) : cubepack::RunList(options.jobs);
     case SolutionsCommand::kShow:
-      return puzzle ? cubepack::RunPuzzleShow(options)
-                    : cubepack::RunShow(options.packingNumber, options.svg);
+      return puzzle ? cubepack::RunPuzzleShow(options) : cubepack::RunShow(options);
     case SolutionsCommand::kVerify:
       return puzzle ? cubepack::RunPuzzleVerify(options) : cubepack::RunVerify(options.file);
     case SolutionsCommand::kCount:

@@ -42,6 +42,18 @@ constexpr std::array<SvgColour, kColours> kSvgColours = {{
     {"#9a6324", "#fff"},
 }};
 
+// After the twelve: chosen one by one from the 6-level colour cube, each the farthest from
+// those before it, none near white (the page's ground) or black (its edges); any two of the
+// 62 lie at least 60 apart in RGB.
+constexpr std::array<std::string_view, kPieceColours - kColours> kMoreColours = {
+    "#000066", "#0000ff", "#006600", "#00ff00", "#00ff99", "#660000", "#9999ff", "#99ffcc",
+    "#66ff00", "#cc6699", "#006666", "#660066", "#6600ff", "#66ff66", "#0099ff", "#ffff99",
+    "#ff0099", "#999966", "#cc0000", "#669900", "#333399", "#00ffff", "#0033cc", "#00cccc",
+    "#3300cc", "#336633", "#33cc00", "#33ff33", "#663333", "#666666", "#990033", "#993366",
+    "#9933ff", "#9966cc", "#99cc00", "#99cc99", "#ff3300", "#ffcc66", "#009999", "#009933",
+    "#00cc66", "#ff9999", "#cc66ff", "#cc9900", "#cc00cc", "#6699cc", "#ccff00", "#3333ff",
+    "#ff6666", "#33ffcc"};
+
 char CellAt(const Layers& l, int x, int y, int z) {
   return l.cells[static_cast<std::size_t>(x + l.sizeX * (y + l.sizeY * z))];
 }
@@ -66,6 +78,11 @@ std::string LayerName(int z) { return "z = " + std::to_string(z); }
 int LayersPerRow(int room, int width, int gap) { return std::max(1, (room + gap) / (width + gap)); }
 
 }  // namespace
+
+std::string_view PieceColour(std::size_t index) {
+  index %= kPieceColours;
+  return index < kColours ? kSvgColours[index].fill : kMoreColours[index - kColours];
+}
 
 std::string DrawLayersText(const Layers& layers, bool colour) {
   const int width =

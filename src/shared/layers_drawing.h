@@ -2,6 +2,7 @@
 // A packing of any puzzle drawn for people: its layers side by side, y = 0 in the top row and x
 // growing to the right, as text (optionally in colour) or as an SVG picture.
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -14,6 +15,13 @@ struct Layers {
   std::string_view cells;
   std::string_view legend;
 };
+
+// Pieces told apart by colour; more take the colours again from the first.
+inline constexpr std::size_t kPieceColours = 62;
+
+// Piece `index`'s colour as "#rrggbb": the SVG picture's twelve first (the terminal's in the
+// same order), then colours picked to lie far from those before them and from white and black.
+std::string_view PieceColour(std::size_t index);
 
 // A header line, then each layer's rows side by side, three spaces apart; layers that would
 // run past 80 columns wrap onto further rows of layers, after a blank line.

@@ -200,7 +200,11 @@ std::string OneStandardInput(const SolutionsOptions& options, bool operandIsInpu
 std::string ParseShow(const std::vector<std::string_view>& args, SolutionsOptions& options) {
   bool fromInput = false;
   const std::string error = ParseOperand(
-      args, options, [&](std::string_view arg) { return arg == "--svg" && (options.svg = true); },
+      args, options,
+      [&](std::string_view arg) {
+        if (arg == "--svg") return options.svg = true;
+        return arg == "--html" && (options.html = true);
+      },
       [&](std::string_view arg) -> std::string {
         if ((fromInput = arg == "-")) return {};  // packingNumber stays 0
         options.packingNumber = ParsePackingNumber(arg);
@@ -209,7 +213,9 @@ std::string ParseShow(const std::vector<std::string_view>& args, SolutionsOption
                "'";
       },
       "show needs a packing number, or - to read a line from standard input");
-  return error.empty() ? OneStandardInput(options, fromInput, "the packing line") : error;
+  if (!error.empty()) return error;
+  if (options.svg && options.html) return "--svg and --html cannot go together";
+  return OneStandardInput(options, fromInput, "the packing line");
 }
 
 std::string ParseVerify(const std::vector<std::string_view>& args, SolutionsOptions& options) {
@@ -345,8 +351,9 @@ std::string SolutionsUsage() {
   return "Usage:\n"
          "  cubepack-solutions list [-j N]      write every packing, one line each, in the order "
          "counted\n"
-         "  cubepack-solutions show N [--svg]   draw packing N (1-based); show - reads a line "
-         "from stdin\n"
+         "  cubepack-solutions show N [--svg | --html]\n"
+         "                                      draw packing N (1-based); show - reads a line\n"
+         "                                      from stdin\n"
          "  cubepack-solutions verify FILE      check a listing on its own (- for standard "
          "input)\n"
          "  cubepack-solutions count --puzzle FILE [--problem NAME] [--mirror] [--json] [-j N]\n"
@@ -356,7 +363,8 @@ std::string SolutionsUsage() {
          "                                      count the packings of the puzzle in FILE\n"
          "  cubepack-solutions list --puzzle FILE [--problem NAME] [--mirror] [-j N]\n"
          "                          [--progress SECONDS] [--shard K/N | --limit N]\n"
-         "  cubepack-solutions show N|- --puzzle FILE [--problem NAME] [--mirror] [--svg]\n"
+         "  cubepack-solutions show N|- --puzzle FILE [--problem NAME] [--mirror]\n"
+         "                          [--svg | --html]\n"
          "  cubepack-solutions verify LISTING --puzzle FILE [--problem NAME] [--mirror]\n"
          "                                      the same for the puzzle in FILE: one line per\n"
          "                                      class that count counts\n"
@@ -406,6 +414,9 @@ std::string SolutionsUsage() {
          "                  list, count: a progress line of its own on standard error every\n"
          "                  SECONDS seconds, terminal or not\n"
          "  --svg           show: an SVG picture instead of text\n"
+         "  --html          show: one HTML page that shows the packing in 3-D in a browser, to\n"
+         "                  turn, pull apart (explode) and hide pieces in; it loads nothing,\n"
+         "                  and its URL's fragment (#explode=F&hide=A,B&cam=X,Y,Z) keeps the view\n"
          "  -h, --help      show this help and exit\n";
 }
 

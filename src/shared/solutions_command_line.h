@@ -1,5 +1,6 @@
 #pragma once
-// The command line of cubepack-solutions: list [-j N], show N [--svg], show - [--svg],
+// The command line of cubepack-solutions: list [-j N], show N [--svg | --html], show - [--svg |
+// --html],
 // verify FILE, each also of a puzzle file (--puzzle FILE [--problem NAME] [--mirror], and list
 // --shard K/N or --limit N, and --progress SECONDS); count --puzzle FILE [--problem NAME]
 // [--mirror] [--json] [-j N] [--progress SECONDS] [--shard K/N | --limit N] [--journal FILE]
@@ -23,6 +24,7 @@ struct SolutionsOptions {
   int jobs = 1;                    // list, count
   std::int64_t packingNumber = 0;  // show: 1-based; 0 is "-", a line from standard input
   bool svg = false;                // show
+  bool html = false;               // show: the 3-D page
   std::string file;                // verify: a path, or "-" for standard input
   std::string puzzle;   // the puzzle file; empty for the built-in puzzle (count needs one)
   bool mirror = false;  // with a puzzle file

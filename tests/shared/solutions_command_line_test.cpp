@@ -26,6 +26,11 @@ TEST(SolutionsCommandLine, ReadsEachCommand) {
   EXPECT_TRUE(show.svg);
   EXPECT_EQ(Parse({"show", "--svg", "-"}).packingNumber, 0);
   EXPECT_FALSE(Parse({"show", "-"}).svg);
+  EXPECT_TRUE(Parse({"show", "-", "--html", "--puzzle", "p.txt"}).html);
+  EXPECT_FALSE(Parse({"show", "1", "--html"}).svg);
+  // One form per page.
+  EXPECT_EQ(Parse({"show", "1", "--html", "--svg"}).error,
+            "cubepack-solutions: --svg and --html cannot go together (try --help)");
   EXPECT_EQ(Parse({"verify", "-"}).file, "-");
   EXPECT_EQ(Parse({"verify", "out.txt"}).command, SolutionsCommand::kVerify);
   // The puzzle from standard input, when the operand is not read from it too.
