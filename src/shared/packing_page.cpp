@@ -55,7 +55,9 @@ std::string PageData(const Layers& layers, const PageText& text) {
                     std::to_string(layers.sizeZ) + "],\"cells\":" + ScriptJsonString(layers.cells) +
                     ",\"pieces\":[";
   for (std::size_t i = 0; i < layers.legend.size(); ++i) {
-    const std::string_view name = i < text.names.size() ? text.names[i] : "";
+    // Both arms views: a string and a literal would make a temporary string the view outlives.
+    const std::string_view name =
+        i < text.names.size() ? std::string_view(text.names[i]) : std::string_view();
     out += std::string(i == 0 ? "" : ",") +
            "{\"label\":" + ScriptJsonString(layers.legend.substr(i, 1)) +
            ",\"name\":" + ScriptJsonString(name) + ",\"colour\":\"" + std::string(PieceColour(i)) +
