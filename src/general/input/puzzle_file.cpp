@@ -391,7 +391,7 @@ class Reader {
                 std::to_string(p.line) + ")";
         return false;
       }
-    PuzzlePiece piece{std::string(name), {}, number, {}, 1, 1};
+    PuzzlePiece piece{std::string(name), {}, number, {}, 1, 1, 1, {}};
     std::size_t first = 2;
     if (words.size() > 2 && words[2] == "copies") {
       if (words.size() < 4) {

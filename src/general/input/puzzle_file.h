@@ -35,12 +35,24 @@ inline constexpr int kMaxColour = 255;
 inline constexpr int kMaxTargetCells = 1 << 15;
 inline constexpr int kMaxCopies = kMaxTargetCells;
 
+struct PieceGroup {
+  int id = 0;     // from 1
+  int count = 0;  // copies of the piece that may belong to it
+  friend bool operator==(const PieceGroup&, const PieceGroup&) = default;
+};
+
 struct PuzzlePiece {
   std::string name;
   std::vector<Point> cubes;  // as written, no cube twice
   int line = 0;
   std::vector<int> colours;  // per cube, 0 for plain; empty when every cube is plain
   int minCopies = 1, maxCopies = 1;
+  // Disassembly: the part holding the heaviest piece stays where it is.
+  int weight = 1;
+  // Disassembly: the groups the piece's copies may belong to, each with how many of its copies
+  // may; empty for none (group 0). A part whose pieces cannot come apart is still acceptable when
+  // its pieces can share one group.
+  std::vector<PieceGroup> groups;
 };
 
 // Piece colour `piece` may lie on target colour `target`.
