@@ -85,6 +85,7 @@ std::string LabelPieces(const PuzzleText& text, const PolycubePuzzle& puzzle, Pu
       line.pieceName.push_back(piece.name);
       line.pieceOfLabel[static_cast<unsigned char>(shown)] = label;
       line.pieceClass.push_back(c);
+      line.pieceEntry.push_back(static_cast<int>(i));
       line.classPieces[c].push_back(label);
     }
   }

@@ -40,6 +40,7 @@ struct PuzzleLine {
   std::vector<char> pieceLabel;        // per piece, in file order
   std::vector<std::string> pieceName;  // per piece, in file order
   std::vector<int> pieceClass;         // per piece: its shape class
+  std::vector<int> pieceEntry;         // per piece: its line among the file's pieces
   std::vector<std::vector<int>> classPieces;  // per class: its pieces, in file order
   std::array<int, 256> pieceOfLabel{};        // -1 for a character that is no label
   // Per placement: its cells' ranks, and the lowest of them.
