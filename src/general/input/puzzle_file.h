@@ -9,6 +9,9 @@
 //   target draw LAYER LAYER ...      (a layer: rows of 'x', '+' and '.' joined by '/')
 //   target optional x,y,z ...        (cells that may stay empty; '+' in a drawn layer)
 //   piece NAME copies N ...          piece NAME copies MIN-MAX ...
+//   piece NAME weight W ...          (W from 1: the part with the heaviest piece stays put)
+//   piece NAME group G,G:N ...       (groups from 1 its copies may be in: N of them, or all)
+//   (copies, weight and group in any order before the cubes, each at most once)
 //   max-holes N                      (at most N cells that may stay empty do)
 //   x,y,z:K                          (a coloured cube or cell, K from 1)
 //   allow K L                        (piece colour K may lie on target colour L)
@@ -34,6 +37,14 @@ inline constexpr int kMaxColour = 255;
 // stay within memory.
 inline constexpr int kMaxTargetCells = 1 << 15;
 inline constexpr int kMaxCopies = kMaxTargetCells;
+inline constexpr int kMaxWeight = 1000000;
+inline constexpr int kMaxGroupId = 65535;
+
+struct PieceGroup {
+  int id = 0;     // from 1
+  int count = 0;  // copies of the piece that may belong to it
+  friend bool operator==(const PieceGroup&, const PieceGroup&) = default;
+};
 
 struct PuzzlePiece {
   std::string name;
@@ -41,6 +52,12 @@ struct PuzzlePiece {
   int line = 0;
   std::vector<int> colours;  // per cube, 0 for plain; empty when every cube is plain
   int minCopies = 1, maxCopies = 1;
+  // Disassembly: the part holding the heaviest piece stays where it is.
+  int weight = 1;
+  // Disassembly: the groups the piece's copies may belong to, each with how many of its copies
+  // may; empty for none (group 0). A part whose pieces cannot come apart is still acceptable when
+  // its pieces can share one group.
+  std::vector<PieceGroup> groups;
 };
 
 // Piece colour `piece` may lie on target colour `target`.
