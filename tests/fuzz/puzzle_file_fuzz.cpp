@@ -1,6 +1,7 @@
 // libFuzzer target: any bytes as a puzzle file. The reader must give a puzzle or one fault
-// line, never crash or read out of bounds; a puzzle it gives must pass the volume check again
-// and build, with every placement inside the target and of its class's size.
+// line, never crash or read out of bounds; a puzzle it gives must pass the volume check again,
+// keep weights and groups in range, and build, with every placement inside the target and of its
+// class's size.
 
 #include <cstddef>
 #include <cstdint>
@@ -22,6 +23,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (cells == 0 || cells > cubepack::general::kMaxTargetCells ||
       !cubepack::general::CheckVolumes(parse.puzzle).empty())
     std::abort();
+  for (const cubepack::general::PuzzlePiece& piece : parse.puzzle.pieces) {
+    if (piece.weight < 1 || piece.weight > cubepack::general::kMaxWeight) std::abort();
+    for (const cubepack::general::PieceGroup& g : piece.groups)
+      if (g.id < 1 || g.id > cubepack::general::kMaxGroupId || g.count < 1 ||
+          g.count > piece.maxCopies)
+        std::abort();
+  }
   // Large targets build slowly and the same way as small ones: the runs stay many.
   if (cells > 2048) return 0;
   for (const bool mirror : {false, true}) {

@@ -183,6 +183,88 @@ bool ReadCopies(std::string_view word, int& low, int& high, std::string& fault) 
   return true;
 }
 
+bool ReadWeight(std::string_view word, int& weight, std::string& fault) {
+  if (!ReadNumber(word, kMaxWeight, weight, fault, "weight")) return false;
+  if (weight == 0) {
+    fault = "weight 0: weights count from 1";
+    return false;
+  }
+  return true;
+}
+
+// G or G:N items joined by commas. An item without :N has count 0 until the piece's copies are
+// known: `copies` may follow `group`.
+bool ReadGroups(std::string_view word, std::vector<PieceGroup>& groups, std::string& fault) {
+  const std::string what = "group " + Quoted(word);
+  std::set<int> ids;
+  std::size_t start = 0;
+  for (;;) {
+    const std::size_t comma = word.find(',', start);
+    const std::string_view item = word.substr(start, comma - start);
+    const std::size_t colon = item.find(':');
+    PieceGroup group;
+    if (!ReadNumber(item.substr(0, colon), kMaxGroupId, group.id, fault, what)) return false;
+    if (colon != std::string_view::npos &&
+        !ReadNumber(item.substr(colon + 1), kMaxCopies, group.count, fault, what))
+      return false;
+    const std::string id = std::to_string(group.id);
+    if (group.id == 0) {
+      fault = "group 0 in " + what + ": groups count from 1 (a piece of no group has no group)";
+      return false;
+    }
+    if (colon != std::string_view::npos && group.count == 0) {
+      fault = "group " + id + ":0 in " + what + ": a group takes at least 1 copy";
+      return false;
+    }
+    if (!ids.insert(group.id).second) {
+      fault = "group " + id + " twice in " + what;
+      return false;
+    }
+    groups.push_back(group);
+    if (comma == std::string_view::npos) return true;
+    start = comma + 1;
+  }
+}
+
+std::string OptionUsage(std::string_view option) {
+  if (option == "copies") return "copies needs N or MIN-MAX";
+  if (option == "weight") return "weight needs a number from 1 to " + std::to_string(kMaxWeight);
+  return "group needs G or G:N items joined by commas, e.g. group 1:2,3";
+}
+
+// The words between a piece's name and its cubes: copies, weight and group, in any order, each
+// at most once. `first` moves past them.
+bool ReadPieceOptions(const std::vector<std::string_view>& words, std::size_t& first,
+                      PuzzlePiece& piece, std::string& fault) {
+  std::set<std::string_view> seen;
+  for (; first < words.size(); first += 2) {
+    const std::string_view option = words[first];
+    if (option != "copies" && option != "weight" && option != "group") break;
+    if (!seen.insert(option).second) {
+      fault = "piece " + piece.name + " has " + std::string(option) + " twice";
+      return false;
+    }
+    if (first + 1 == words.size()) {
+      fault = OptionUsage(option);
+      return false;
+    }
+    const std::string_view value = words[first + 1];
+    if (!(option == "copies"   ? ReadCopies(value, piece.minCopies, piece.maxCopies, fault)
+          : option == "weight" ? ReadWeight(value, piece.weight, fault)
+                               : ReadGroups(value, piece.groups, fault)))
+      return false;
+  }
+  for (PieceGroup& g : piece.groups) {
+    if (g.count == 0) g.count = piece.maxCopies;
+    if (g.count > piece.maxCopies) {
+      fault = "group " + std::to_string(g.id) + ":" + std::to_string(g.count) +
+              " allows more copies than the piece's " + std::to_string(piece.maxCopies);
+      return false;
+    }
+  }
+  return true;
+}
+
 bool IsNameChar(char c) {
   return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' ||
          c == '-';
@@ -380,7 +462,7 @@ class Reader {
     }
     const std::string_view name = words[1];
     if (name.size() > kMaxPieceNameBytes || !std::all_of(name.begin(), name.end(), IsNameChar) ||
-        name == "draw" || name == "copies") {
+        name == "draw" || name == "copies" || name == "weight" || name == "group") {
       fault = "bad piece name " + Quoted(name) + " (up to " + std::to_string(kMaxPieceNameBytes) +
               " letters, digits, _ or -)";
       return false;
@@ -391,16 +473,11 @@ class Reader {
                 std::to_string(p.line) + ")";
         return false;
       }
-    PuzzlePiece piece{std::string(name), {}, number, {}, 1, 1, 1, {}};
+    PuzzlePiece piece;
+    piece.name = name;
+    piece.line = number;
     std::size_t first = 2;
-    if (words.size() > 2 && words[2] == "copies") {
-      if (words.size() < 4) {
-        fault = "copies needs N or MIN-MAX";
-        return false;
-      }
-      if (!ReadCopies(words[3], piece.minCopies, piece.maxCopies, fault)) return false;
-      first = 4;
-    }
+    if (!ReadPieceOptions(words, first, piece, fault)) return false;
     Cubes cubes;
     if (!ReadCubes(words, first, false, cubes, fault)) return false;
     piece.cubes = std::move(cubes.at);

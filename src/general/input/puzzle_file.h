@@ -9,6 +9,9 @@
 //   target draw LAYER LAYER ...      (a layer: rows of 'x', '+' and '.' joined by '/')
 //   target optional x,y,z ...        (cells that may stay empty; '+' in a drawn layer)
 //   piece NAME copies N ...          piece NAME copies MIN-MAX ...
+//   piece NAME weight W ...          (W from 1: the part with the heaviest piece stays put)
+//   piece NAME group G,G:N ...       (groups from 1 its copies may be in: N of them, or all)
+//   (copies, weight and group in any order before the cubes, each at most once)
 //   max-holes N                      (at most N cells that may stay empty do)
 //   x,y,z:K                          (a coloured cube or cell, K from 1)
 //   allow K L                        (piece colour K may lie on target colour L)
@@ -34,6 +37,8 @@ inline constexpr int kMaxColour = 255;
 // stay within memory.
 inline constexpr int kMaxTargetCells = 1 << 15;
 inline constexpr int kMaxCopies = kMaxTargetCells;
+inline constexpr int kMaxWeight = 1000000;
+inline constexpr int kMaxGroupId = 65535;
 
 struct PieceGroup {
   int id = 0;     // from 1

@@ -6,6 +6,7 @@
 #include <charconv>
 #include <cstring>
 #include <initializer_list>
+#include <limits>
 #include <map>
 #include <optional>
 #include <set>
@@ -65,11 +66,19 @@ struct Voxel {
   int x = 0, y = 0, z = 0;
   std::string name;
   std::string text;
+  int weight = 1;
+};
+
+// A group a shape use's copies may be in: `count` of them, or all when none is given.
+struct GroupUse {
+  int id = 0;
+  std::optional<long long> count;
 };
 
 struct ShapeUse {
   long long id = -1;
   std::optional<long long> count, min, max;
+  std::vector<GroupUse> groups;  // as the file gives them, group 0 (none) too
 };
 
 struct Problem {
@@ -99,16 +108,16 @@ void Stop(Collected& c, std::string fault) {
   XML_StopParser(c.parser, XML_FALSE);
 }
 
-// A whole number from 0 to `max` in an attribute; `what` names it in the fault.
+// A whole number from `min` to `max` in an attribute; `what` names it in the fault.
 std::optional<long long> Number(const char* text, long long max, const std::string& what,
-                                std::string& fault) {
+                                std::string& fault, long long min = 0) {
   long long n = 0;
   const char* end = text + std::strlen(text);
   const auto [stop, ec] = std::from_chars(text, end, n);
-  if (ec != std::errc() || stop != end || n < 0 || n > max) {
+  if (ec != std::errc() || stop != end || n < min || n > max) {
     if (fault.empty())
       fault = what + " is '" + std::string(text, std::min<std::size_t>(end - text, 20)) +
-              "', not a whole number from 0 to " + std::to_string(max);
+              "', not a whole number from " + std::to_string(min) + " to " + std::to_string(max);
     return std::nullopt;
   }
   return n;
@@ -141,6 +150,8 @@ void StartVoxel(Collected& c, const char** attributes) {
         Number(a, kMaxCoordinate + 1, what + "'s size " + axis, c.fault).value_or(0));
   }
   if (const char* n = Attribute(attributes, "name")) v.name = n;
+  if (const char* w = Attribute(attributes, "weight"))
+    v.weight = static_cast<int>(Number(w, kMaxWeight, what + "'s weight", c.fault, 1).value_or(1));
   c.voxels.push_back(std::move(v));
   c.inVoxel = true;
 }
@@ -171,7 +182,25 @@ void StartShapeUse(Collected& c, const char** attributes) {
     use.min = Number(n, kMaxCopies, what + ": its min", fault);
   if (const char* n = Attribute(attributes, "max"))
     use.max = Number(n, kMaxCopies, what + ": its max", fault);
+  if (const char* g = Attribute(attributes, "group"))
+    use.groups.push_back(
+        {static_cast<int>(Number(g, kMaxGroupId, what + ": its group", fault).value_or(0)), {}});
   c.problems.back().shapes.push_back(use);
+}
+
+// A group some of a shape use's copies may be in. Its count may exceed the copies (it is cut to
+// them), so it is bounded only to stay a number.
+void StartGroup(Collected& c, const char** attributes) {
+  const std::string what = "a group of problem " + std::to_string(c.problems.size() - 1);
+  GroupUse group;
+  if (const char* g = Attribute(attributes, "group"))
+    group.id = static_cast<int>(Number(g, kMaxGroupId, what + ": its id", c.fault).value_or(0));
+  else if (c.fault.empty())
+    c.fault = what + " has no id";
+  if (const char* n = Attribute(attributes, "count"))
+    group.count = Number(n, std::numeric_limits<int>::max(), what + ": its count", c.fault);
+  std::vector<ShapeUse>& uses = c.problems.back().shapes;
+  if (!uses.empty()) uses.back().groups.push_back(group);
 }
 
 // A colour pair: piece colour P may lie on result colour R. Pairs count colours from 0, the
@@ -209,6 +238,8 @@ void XMLCALL Start(void* data, const char* name, const char** attributes) {
     // Nothing else outside a problem is read.
   } else if (element == "shape" && Under(c, {"problem", "shapes"})) {
     StartShapeUse(c, attributes);
+  } else if (element == "group" && Under(c, {"problem", "shapes", "shape"})) {
+    StartGroup(c, attributes);
   } else if (element == "pair") {
     StartPair(c, attributes);
   } else if (element == "result" && Under(c, {"puzzle", "problems", "problem"})) {
@@ -431,6 +462,22 @@ const Cells* ShapeCells(const ProblemShapes& s, long long id, std::map<long long
   return &read.emplace(id, std::move(cells)).first->second;
 }
 
+// A use's groups as its piece keeps them: group 0 (none) and groups of no copies left out, a
+// group given twice once with its counts added, every count cut to the piece's copies.
+std::vector<PieceGroup> GroupsOf(const ShapeUse& use, int maxCopies) {
+  std::vector<PieceGroup> groups;
+  std::map<int, std::size_t> at;
+  for (const GroupUse& g : use.groups) {
+    const long long count = std::min<long long>(g.count.value_or(maxCopies), maxCopies);
+    if (g.id == 0 || count == 0) continue;
+    const auto [it, added] = at.emplace(g.id, groups.size());
+    if (added) groups.push_back({g.id, 0});
+    PieceGroup& group = groups[it->second];
+    group.count = static_cast<int>(std::min<long long>(group.count + count, maxCopies));
+  }
+  return groups;
+}
+
 // The problem's pieces into `puzzle`, one for each shape it uses; "" or the fault.
 std::string ReadPieces(const ProblemShapes& s, PuzzleText& puzzle) {
   std::map<long long, Cells> read;
@@ -458,6 +505,8 @@ std::string ReadPieces(const ProblemShapes& s, PuzzleText& puzzle) {
              " cubes in all";
     piece.name = UniqueName(PieceName(*shape, static_cast<std::size_t>(use.id)), names, suffixes);
     piece.cubes = cells->at;
+    piece.weight = shape->weight;
+    piece.groups = GroupsOf(use, piece.maxCopies);
     // A '+' in a piece is a cube like '#': only a target has cells that may stay empty.
     if (std::any_of(cells->colours.begin(), cells->colours.end(), [](int c) { return c != 0; }))
       piece.colours = cells->colours;

@@ -6,9 +6,10 @@
 // and expat (XmPuzzleSupported).
 //
 //   <puzzle><gridType type="0"/>
-//    <shapes><voxel x=".." y=".." z=".." name="..">#_#...</voxel> ...</shapes>
+//    <shapes><voxel x=".." y=".." z=".." name=".." weight="..">#_#...</voxel> ...</shapes>
 //    <problems><problem name=".." maxHoles="..">
-//      <shapes><shape id=".." count=".."/> <shape id=".." min=".." max=".."/> ...</shapes>
+//      <shapes><shape id=".." count=".." group=".."/> <shape id=".." min=".." max="..">
+//        <group group=".." count=".."/> ...</shape> ...</shapes>
 //      <result id=".."/>
 //      <colors><pair piece=".." result=".."/> ...</colors>
 //    </problem> ...</problems></puzzle>
@@ -17,7 +18,9 @@
 // a variable cell may stay empty (at most maxHoles of them, when given); in a piece it is a
 // cube. A pair lets piece colour P+1 lie on result colour R+1 (the file counts them from 0,
 // the voxels from 1). A use with only a min takes at least that many copies, as many as fit in
-// the target; with only a max, up to that many. Two shapes drawn alike stay two pieces.
+// the target; with only a max, up to that many. Two shapes drawn alike stay two pieces. A
+// shape's weight (1 when not given) is its pieces'; a use's group lets all its copies be in that
+// group, a <group> element `count` of them (cut to the copies); group 0 is none.
 
 #include <cstddef>
 #include <string>

@@ -64,6 +64,27 @@ TEST(PuzzleFile, ReadsTheDesignersStatements) {
   EXPECT_EQ(p.puzzle.pieces[1].maxCopies, 2);
 }
 
+// Weights and groups for disassembly: in any order with copies, before listed or drawn cubes; a
+// group without a count takes the piece's most copies, known only once the line is read.
+TEST(PuzzleFile, ReadsWeightsAndGroupsInAnyOrder) {
+  const PuzzleParse p = ParsePuzzle(
+      "box 6 1 1\n"
+      "piece a group 3,1:2 weight 1000000 copies 1-4 0,0,0\n"
+      "piece b weight 7 draw x\n"
+      "piece c copies 1 group 65535 draw x\n");
+  ASSERT_EQ(p.error, "");
+  ASSERT_EQ(p.puzzle.pieces.size(), 3u);
+  const PuzzlePiece& a = p.puzzle.pieces[0];
+  EXPECT_EQ(a.weight, kMaxWeight);
+  EXPECT_EQ(a.groups, (std::vector<PieceGroup>{{3, 4}, {1, 2}}));
+  EXPECT_EQ(a.maxCopies, 4);
+  EXPECT_EQ(a.cubes, (std::vector<Point>{{0, 0, 0}}));
+  EXPECT_EQ(p.puzzle.pieces[1].weight, 7);
+  EXPECT_TRUE(p.puzzle.pieces[1].groups.empty());
+  EXPECT_EQ(p.puzzle.pieces[2].weight, 1);
+  EXPECT_EQ(p.puzzle.pieces[2].groups, (std::vector<PieceGroup>{{65535, 1}}));
+}
+
 TEST(PuzzleFile, EachFaultIsOneLineNamingTheLine) {
   const std::string good = "box 2 1 1\npiece a 0,0,0 1,0,0\n";
   struct Case {
@@ -126,6 +147,26 @@ TEST(PuzzleFile, EachFaultIsOneLineNamingTheLine) {
        "max-holes of the others)"},
       {"target draw x+\npiece a draw x+\n", 2,
        "bad character '+' in drawing 'x+': use 'x' for a cube, '.' for none, '/' between rows"},
+      {"box 2 1 1\npiece a weight 0 0,0,0 1,0,0\n", 2, "weight 0: weights count from 1"},
+      {"box 2 1 1\npiece a weight 1000001 0,0,0 1,0,0\n", 2,
+       "number '1000001' in weight is above 1000000"},
+      {"box 2 1 1\npiece a weight 2 copies 1 weight 3 0,0,0 1,0,0\n", 2,
+       "piece a has weight twice"},
+      {"box 2 1 1\npiece a copies 1 group 1 copies 1 0,0,0 1,0,0\n", 2, "piece a has copies twice"},
+      {"box 2 1 1\npiece a weight\n", 2, "weight needs a number from 1 to 1000000"},
+      {"box 2 1 1\npiece a group 1:x 0,0,0 1,0,0\n", 2, "bad number 'x' in group '1:x'"},
+      {"box 2 1 1\npiece a group 1, 0,0,0 1,0,0\n", 2, "missing number in group '1,'"},
+      {"box 2 1 1\npiece a group 65536 0,0,0 1,0,0\n", 2,
+       "number '65536' in group '65536' is above 65535"},
+      {"box 2 1 1\npiece a group 2,0 0,0,0 1,0,0\n", 2,
+       "group 0 in group '2,0': groups count from 1 (a piece of no group has no group)"},
+      {"box 2 1 1\npiece a group 2:0 0,0,0 1,0,0\n", 2,
+       "group 2:0 in group '2:0': a group takes at least 1 copy"},
+      {"box 2 1 1\npiece a group 1:1,2,1 0,0,0 1,0,0\n", 2, "group 1 twice in group '1:1,2,1'"},
+      {"box 4 1 1\npiece a group 1:3 copies 0-2 draw xx\n", 2,
+       "group 1:3 allows more copies than the piece's 2"},
+      {"box 2 1 1\npiece group 1 0,0,0 1,0,0\n", 2,
+       "bad piece name 'group' (up to 32 letters, digits, _ or -)"},
       {"max-holes 1\nmax-holes 1\n", 2, "a second max-holes line (the first is line 1)"},
       {"allow 1\n", 1, "allow needs two colours: allow K L (piece colour K on target colour L)"},
       {"allow 0 1\n", 1, "colour 0 in allow: colours count from 1 (plain matches anything)"},

@@ -332,6 +332,36 @@ TEST(XmPuzzle, RefusesBadRangesColoursAndHolesInOneLine) {
   });
 }
 
+// A shape's weight, and a use's groups: an attribute for all its copies, or elements for some;
+// group 0 is none, a group twice adds up, a count is cut to the copies. Out of range: one line.
+TEST(XmPuzzle, ReadsWeightsAndGroups) {
+  const std::string bar = R"(<voxel x="3" y="1" z="1" name="Bar" weight="5">###</voxel>)";
+  const std::string uses = R"(<shape id="4" count="1" group="2"/>
+   <shape id="2" min="0" max="4" group="0"><group group="1" count="2"/>
+    <group group="0" count="1"/><group group="4" count="9"/><group group="1" count="1"/></shape>
+   <shape id="2" max="1"/>)";
+  const XmPuzzleRead read = ParseXmPuzzle(Xml(Problem(uses, "3"), bar), "");
+  ASSERT_EQ(read.error, "");
+  ASSERT_EQ(read.puzzle.pieces.size(), 3u);
+  const PuzzlePiece& barPiece = read.puzzle.pieces[0];
+  EXPECT_EQ(barPiece.weight, 5);
+  EXPECT_EQ(barPiece.groups, (std::vector<PieceGroup>{{2, 1}}));
+  EXPECT_EQ(read.puzzle.pieces[1].weight, 1);
+  EXPECT_EQ(read.puzzle.pieces[1].groups, (std::vector<PieceGroup>{{1, 3}, {4, 4}}));
+  EXPECT_TRUE(read.puzzle.pieces[2].groups.empty());
+
+  ExpectFaults({
+      {Xml(Problem(kPieces), R"(<voxel x="1" y="1" z="1" weight="0">#</voxel>)"), "",
+       "shape 4's weight is '0', not a whole number from 1 to 1000000"},
+      {Xml(Problem(R"(<shape id="1" count="1" group="65536"/><shape id="2" count="1"/>)")), "",
+       "a shape of problem 0: its group is '65536', not a whole number from 0 to 65535"},
+      {Xml(Problem(R"(<shape id="1" count="1"><group group="1" count="-1"/></shape>)")), "",
+       "a group of problem 0: its count is '-1', not a whole number from 0 to 2147483647"},
+      {Xml(Problem(R"(<shape id="1" count="1"><group count="1"/></shape>)")), "",
+       "a group of problem 0 has no id"},
+  });
+}
+
 // `text` as one gzip member.
 std::string Gzip(const std::string& text) {
   z_stream z{};
