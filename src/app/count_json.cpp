@@ -36,6 +36,22 @@ std::string JsonString(std::string_view s) {
   return out + "\"";
 }
 
+bool LevelLess::operator()(std::string_view a, std::string_view b) const {
+  std::size_t i = 0, j = 0;
+  while (i < a.size() && j < b.size()) {
+    std::uint64_t x = 0, y = 0;
+    const auto [ea, ca] = std::from_chars(a.data() + i, a.data() + a.size(), x);
+    const auto [eb, cb] = std::from_chars(b.data() + j, b.data() + b.size(), y);
+    (void)ca;
+    (void)cb;
+    if (x != y) return x < y;
+    i = static_cast<std::size_t>(ea - a.data()) + 1;
+    j = static_cast<std::size_t>(eb - b.data()) + 1;
+  }
+  if ((i < a.size()) != (j < b.size())) return j < b.size();
+  return a < b;
+}
+
 std::string FormatCountJson(const CountRecord& r) {
   std::string s = "{\"puzzle\":\"" + r.puzzle + "\",\"name\":" + JsonString(r.name);
   auto add = [&](const char* key, const std::string& value) {
@@ -54,7 +70,13 @@ std::string FormatCountJson(const CountRecord& r) {
   add("symmetries", std::to_string(r.symmetries));
   add("mirror", r.mirror ? "true" : "false");
   add("rotations", std::to_string(r.rotations));
-  if (r.shardCount > 0) {
+  if (r.shardCount > 0 && r.disassembled) {
+    add("disassemble", "true");
+    add("tasks", std::to_string(r.tasks));
+    add("classes", CountText(r.classes));
+    add("fixed_weighted", CountText(r.fixedWeighted));
+    add("first_piece_copies", std::to_string(r.firstPieceCopies));
+  } else if (r.shardCount > 0) {
     add("tasks", std::to_string(r.tasks));
     add("fixed_weighted", CountText(r.fixedWeighted));
     add("first_piece_copies", std::to_string(r.firstPieceCopies));
@@ -73,6 +95,13 @@ std::string FormatCountJson(const CountRecord& r) {
     add("solutions", CountText(r.solutions));
     add("solutions_fixed", CountText(r.solutionsFixed));
   }
+  if (r.disassembled) {
+    add("solutions_disassembled", CountText(r.solutionsDisassembled));
+    std::string levels = "{";
+    for (const auto& [level, count] : r.levels)
+      levels += (levels.size() > 1 ? "," : "") + JsonString(level) + ":" + CountText(count);
+    add("levels", levels + "}");
+  }
   char seconds[32];
   std::snprintf(seconds, sizeof seconds, "%.3f", r.seconds);
   add("seconds", seconds);
@@ -86,12 +115,17 @@ class FlatReader {
  public:
   explicit FlatReader(std::string_view t) : t_(t) {}
 
-  // The fields; false with `fault` for anything else.
-  bool Read(std::map<std::string, std::string>& fields) {
+  // The fields; false with `fault` for anything else. A field's value may be an object of
+  // such values one level down (the levels), kept as its text.
+  bool Read(std::map<std::string, std::string>& fields) { return Object(fields, true) && End(); }
+  std::string fault = "not a JSON object of count";
+
+ private:
+  bool Object(std::map<std::string, std::string>& fields, bool top) {
     Space();
     if (!Eat('{')) return false;
     Space();
-    if (Eat('}')) return End();
+    if (Eat('}')) return true;
     for (;;) {
       std::string key, value;
       Space();
@@ -101,6 +135,11 @@ class FlatReader {
       Space();
       if (Peek() == '"') {
         if (!String(value)) return false;
+      } else if (top && Peek() == '{') {
+        const std::size_t start = pos_;
+        std::map<std::string, std::string> inner;
+        if (!Object(inner, false)) return false;
+        value = t_.substr(start, pos_ - start);
       } else {
         while (pos_ < t_.size() && t_[pos_] != ',' && t_[pos_] != '}' && t_[pos_] != ' ')
           value += t_[pos_++];
@@ -108,13 +147,11 @@ class FlatReader {
       }
       if (!fields.emplace(key, value).second) return false;
       Space();
-      if (Eat('}')) return End();
+      if (Eat('}')) return true;
       if (!Eat(',')) return false;
     }
   }
-  std::string fault = "not a JSON object of count";
 
- private:
   char Peek() const { return pos_ < t_.size() ? t_[pos_] : '\0'; }
   bool Eat(char c) {
     if (Peek() != c) return false;
@@ -329,6 +366,41 @@ bool ReadMirrorSome(const Fields& f, CountRecord& r, std::string& error) {
                            Number(f, "invariant_reflections", r.invariantReflections, error));
 }
 
+// A share of a count with --disassemble: its classes, fixed sum, and the levels of those that
+// come apart.
+bool ReadLevels(const Fields& f, CountRecord& r, std::string& error) {
+  r.disassembled = true;
+  if (!Number(f, "tasks", r.tasks, error) || !Number(f, "classes", r.classes, error) ||
+      !Number(f, "fixed_weighted", r.fixedWeighted, error) ||
+      !Number(f, "first_piece_copies", r.firstPieceCopies, error) ||
+      !Number(f, "solutions_disassembled", r.solutionsDisassembled, error))
+    return false;
+  const auto it = f.find("levels");
+  Fields levels;
+  FlatReader reader(it == f.end() ? std::string_view() : std::string_view(it->second));
+  if (it == f.end() || !reader.Read(levels)) {
+    error = "no \"levels\" object";
+    return false;
+  }
+  BigCount sum = 0;
+  for (const auto& [level, count] : levels) {
+    const bool text = !level.empty() && level.front() != '.' && level.back() != '.' &&
+                      level.find("..") == std::string::npos &&
+                      level.find_first_not_of("0123456789.") == std::string::npos;
+    BigCount n = 0;
+    if (!text || !ParseCount(count, n) || n == 0 || !AddCount(sum, n)) {
+      error = "bad \"levels\": '" + level.substr(0, 40) + "'";
+      return false;
+    }
+    r.levels.emplace(level, n);
+  }
+  if (sum != r.solutionsDisassembled) {
+    error = "\"levels\" do not add up to \"solutions_disassembled\"";
+    return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 bool ParseShareJson(std::string_view text, CountRecord& r, std::string& error) {
@@ -342,10 +414,19 @@ bool ParseShareJson(std::string_view text, CountRecord& r, std::string& error) {
     error = reader.fault;
     return false;
   }
-  return ReadWhichShare(f, r, error) && ReadShown(f, r, error) &&
-         Number(f, "cells", r.cells, error) && Number(f, "pieces", r.pieces, error) &&
-         Number(f, "placements", r.placements, error) &&
-         Number(f, "symmetries", r.symmetries, error) && Number(f, "tasks", r.tasks, error) &&
+  if (!ReadWhichShare(f, r, error) || !ReadShown(f, r, error) ||
+      !Number(f, "cells", r.cells, error) || !Number(f, "pieces", r.pieces, error) ||
+      !Number(f, "placements", r.placements, error) ||
+      !Number(f, "symmetries", r.symmetries, error))
+    return false;
+  if (const auto it = f.find("disassemble"); it != f.end()) {
+    if (it->second != "true") {
+      error = "bad \"disassemble\"";
+      return false;
+    }
+    return Number(f, "rotations", r.rotations, error) && ReadLevels(f, r, error);
+  }
+  return Number(f, "tasks", r.tasks, error) &&
          Number(f, "fixed_weighted", r.fixedWeighted, error) &&
          Number(f, "first_piece_copies", r.firstPieceCopies, error) &&
          Number(f, "fixed_again", r.cellFixingSymmetries, error) &&

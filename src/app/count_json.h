@@ -11,6 +11,14 @@
 
 namespace cubepack {
 
+// Level texts in the order of their numbers, first to last ("1" < "2.3" < "10").
+struct LevelLess {
+  bool operator()(std::string_view a, std::string_view b) const;
+  using is_transparent = void;
+};
+// With --disassemble: how many classes come apart at each level.
+using LevelCounts = std::map<std::string, BigCount, LevelLess>;
+
 struct CountRecord {
   std::string puzzle;  // the puzzle's hash, 16 hex digits
   std::string name;
@@ -42,6 +50,12 @@ struct CountRecord {
   BigCount fixedWeightedImaged = 0;
   BigCount invariantImaged = 0;
   BigCount invariantReflections = 0;
+  // With --disassemble: the classes that come apart, by level; a share also holds its classes
+  // (the listing's lines) in place of the sums above.
+  bool disassembled = false;
+  BigCount solutionsDisassembled = 0;
+  LevelCounts levels;
+  BigCount classes = 0;
 };
 
 // One line, ending in "\n".

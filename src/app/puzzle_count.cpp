@@ -13,6 +13,7 @@
 
 #include "app/count_journal.h"
 #include "app/count_json.h"
+#include "app/puzzle_disassembly.h"
 #include "general/input/puzzle_file.h"
 #include "general/input/xmpuzzle_file.h"
 #include "general/model/polycube_puzzle.h"
@@ -63,6 +64,14 @@ std::string Hex(std::uint64_t v) {
   return buf;
 }
 
+// How many classes come apart, and how many at each level.
+std::string LevelsText(const CountRecord& r) {
+  std::string s = CountText(r.solutionsDisassembled) + " of them come apart" +
+                  (r.levels.empty() ? std::string("\n") : ", by level:\n");
+  for (const auto& [level, count] : r.levels) s += "  " + level + ": " + CountText(count) + "\n";
+  return s;
+}
+
 // Built piece by piece: the name alone may be thousands of bytes.
 std::string Summary(const CountRecord& r) {
   char buf[256];
@@ -78,6 +87,11 @@ std::string Summary(const CountRecord& r) {
     s += "at least " + CountText(r.solutions) +
          " solutions (one per class under the symmetries): stopped at --limit " +
          std::to_string(r.limit) + "\n";
+  } else if (r.shardCount > 0 && r.disassembled) {
+    s += "share " + std::to_string(r.shardIndex + 1) + "/" + std::to_string(r.shardCount) + " of " +
+         std::to_string(r.tasks) + " tasks: classes " + CountText(r.classes) + ", fixed_weighted " +
+         CountText(r.fixedWeighted) + ", come apart " + CountText(r.solutionsDisassembled) +
+         " (merge the shares' --json output for the count)\n";
   } else if (r.shardCount > 0) {
     s += "share " + std::to_string(r.shardIndex + 1) + "/" + std::to_string(r.shardCount) + " of " +
          std::to_string(r.tasks) + " tasks: fixed_weighted " + CountText(r.fixedWeighted) +
@@ -86,6 +100,7 @@ std::string Summary(const CountRecord& r) {
   } else {
     s += CountText(r.solutions) + " solutions (one per class under the symmetries), " +
          CountText(r.solutionsFixed) + " packings of the fixed target\n";
+    if (r.disassembled) s += LevelsText(r);
   }
   std::snprintf(buf, sizeof buf, "%.3f s\n", r.seconds);
   return s + buf;
@@ -95,45 +110,89 @@ int Write(const CountRecord& r, bool json) {
   return WriteOut(kProgram, json ? FormatCountJson(r) : Summary(r));
 }
 
-// The classes as the listing's search finds them, each once, up to a limit; a search that ends
-// first knows them all, and the fixed count from every packing it met on the way.
-class LimitedCount final : public ListingSink {
+// The classes as the listing's search finds them, each once, up to a limit (0: none); a search
+// that ends first knows them all, and the fixed count from every packing it met on the way.
+// With --disassemble, each class's assembly is taken apart on the listing's threads and its
+// level tallied.
+class ListedCount final : public ListingSink {
  public:
-  LimitedCount(const PuzzleLister& lister, std::int64_t limit, double progressEvery)
-      : lister_(lister), limit_(limit), progress_(progressEvery) {}
+  ListedCount(const PuzzleLister& lister, std::int64_t limit, double progressEvery,
+              std::size_t begin, std::size_t end)
+      : lister_(lister), limit_(limit), progress_(progressEvery), begin_(begin), end_(end) {}
 
+  void Disassemble(const PuzzleText& text, const PuzzleLine& line) {
+    text_ = &text;
+    line_ = &line;
+  }
+  std::unique_ptr<LineWork> MakeLineWork() const override {
+    if (line_ == nullptr) return nullptr;
+    return MakeLevelWork(*text_, *line_, LevelLines::kLevelsOnly);
+  }
   void TaskPackings(std::size_t task, std::uint64_t packings) override {
     if (!AddWeighted(weighted, packings, lister_.Weight(task))) overflow = true;
   }
-  bool TaskLines(std::size_t task, std::string_view, std::size_t count) override {
+  bool TaskLines(std::size_t task, std::string_view lines, std::size_t count) override {
     classes += count;
-    progress_.TasksDone(task + 1, lister_.Tasks());
-    return classes < static_cast<std::uint64_t>(limit_);
+    if (line_ != nullptr) disassembled += TallyLevels(lines, levels);
+    progress_.TasksDone(task + 1 - begin_, end_ - begin_);
+    return limit_ == 0 || classes < static_cast<std::uint64_t>(limit_);
   }
 
-  BigCount classes = 0, weighted = 0;
+  BigCount classes = 0, weighted = 0, disassembled = 0;
+  LevelCounts levels;
   bool overflow = false;
 
  private:
   const PuzzleLister& lister_;
   std::int64_t limit_;
   TerminalProgress progress_;
+  std::size_t begin_, end_;
+  const PuzzleText* text_ = nullptr;
+  const PuzzleLine* line_ = nullptr;
 };
 
 // count --limit N: at least N classes, or every class and packing when there are fewer.
-int LimitedRun(const SolutionsOptions& options, const LoadedPuzzle& loaded, CountRecord& r) {
+// count --disassemble: every class (or a share's: a contiguous run of the listing's tasks),
+// and how many of them come apart, by level.
+int ListedRun(const SolutionsOptions& options, const LoadedPuzzle& loaded, CountRecord& r) {
   const PuzzleLineBuild line = MakePuzzleLine(loaded.text, loaded.build.puzzle);
-  if (!line.error.empty()) return Fail(2, PuzzleSource(options) + ": --limit: " + line.error);
+  const char* option = options.disassemble ? "--disassemble" : "--limit";
+  if (!line.error.empty())
+    return Fail(2, PuzzleSource(options) + ": " + option + ": " + line.error);
+  if (options.disassemble)
+    if (const std::string fault = DisassemblyFault(line.format); !fault.empty())
+      return Fail(2, PuzzleSource(options) + ": " + fault);
   const PuzzleLister lister(loaded.build.puzzle, line.format);
-  LimitedCount count(lister, options.limit, options.progress);
-  lister.List(0, lister.Tasks(), options.jobs, count);
-  if (count.classes >= static_cast<std::uint64_t>(options.limit)) {
+  std::size_t begin = 0, end = lister.Tasks();
+  if (options.shardCount > 0) {
+    const std::size_t n = static_cast<std::size_t>(options.shardCount);
+    begin = lister.Tasks() * static_cast<std::size_t>(options.shardIndex) / n;
+    end = lister.Tasks() * static_cast<std::size_t>(options.shardIndex + 1) / n;
+  }
+  ListedCount count(lister, options.limit, options.progress, begin, end);
+  if (options.disassemble) count.Disassemble(loaded.text, line.format);
+  lister.List(begin, end, options.jobs, count);
+  if (options.limit > 0 && count.classes >= static_cast<std::uint64_t>(options.limit)) {
     r.solutions = static_cast<std::uint64_t>(options.limit);
     r.limit = options.limit;
     r.atLeast = true;
     return 0;
   }
   if (count.overflow) return Fail(1, "the count passes 2^128");
+  r.disassembled = options.disassemble;
+  r.solutionsDisassembled = count.disassembled;
+  r.levels = std::move(count.levels);
+  if (options.shardCount > 0) {
+    r.shardIndex = options.shardIndex;
+    r.shardCount = options.shardCount;
+    r.engine = std::string(kEngineVersion);
+    r.taskList = Hex(lister.Fingerprint());
+    r.tasks = lister.Tasks();
+    r.classes = count.classes;
+    r.fixedWeighted = count.weighted;
+    r.firstPieceCopies = lister.Divisor();
+    return 0;
+  }
   if (count.weighted % lister.Divisor() != 0)
     return Fail(1, "internal fault: the fixed sum is not a multiple of the first piece's copies");
   r.solutions = count.classes;
@@ -173,6 +232,15 @@ int CountTasks(const SolutionsOptions& options, const PolycubePuzzle& puzzle, Co
                        journal.get());
   if (journal != nullptr && !journal->error().empty()) return Fail(1, journal->error());
   return 0;
+}
+
+// Adds a --disassemble share's classes, fixed sum and levels to `to`; false past 2^128.
+bool AddLevels(CountRecord& to, const CountRecord& share) {
+  bool fits = AddCount(to.classes, share.classes) &&
+              AddCount(to.fixedWeighted, share.fixedWeighted) &&
+              AddCount(to.solutionsDisassembled, share.solutionsDisassembled);
+  for (const auto& [level, count] : share.levels) fits = AddCount(to.levels[level], count) && fits;
+  return fits;
 }
 
 }  // namespace
@@ -232,8 +300,8 @@ int RunCount(const SolutionsOptions& options) {
   r.symmetries = SymmetryCount(puzzle);
   r.rotations = static_cast<std::uint64_t>(puzzle.rotations);
   r.mirror = puzzle.mirror;
-  if (options.limit > 0) {
-    if (const int status = LimitedRun(options, loaded, r); status != 0) return status;
+  if (options.limit > 0 || options.disassemble) {
+    if (const int status = ListedRun(options, loaded, r); status != 0) return status;
     r.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     return Write(r, options.json);
   }
@@ -265,6 +333,7 @@ int RunMerge(const SolutionsOptions& options) {
   std::vector<CountRecord> shares;
   std::vector<int> fileOf;  // per share index: the file that gave it, -1 for none yet
   CountSums sums;
+  CountRecord disassembled;  // the sums of shares with --disassemble
   double seconds = 0;
   for (std::size_t i = 0; i < options.shares.size(); ++i) {
     const std::string& path = options.shares[i];
@@ -278,7 +347,8 @@ int RunMerge(const SolutionsOptions& options) {
           r.shardCount != first.shardCount || r.tasks != first.tasks ||
           r.symmetries != first.symmetries || r.firstPieceCopies != first.firstPieceCopies ||
           r.cellFixingSymmetries != first.cellFixingSymmetries ||
-          r.mirrorSome != first.mirrorSome || r.rotations != first.rotations)
+          r.mirrorSome != first.mirrorSome || r.rotations != first.rotations ||
+          r.disassembled != first.disassembled)
         return Fail(1, path + ": a share of another count than " + options.shares[0]);
       // The same puzzle cut into other tasks (the engine's tasks changed, its version did not).
       if (r.taskList != first.taskList)
@@ -297,6 +367,7 @@ int RunMerge(const SolutionsOptions& options) {
         !AddCount(sums.invariantImaged, r.invariantImaged) ||
         !AddCount(sums.invariantReflections, r.invariantReflections))
       sums.overflow = true;
+    if (r.disassembled && !AddLevels(disassembled, r)) sums.overflow = true;
     seconds += r.seconds;
     shares.push_back(r);
   }
@@ -307,6 +378,17 @@ int RunMerge(const SolutionsOptions& options) {
   CountRecord whole = shares.front();
   whole.shardCount = 0;
   whole.shardIndex = 0;
+  whole.seconds = seconds;
+  if (whole.disassembled) {
+    if (sums.overflow) return Fail(1, "the count passes 2^128");
+    if (whole.firstPieceCopies == 0 || disassembled.fixedWeighted % whole.firstPieceCopies != 0)
+      return Fail(1, "the shares' fixed sum is not a multiple of the first piece's copies");
+    whole.solutions = disassembled.classes;
+    whole.solutionsFixed = disassembled.fixedWeighted / whole.firstPieceCopies;
+    whole.solutionsDisassembled = disassembled.solutionsDisassembled;
+    whole.levels = std::move(disassembled.levels);
+    return Write(whole, options.json);
+  }
   sums.divisor = whole.firstPieceCopies;
   sums.cellFixingSymmetries = whole.cellFixingSymmetries;
   sums.mirrorSome = whole.mirrorSome;

@@ -9,6 +9,7 @@
 
 #include "app/packing_page_show.h"
 #include "app/puzzle_count.h"
+#include "app/puzzle_disassembly.h"
 #include "app/puzzle_verify.h"
 #include "general/model/puzzle_line.h"
 #include "general/solver/polycube_list.h"
@@ -49,6 +50,16 @@ class LineWriter final : public ListingSink {
   LineWriter(std::size_t begin, std::size_t end, std::int64_t limit, double progressEvery)
       : output(progressEvery), begin_(begin), end_(end), left_(limit > 0 ? limit : -1) {}
 
+  // With --disassemble, each line's level is found on the thread that listed it.
+  std::unique_ptr<LineWork> MakeLineWork() const override {
+    if (listed_ == nullptr) return nullptr;
+    return MakeLevelWork(listed_->loaded.text, listed_->format, mode_);
+  }
+  void Disassemble(const ListedPuzzle& listed, LevelLines mode) {
+    listed_ = &listed;
+    mode_ = mode;
+  }
+
   bool TaskLines(std::size_t task, std::string_view lines, std::size_t count) override {
     if (left_ >= 0 && static_cast<std::int64_t>(count) >= left_) {
       std::size_t at = 0;
@@ -67,6 +78,8 @@ class LineWriter final : public ListingSink {
  private:
   std::size_t begin_, end_;
   std::int64_t left_;  // lines still to write, -1 for any number
+  const ListedPuzzle* listed_ = nullptr;
+  LevelLines mode_ = LevelLines::kAppend;
 };
 
 // Keeps line n (1-based) of the lines it is given and stops there; on the way, appends each
@@ -162,6 +175,9 @@ PageText PageOf(const ListedPuzzle& listed, const SolutionsOptions& options) {
 int RunPuzzleList(const SolutionsOptions& options) {
   ListedPuzzle listed;
   if (const int status = Load(options, listed); status != 0) return status;
+  if (options.disassemble)
+    if (const std::string fault = DisassemblyFault(listed.format); !fault.empty())
+      return Fail(2, PuzzleSource(options) + ": " + fault);
   const PuzzleLister lister(listed.puzzle(), listed.format);
   std::size_t begin = 0, end = lister.Tasks();
   if (options.shardCount > 0) {
@@ -172,6 +188,9 @@ int RunPuzzleList(const SolutionsOptions& options) {
   }
   try {
     LineWriter writer(begin, end, options.limit, options.progress);
+    if (options.disassemble)
+      writer.Disassemble(listed,
+                         options.solutionsOnly ? LevelLines::kSolutionsOnly : LevelLines::kAppend);
     lister.List(begin, end, options.jobs, writer);
     writer.output.Finish();
     return 0;
@@ -187,6 +206,9 @@ int RunPuzzleShow(const SolutionsOptions& options) {
   ListedPuzzle listed;
   if (const int status = Load(options, listed); status != 0) return status;
   const PuzzleLine& format = listed.format;
+  if (options.moves)
+    if (const std::string fault = DisassemblyFault(format); !fault.empty())
+      return Fail(2, PuzzleSource(options) + ": " + fault);
   std::string line;
   if (options.packingNumber == 0) {
     if (const std::string fault = ReadInputLine(static_cast<std::size_t>(format.length), line);
@@ -205,6 +227,9 @@ int RunPuzzleShow(const SolutionsOptions& options) {
   const std::string legend(format.pieceLabel.begin(), format.pieceLabel.end());
   const Layers layers{format.extent[0], format.extent[1], format.extent[2], line, legend};
   if (options.html) return WritePackingPage(layers, PageOf(listed, options), library);
+  if (options.moves)
+    return WriteOut(kProgram, DrawLayersText(layers, ColourWanted()) + "\n" +
+                                  MovesText(listed.loaded.text, format, line));
   return WriteOut(kProgram,
                   options.svg ? DrawLayersSvg(layers) : DrawLayersText(layers, ColourWanted()));
 }

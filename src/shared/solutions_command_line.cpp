@@ -141,6 +141,8 @@ std::string NeedsPuzzle(const SolutionsOptions& options) {
   if (options.shardCount > 0) return "--shard needs --puzzle FILE";
   if (options.limit > 0) return "--limit needs --puzzle FILE";
   if (options.progress > 0) return "--progress needs --puzzle FILE";
+  if (options.disassemble) return "--disassemble needs --puzzle FILE";
+  if (options.moves) return "--moves needs --puzzle FILE";
   return {};
 }
 
@@ -151,6 +153,10 @@ std::string ParseList(const std::vector<std::string_view>& args, SolutionsOption
       options.command = SolutionsCommand::kHelp;
       continue;
     }
+    if (args[i] == "--disassemble" || args[i] == "--solutions-only") {
+      (args[i] == "--disassemble" ? options.disassemble : options.solutionsOnly) = true;
+      continue;
+    }
     std::string error;
     if (!TakeJobsOption(args, i, options.jobs, error) &&
         !TakePuzzleOption(args, i, options, error) && !TakeShardOption(args, i, options, error) &&
@@ -159,6 +165,7 @@ std::string ParseList(const std::vector<std::string_view>& args, SolutionsOption
     if (!error.empty()) return error;
   }
   if (std::string error = LimitAlone(options); !error.empty()) return error;
+  if (options.solutionsOnly && !options.disassemble) return "--solutions-only needs --disassemble";
   return NeedsPuzzle(options);
 }
 
@@ -203,6 +210,7 @@ std::string ParseShow(const std::vector<std::string_view>& args, SolutionsOption
       args, options,
       [&](std::string_view arg) {
         if (arg == "--svg") return options.svg = true;
+        if (arg == "--moves") return options.moves = true;
         return arg == "--html" && (options.html = true);
       },
       [&](std::string_view arg) -> std::string {
@@ -215,6 +223,7 @@ std::string ParseShow(const std::vector<std::string_view>& args, SolutionsOption
       "show needs a packing number, or - to read a line from standard input");
   if (!error.empty()) return error;
   if (options.svg && options.html) return "--svg and --html cannot go together";
+  if (options.svg && options.moves) return "--svg and --moves cannot go together";
   return OneStandardInput(options, fromInput, "the packing line");
 }
 
@@ -237,6 +246,8 @@ std::string ParseCount(const std::vector<std::string_view>& args, SolutionsOptio
       options.command = SolutionsCommand::kHelp;
     } else if (arg == "--json") {
       options.json = true;
+    } else if (arg == "--disassemble") {
+      options.disassemble = true;
     } else if (!TakePuzzleOption(args, i, options, error) &&
                !TakeShardOption(args, i, options, error) &&
                !TakeJobsOption(args, i, options.jobs, error) &&
@@ -250,6 +261,11 @@ std::string ParseCount(const std::vector<std::string_view>& args, SolutionsOptio
   }
   if (options.puzzle.empty() && options.command != SolutionsCommand::kHelp)
     return "count needs --puzzle FILE";
+  // The disassembly goes through the listing: each class once, by its listed assembly.
+  if (options.disassemble && options.limit > 0)
+    return "--disassemble and --limit cannot go together";
+  if (options.disassemble && !options.journal.empty())
+    return "--disassemble and --journal cannot go together";
   return LimitAlone(options);
 }
 
@@ -359,12 +375,13 @@ std::string SolutionsUsage() {
          "  cubepack-solutions count --puzzle FILE [--problem NAME] [--mirror] [--json] [-j N]\n"
          "                          [--progress SECONDS] [--shard K/N | --limit N] [--journal "
          "FILE]\n"
-         "                          [--memory SIZE]\n"
+         "                          [--memory SIZE] [--disassemble]\n"
          "                                      count the packings of the puzzle in FILE\n"
          "  cubepack-solutions list --puzzle FILE [--problem NAME] [--mirror] [-j N]\n"
          "                          [--progress SECONDS] [--shard K/N | --limit N]\n"
+         "                          [--disassemble [--solutions-only]]\n"
          "  cubepack-solutions show N|- --puzzle FILE [--problem NAME] [--mirror]\n"
-         "                          [--svg | --html]\n"
+         "                          [--svg | --html] [--moves]\n"
          "  cubepack-solutions verify LISTING --puzzle FILE [--problem NAME] [--mirror]\n"
          "                                      the same for the puzzle in FILE: one line per\n"
          "                                      class that count counts\n"
@@ -413,6 +430,13 @@ std::string SolutionsUsage() {
          "  --progress SECONDS\n"
          "                  list, count: a progress line of its own on standard error every\n"
          "                  SECONDS seconds, terminal or not\n"
+         "  --disassemble   count, list: whether each class's assembly comes apart by sliding\n"
+         "                  pieces, and its level (moves until each part comes out, e.g. 4.9.3);\n"
+         "                  count prints how many do, by level; list adds the level (or -)\n"
+         "  --solutions-only\n"
+         "                  list --disassemble: only the assemblies that come apart\n"
+         "  --moves         show: the disassembly of the packing, move by move (with --html,\n"
+         "                  a player of the moves in the page)\n"
          "  --svg           show: an SVG picture instead of text\n"
          "  --html          show: one HTML page that shows the packing in 3-D in a browser, to\n"
          "                  turn, pull apart (explode) and hide pieces in; it loads nothing,\n"

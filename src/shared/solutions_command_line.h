@@ -25,6 +25,9 @@ struct SolutionsOptions {
   std::int64_t packingNumber = 0;  // show: 1-based; 0 is "-", a line from standard input
   bool svg = false;                // show
   bool html = false;               // show: the 3-D page
+  bool moves = false;              // show: the disassembly, move by move
+  bool disassemble = false;        // list, count: whether each class comes apart, and its level
+  bool solutionsOnly = false;      // list --disassemble: only the classes that come apart
   std::string file;                // verify: a path, or "-" for standard input
   std::string puzzle;   // the puzzle file; empty for the built-in puzzle (count needs one)
   bool mirror = false;  // with a puzzle file

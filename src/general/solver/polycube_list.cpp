@@ -44,13 +44,32 @@ struct TaskLines {
   std::uint64_t packings = 0;  // found, written or not
 };
 
+// A worker's searcher, and the sink's work on each task's lines on the same thread.
+template <class Searcher>
+struct LinesWorker {
+  std::unique_ptr<Searcher> searcher;
+  std::unique_ptr<LineWork> work;
+  TaskLines Run(std::size_t i, const std::atomic<bool>& stop) {
+    TaskLines out = searcher->Run(i, stop);
+    if (work != nullptr) work->Rewrite(out.lines, out.count);
+    return out;
+  }
+};
+
 // Tasks [begin, end) on `jobs` threads, each worker's searcher from `make`, the lines to `sink`
 // in task order.
 template <class Make>
 void ListTasks(std::size_t begin, std::size_t end, int jobs, ListingSink& sink, Make make) {
   const std::size_t workers = static_cast<std::size_t>(std::max(jobs, 1));
+  const auto makeWorker = [&] {
+    using Searcher = typename decltype(make())::element_type;
+    auto worker = std::make_unique<LinesWorker<Searcher>>();
+    worker->searcher = make();
+    worker->work = sink.MakeLineWork();
+    return worker;
+  };
   RunTasks<TaskLines>(
-      end - begin, jobs, kAheadAtLeast + kAheadPerWorker * workers, make,
+      end - begin, jobs, kAheadAtLeast + kAheadPerWorker * workers, makeWorker,
       [&](std::size_t i, TaskLines out) {
         sink.TaskPackings(begin + i, out.packings);
         return sink.TaskLines(begin + i, out.lines, out.count);

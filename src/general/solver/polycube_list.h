@@ -14,6 +14,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <string_view>
 
 #include "general/model/polycube_puzzle.h"
@@ -22,10 +23,22 @@
 
 namespace cubepack::general {
 
+// What a listing makes of each task's lines on the thread that listed them, so that work on
+// every line (its disassembly) runs on all the listing's threads.
+class LineWork {
+ public:
+  virtual ~LineWork() = default;
+  // Replaces the `count` lines (each with its "\n") by what the sink takes instead.
+  virtual void Rewrite(std::string& lines, std::size_t& count) = 0;
+};
+
 // Takes the listing task by task, in task order, on the thread that called List.
 class ListingSink {
  public:
   virtual ~ListingSink() = default;
+  // Each worker's own LineWork, or none to take the lines as they are. Called on the workers'
+  // threads, several at once.
+  virtual std::unique_ptr<LineWork> MakeLineWork() const { return nullptr; }
   // Task `task`'s lines (each with its "\n"), `count` of them. False stops the listing.
   virtual bool TaskLines(std::size_t task, std::string_view lines, std::size_t count) = 0;
   // Before its lines: how many packings the search found below task `task` (not only those
