@@ -96,6 +96,20 @@ shot "$work/sixty.html" "#shade=0&cam=-9,-7,-10" sixty-far
 python3 "$check" colours "$work/sixty.html" - "$work/sixty-near.png" "$work/sixty-far.png" ||
   fail "sixty pieces"
 
+# The tray's disassembly played: its cubes shut in at the start, out in view after the last
+# move, and halfway after the first two moves.
+tray="$(dirname "$0")/data/disassembly/tray.txt"
+expect 0 "" show 1 --html --moves --puzzle "$tray"
+mv "$work/out" "$work/tray.html"
+grep -q '"movesTitle":"level 2.2, 4 moves"' "$work/tray.html" || fail "the tray's page: no moves"
+shot "$work/tray.html" "#shade=0" tray-start
+shot "$work/tray.html" "#shade=0&step=2&cam=20,-15,-50" tray-half
+shot "$work/tray.html" "#shade=0&step=4&cam=20,-15,-50" tray-out
+python3 "$check" colours "$work/tray.html" 12 "$work/tray-start.png" || fail "tray: cubes seen at the start"
+python3 "$check" colours "$work/tray.html" 2 "$work/tray-half.png" || fail "tray: step 2"
+python3 "$check" shows "$work/tray.html" 1 "$work/tray-half.png" || fail "tray: step 2, the first cube out"
+python3 "$check" shows "$work/tray.html" 012 "$work/tray-out.png" || fail "tray: all out"
+
 # Without three.js or with both forms: one line, exit 2.
 expect 2 "*" show 1 --html --svg
 finish

@@ -5,6 +5,7 @@
       HIDDEN (labels joined, "-" for none) shows its colour in one of the screenshots at
       least; no hidden piece's colour shows in any
   page_check.py spread NEAR FAR  the drawing in FAR reaches wider than in NEAR
+  page_check.py shows PAGE LABELS PNG...  every piece in LABELS shows its colour
 
 The screenshots are of pages opened with shade=0, where each piece is drawn in its colour
 exactly; the legend's panel on the left is left out. Prints one line and exits 1 on a failure.
@@ -127,6 +128,15 @@ def check_colours(page, hidden, pngs):
             fail("piece %s does not show: %d pixels of its colour %s" % (label, counts[c], p_hex(c)))
 
 
+def check_shown(page, labels, pngs):
+    data = page_data(page)
+    rgb = {p["label"]: tuple(int(p["colour"][i:i + 2], 16) for i in (1, 3, 5)) for p in data["pieces"]}
+    counts = colour_counts(pngs, set(rgb.values()))
+    for label in labels:
+        if counts[rgb[label]] < ENOUGH:
+            fail("piece %s does not show: %d pixels of its colour" % (label, counts[rgb[label]]))
+
+
 def p_hex(c):
     return "#%02x%02x%02x" % c
 
@@ -144,12 +154,14 @@ def width_drawn(path):
 def main(args):
     if len(args) >= 4 and args[0] == "colours":
         check_colours(args[1], args[2], args[3:])
+    elif len(args) >= 4 and args[0] == "shows":
+        check_shown(args[1], args[2], args[3:])
     elif len(args) == 3 and args[0] == "spread":
         near, far = width_drawn(args[1]), width_drawn(args[2])
         if not (near > 0 and far > near * 1.2):
             fail("the exploded view is not wider: %d pixels, assembled %d" % (far, near))
     else:
-        print("usage: page_check.py colours PAGE HIDDEN PNG... | spread NEAR FAR", file=sys.stderr)
+        print("usage: page_check.py colours PAGE HIDDEN PNG... | spread NEAR FAR | shows PAGE LABELS PNG...", file=sys.stderr)
         sys.exit(2)
 
 

@@ -68,27 +68,40 @@ std::uint64_t TallyLevels(std::string_view lines, LevelCounts& levels) {
   return solutions;
 }
 
-std::string MovesText(const PuzzleText& text, const PuzzleLine& line, std::string_view chars) {
+ShownDisassembly DisassembleLine(const PuzzleText& text, const PuzzleLine& line,
+                                 std::string_view chars) {
   const LineAssembly assembly = AssemblyOfLine(text, line, chars);
   Disassembler disassembler;
   const DisassemblyResult r = disassembler.Run(assembly.input, true);
-  if (!r.solution) return "does not come apart\n";
-  std::string s = "level " + r.level + ", " + std::to_string(r.moves.size()) + " moves\n";
-  for (std::size_t k = 0; k < r.moves.size(); ++k) {
-    const DisassemblyMove& m = r.moves[k];
-    s += std::to_string(k + 1) + ": ";
-    bool first = true;
-    for (std::size_t i = 0; i < assembly.pieces.size(); ++i) {
-      if (((m.pieces >> i) & 1) == 0) continue;
-      if (!first) s += ',';
-      s += line.pieceLabel[static_cast<std::size_t>(assembly.pieces[i])];
-      first = false;
-    }
-    s += ' ';
-    s += DirectionName(m.direction);
-    s += m.distance == 0 ? std::string(" out") : " " + std::to_string(m.distance);
-    s += '\n';
+  ShownDisassembly out{r.solution, r.level, {}};
+  for (const DisassemblyMove& m : r.moves) {
+    ShownMove shown{"", m.direction, m.distance};
+    for (std::size_t i = 0; i < assembly.pieces.size(); ++i)
+      if ((m.pieces >> i) & 1)
+        shown.pieces += line.pieceLabel[static_cast<std::size_t>(assembly.pieces[i])];
+    out.moves.push_back(std::move(shown));
   }
+  return out;
+}
+
+std::string MoveText(const ShownMove& m) {
+  std::string s;
+  for (const char label : m.pieces) {
+    if (!s.empty()) s += ',';
+    s += label;
+  }
+  s += ' ';
+  s += DirectionName(m.direction);
+  s += ' ';
+  s += m.distance == 0 ? std::string("out") : std::to_string(m.distance);
+  return s;
+}
+
+std::string MovesText(const ShownDisassembly& d) {
+  if (!d.solution) return "does not come apart\n";
+  std::string s = "level " + d.level + ", " + std::to_string(d.moves.size()) + " moves\n";
+  for (std::size_t k = 0; k < d.moves.size(); ++k)
+    s += std::to_string(k + 1) + ": " + MoveText(d.moves[k]) + "\n";
   return s;
 }
 

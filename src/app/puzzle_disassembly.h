@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "app/count_json.h"
 #include "general/input/puzzle_file.h"
@@ -32,9 +33,25 @@ std::unique_ptr<general::LineWork> MakeLevelWork(const general::PuzzleText& text
 // Adds a task's lines of levels (kLevelsOnly) to `levels`; returns how many come apart.
 std::uint64_t TallyLevels(std::string_view lines, LevelCounts& levels);
 
-// The disassembly of one line, move by move: the level, then one line per move, e.g.
-// "3: B,C +x 2" or "4: B +z out"; or that it does not come apart.
-std::string MovesText(const general::PuzzleText& text, const general::PuzzleLine& line,
-                      std::string_view chars);
+// The disassembly of one line, move by move, as show --moves tells it.
+struct ShownMove {
+  std::string pieces;  // their labels
+  int direction = 0;
+  int distance = 0;  // 0: out
+};
+struct ShownDisassembly {
+  bool solution = false;
+  std::string level;
+  std::vector<ShownMove> moves;
+};
+ShownDisassembly DisassembleLine(const general::PuzzleText& text, const general::PuzzleLine& line,
+                                 std::string_view chars);
+
+// The level, then one line per move, e.g. "3: B,C +x 2" or "4: B +z out"; or that it does not
+// come apart.
+std::string MovesText(const ShownDisassembly& d);
+
+// A move as the text tells it: "B,C +x 2".
+std::string MoveText(const ShownMove& m);
 
 }  // namespace cubepack

@@ -1,5 +1,6 @@
 #include "app/puzzle_listing.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <limits>
@@ -170,6 +171,24 @@ PageText PageOf(const ListedPuzzle& listed, const SolutionsOptions& options) {
   return text;
 }
 
+// The page's player of the moves. A part that comes out leaves by the box's size along the way
+// it goes, once more for each part before it that way, so that the parts lie apart once out.
+void AddPageMoves(const ShownDisassembly& d, const PuzzleLine& format, PageText& page) {
+  page.withMoves = true;
+  page.movesTitle = d.solution
+                        ? "level " + d.level + ", " + std::to_string(d.moves.size()) + " moves"
+                        : "does not come apart";
+  int out[kDisassemblyDirections] = {};
+  for (const ShownMove& m : d.moves) {
+    PageMove move{m.pieces, {}, MoveText(m)};
+    const int reach = format.extent[static_cast<std::size_t>(m.direction / 2)] + 1;
+    const int distance = m.distance != 0 ? m.distance : reach * ++out[m.direction];
+    move.by[static_cast<std::size_t>(m.direction / 2)] =
+        m.direction % 2 == 0 ? distance : -distance;
+    page.moves.push_back(std::move(move));
+  }
+}
+
 }  // namespace
 
 int RunPuzzleList(const SolutionsOptions& options) {
@@ -226,10 +245,15 @@ int RunPuzzleShow(const SolutionsOptions& options) {
   }
   const std::string legend(format.pieceLabel.begin(), format.pieceLabel.end());
   const Layers layers{format.extent[0], format.extent[1], format.extent[2], line, legend};
-  if (options.html) return WritePackingPage(layers, PageOf(listed, options), library);
+  if (options.html) {
+    PageText page = PageOf(listed, options);
+    if (options.moves)
+      AddPageMoves(DisassembleLine(listed.loaded.text, format, line), format, page);
+    return WritePackingPage(layers, page, library);
+  }
   if (options.moves)
     return WriteOut(kProgram, DrawLayersText(layers, ColourWanted()) + "\n" +
-                                  MovesText(listed.loaded.text, format, line));
+                                  MovesText(DisassembleLine(listed.loaded.text, format, line)));
   return WriteOut(kProgram,
                   options.svg ? DrawLayersSvg(layers) : DrawLayersText(layers, ColourWanted()));
 }

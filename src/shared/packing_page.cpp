@@ -35,6 +35,9 @@ html, body { margin: 0; height: 100%; overflow: hidden; background: #fff;
 #legend .swatch { display: inline-block; width: 12px; height: 12px; margin-right: 6px;
   border: 1px solid #000; vertical-align: -2px; }
 #legend .label { font-weight: bold; margin-right: 6px; }
+#player { margin: 6px 0; }
+#player[hidden] { display: none; }
+#step { width: 140px; }
 </style>
 </head>
 )";
@@ -45,6 +48,12 @@ constexpr std::string_view kBody = R"(<body>
 <h1 id="title"></h1>
 <label>explode <input id="explode" type="range" min="0" max="1" step="0.01" value="0"></label>
 <button id="reset" type="button">reset view</button>
+<div id="player" hidden>
+<div id="level"></div>
+<label>step <input id="step" type="range" min="0" max="0" step="1" value="0"></label>
+<button id="play" type="button">play</button>
+<div id="steptext"></div>
+</div>
 <ul id="legend"></ul>
 </div>
 )";
@@ -63,7 +72,18 @@ std::string PageData(const Layers& layers, const PageText& text) {
            ",\"name\":" + ScriptJsonString(name) + ",\"colour\":\"" + std::string(PieceColour(i)) +
            "\"}";
   }
-  return out + "]}";
+  out += "]";
+  if (text.withMoves) {
+    out += ",\"movesTitle\":" + ScriptJsonString(text.movesTitle) + ",\"moves\":[";
+    for (std::size_t i = 0; i < text.moves.size(); ++i) {
+      const PageMove& m = text.moves[i];
+      out += std::string(i == 0 ? "" : ",") + "{\"pieces\":" + ScriptJsonString(m.pieces) +
+             ",\"by\":[" + std::to_string(m.by[0]) + "," + std::to_string(m.by[1]) + "," +
+             std::to_string(m.by[2]) + "],\"text\":" + ScriptJsonString(m.text) + "}";
+    }
+    out += "]";
+  }
+  return out + "}";
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 // loads nothing: the library's script comes inlined, and the puzzle's texts come as JSON that
 // the page reads as data, never as script.
 
+#include <array>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -12,9 +13,21 @@
 
 namespace cubepack {
 
+// One move of a disassembly, as the page plays it.
+struct PageMove {
+  std::string pieces;       // the labels of the pieces that move
+  std::array<int, 3> by{};  // how far, in the line's coordinates
+  std::string text;         // as the text tells it, e.g. "B,C +x 2"
+};
+
 struct PageText {
   std::string title;               // the page's heading, any UTF-8 text
   std::vector<std::string> names;  // per legend label, its piece's name ("" for none)
+  // With the moves: a player of them, under `movesTitle` (the level, or that it does not come
+  // apart).
+  bool withMoves = false;
+  std::string movesTitle;
+  std::vector<PageMove> moves;
 };
 
 // The page: `layers` drawn with `library` (three.js and its orbit controls, inlined as they

@@ -12,7 +12,9 @@ const std::string_view kPackingPageScript = R"js((function () {
 'use strict';
 var data = JSON.parse(document.getElementById('packing').textContent);
 var sx = data.size[0], sy = data.size[1], sz = data.size[2];
-var state = { explode: 0, hide: {}, cam: null, shade: true };
+var state = { explode: 0, hide: {}, cam: null, shade: true, step: 0 };
+var moves = data.moves || null;  // the disassembly to play, with show --moves
+var tween = 0;  // how far into move state.step the player is, 0 to 1
 var pieces = [];  // per legend entry: { label, group, centre, item }
 
 function cellAt(x, y, z) {
@@ -66,7 +68,17 @@ headlight.position.set(0.3, 0.5, 1);
 camera.add(headlight);
 scene.add(camera);
 
-var radius = Math.sqrt(sx * sx + sy * sy + sz * sz) / 2;
+// The view takes in the parts that the moves take out, too.
+var radius = Math.sqrt(sx * sx + sy * sy + sz * sz) / 2, far = {};
+(moves || []).forEach(function (m) {
+  m.pieces.split('').forEach(function (l) {
+    var o = far[l] || (far[l] = [0, 0, 0]);
+    for (var i = 0; i < 3; ++i) o[i] += m.by[i];
+  });
+});
+radius += Math.max.apply(null, [0].concat(Object.keys(far).map(function (l) {
+  return Math.sqrt(far[l][0] * far[l][0] + far[l][1] * far[l][1] + far[l][2] * far[l][2]);
+})));
 var home = new THREE.Vector3(0.55, 0.6, 1).normalize()
   .multiplyScalar(1.25 * radius / Math.sin(Math.PI / 9));
 camera.position.copy(home);
@@ -125,10 +137,36 @@ function render() {
   renderer.render(scene, camera);
 }
 
+// Where the moves before `step` (and `tween` of the next) have taken each piece, by label.
+function moved() {
+  var at = {};
+  if (!moves) return at;
+  for (var k = 0; k < moves.length && k <= state.step; ++k) {
+    var f = k < state.step ? 1 : tween;
+    if (!f) continue;
+    moves[k].pieces.split('').forEach(function (l) {
+      var o = at[l] || (at[l] = [0, 0, 0]);
+      for (var i = 0; i < 3; ++i) o[i] += f * moves[k].by[i];
+    });
+  }
+  return at;
+}
+
+function showStep() {
+  if (!moves) return;
+  document.getElementById('step').value = String(state.step);
+  document.getElementById('steptext').textContent = 'step ' + state.step + ' of ' +
+    moves.length + (state.step ? ': ' + moves[state.step - 1].text : '');
+}
+
 function apply() {
   document.getElementById('explode').value = String(state.explode);
+  var at = moved();
+  showStep();
   pieces.forEach(function (p) {
-    p.group.position.copy(p.centre).multiplyScalar(1.5 * state.explode);
+    var o = at[p.label] || [0, 0, 0];
+    p.group.position.copy(p.centre).multiplyScalar(1.5 * state.explode)
+      .add(new THREE.Vector3(o[0], -o[1], -o[2]));
     p.group.visible = !state.hide[p.label];
     p.item.className = state.hide[p.label] ? 'hidden' : '';
     p.mesh.material = state.shade ? p.lit : p.flat;
@@ -141,9 +179,10 @@ function apply() {
 }
 )js"
                                             R"js(
-// The fragment: explode=F&hide=A,B&cam=X,Y,Z (and shade=0 for flat colours), each optional.
+// The fragment: explode=F&hide=A,B&cam=X,Y,Z&step=K (and shade=0 for flat colours), each
+// optional.
 function readFragment() {
-  var next = { explode: 0, hide: {}, cam: null, shade: true };
+  var next = { explode: 0, hide: {}, cam: null, shade: true, step: 0 };
   location.hash.replace(/^#/, '').split('&').forEach(function (part) {
     var at = part.indexOf('=');
     if (at < 0) return;
@@ -159,6 +198,9 @@ function readFragment() {
       if (v.length === 3 && v.every(isFinite) && (v[0] || v[1] || v[2])) next.cam = v;
     } else if (key === 'shade') {
       next.shade = value !== '0';
+    } else if (key === 'step' && moves) {
+      var k = Number(value);
+      if (Number.isInteger(k) && k >= 0 && k <= moves.length) next.step = k;
     }
   });
   state = next;
@@ -171,6 +213,7 @@ function fragment() {
     .map(function (p) { return encodeURIComponent(p.label); });
   if (hidden.length) parts.push('hide=' + hidden.join(','));
   if (state.cam) parts.push('cam=' + state.cam.map(function (v) { return v.toFixed(2); }).join(','));
+  if (state.step > 0) parts.push('step=' + state.step);
   if (!state.shade) parts.push('shade=0');
   return parts.length ? '#' + parts.join('&') : '';
 }
@@ -206,6 +249,49 @@ document.getElementById('explode').addEventListener('input', function (e) {
   apply();
   writeFragment();
 });
+// The player: each move slides its pieces over half a second, then the next one.
+var playing = false;
+function stopPlaying() {
+  playing = false;
+  tween = 0;
+  document.getElementById('play').textContent = 'play';
+}
+function playFrom(start) {
+  if (!playing) return;
+  requestAnimationFrame(function (now) {
+    if (!playing) return;
+    tween = Math.min((now - start) / 500, 1);
+    if (tween < 1) {
+      apply();
+      return playFrom(start);
+    }
+    tween = 0;
+    state.step += 1;
+    apply();
+    writeFragment();
+    if (state.step >= moves.length) return stopPlaying();
+    setTimeout(function () { playFrom(performance.now()); }, 150);
+  });
+}
+if (moves) {
+  document.getElementById('player').hidden = false;
+  document.getElementById('level').textContent = data.movesTitle;
+  document.getElementById('step').max = String(moves.length);
+  document.getElementById('step').addEventListener('input', function (e) {
+    stopPlaying();
+    state.step = parseInt(e.target.value, 10) || 0;
+    apply();
+    writeFragment();
+  });
+  document.getElementById('play').addEventListener('click', function () {
+    if (playing) return stopPlaying();
+    if (!moves.length) return;
+    if (state.step >= moves.length) state.step = 0;
+    playing = true;
+    document.getElementById('play').textContent = 'pause';
+    playFrom(performance.now());
+  });
+}
 document.getElementById('reset').addEventListener('click', function () {
   controls.reset();
   state.cam = null;
@@ -230,6 +316,7 @@ renderer.domElement.addEventListener('pointerup', function (e) {
 
 window.addEventListener('hashchange', function () {
   if (writing) return;
+  stopPlaying();
   readFragment();
   if (!state.cam) {
     controls.reset();

@@ -29,7 +29,9 @@ TEST(PackingPage, HostileTextsStayText) {
   const std::string hostile = "</script><script>alert(1)</script><!--";
   const std::string cells = "001";
   const Layers layers{3, 1, 1, cells, "01"};
-  const std::string page = DrawLayersPage(layers, {hostile, {hostile, "b"}}, "/* library */");
+  const std::string page =
+      DrawLayersPage(layers, {hostile, {hostile, "b"}, true, hostile, {{"1", {1, 0, 0}, hostile}}},
+                     "/* library */");
   // The JSON block, the library and the page's own script: nothing more opens or closes.
   EXPECT_EQ(Occurrences(page, "<script"), 3u);
   EXPECT_EQ(Occurrences(page, "</script"), 3u);

@@ -12,85 +12,10 @@ namespace cubepack::general {
 namespace {
 
 constexpr int kUnbounded = INT_MAX / 4;
-// A relative offset this far apart along an axis puts no two cubes on one line.
-constexpr int kKeyReach = 2048;
 
 std::uint64_t Bit(int i) { return std::uint64_t{1} << i; }
 
 std::uint64_t AllOf(int m) { return m == 64 ? ~std::uint64_t{0} : Bit(m) - 1; }
-
-// Where two pieces may meet along each axis, as a function of how they lie relative to each
-// other: pieces only translate, so their gaps follow from their shapes and that offset alone.
-// Per unordered pair (i < j) and axis a, each difference (A - B) of the other two coordinates
-// over a cube A of i and B of j has the sorted distances B_a - A_a of its pairs.
-class PairTables {
- public:
-  void Build(const std::vector<std::vector<Point>>& pieces) {
-    n_ = static_cast<int>(pieces.size());
-    segment_.assign(static_cast<std::size_t>(n_ * n_ * 3 + 1), 0);
-    keys_.clear();
-    deltaBegin_.clear();
-    deltas_.clear();
-    std::vector<std::pair<int, int>> pairs;  // (key, distance)
-    for (int i = 0; i < n_; ++i)
-      for (int j = 0; j < n_; ++j)
-        for (int a = 0; a < 3; ++a) {
-          const std::size_t q = static_cast<std::size_t>((i * n_ + j) * 3 + a);
-          segment_[q] = static_cast<std::uint32_t>(keys_.size());
-          if (i < j) AddSegment(pieces[i], pieces[j], a, pairs);
-          segment_[q + 1] = static_cast<std::uint32_t>(keys_.size());
-        }
-    deltaBegin_.push_back(static_cast<std::uint32_t>(deltas_.size()));
-  }
-
-  // The gaps of pieces i < j along +axis when j lies at offset r from where i's offset puts
-  // it: i toward j (`ahead`), and j toward i (`behind`); kUnbounded where no line meets both.
-  void Gaps(int i, int j, int axis, const Point& r, int& ahead, int& behind) const {
-    ahead = behind = kUnbounded;
-    const int u = Coordinate(r, (axis + 1) % 3), v = Coordinate(r, (axis + 2) % 3);
-    if (u <= -kKeyReach || u >= kKeyReach || v <= -kKeyReach || v >= kKeyReach) return;
-    const int key = Key(u, v);
-    const std::size_t q = static_cast<std::size_t>((i * n_ + j) * 3 + axis);
-    const auto first = keys_.begin() + segment_[q], last = keys_.begin() + segment_[q + 1];
-    const auto at = std::lower_bound(first, last, key);
-    if (at == last || *at != key) return;
-    const std::size_t k = static_cast<std::size_t>(at - keys_.begin());
-    const auto lo = deltas_.begin() + deltaBegin_[k], hi = deltas_.begin() + deltaBegin_[k + 1];
-    const int t = -Coordinate(r, axis);
-    const auto next = std::upper_bound(lo, hi, t);  // no distance equals t: cubes never overlap
-    if (next != hi) ahead = *next - t - 1;
-    if (next != lo) behind = t - *(next - 1) - 1;
-  }
-
- private:
-  static int Key(int u, int v) { return (u + kKeyReach) * (2 * kKeyReach) + (v + kKeyReach); }
-
-  void AddSegment(const std::vector<Point>& a, const std::vector<Point>& b, int axis,
-                  std::vector<std::pair<int, int>>& pairs) {
-    const int u = (axis + 1) % 3, v = (axis + 2) % 3;
-    pairs.clear();
-    for (const Point& p : a)
-      for (const Point& q : b)
-        pairs.emplace_back(
-            Key(Coordinate(p, u) - Coordinate(q, u), Coordinate(p, v) - Coordinate(q, v)),
-            Coordinate(q, axis) - Coordinate(p, axis));
-    std::sort(pairs.begin(), pairs.end());
-    pairs.erase(std::unique(pairs.begin(), pairs.end()), pairs.end());
-    for (std::size_t k = 0; k < pairs.size(); ++k) {
-      if (k == 0 || pairs[k].first != pairs[k - 1].first) {
-        keys_.push_back(pairs[k].first);
-        deltaBegin_.push_back(static_cast<std::uint32_t>(deltas_.size()));
-      }
-      deltas_.push_back(pairs[k].second);
-    }
-  }
-
-  int n_ = 0;
-  std::vector<std::uint32_t> segment_;  // per (i, j, axis): its keys
-  std::vector<int> keys_;
-  std::vector<std::uint32_t> deltaBegin_;  // per key: its distances; one more at the end
-  std::vector<int> deltas_;
-};
 
 std::uint64_t HashState(const std::int16_t* state, std::size_t width) {
   std::uint64_t h = 0x9e3779b97f4a7c15ULL;
@@ -147,7 +72,7 @@ class Disassembler::Impl {
   const DisassemblyInput* input_ = nullptr;
   bool withMoves_ = false;
   DisassemblyResult* result_ = nullptr;
-  PairTables tables_;
+  std::vector<std::uint8_t> grid_;  // the part's pieces in their bounding box, by local piece
   std::vector<std::vector<PieceGroup>> left_;  // per kind: the copies each group still takes
   // The search of one part.
   std::vector<int> local_;  // local piece -> piece
@@ -177,7 +102,6 @@ DisassemblyResult Disassembler::Impl::Run(const DisassemblyInput& input, bool wi
   input_ = &input;
   withMoves_ = withMoves;
   result_ = &result;
-  tables_.Build(input.pieces);
   left_ = input.kindGroups;
   Part whole;
   for (int i = 0; i < n; ++i) whole.pieces.push_back(i);
@@ -331,19 +255,52 @@ bool Disassembler::Impl::Search(const Part& part, Separation& separation) {
   return false;
 }
 
+// Gap[a][i][j] for the state: along each line of axis a, from each cube to the next cube ahead,
+// where that is another piece's. A gap between pieces farther apart on a line is never needed:
+// a group takes in the pieces between first, and through them the far one at the same k.
 void Disassembler::Impl::Gaps(const std::int16_t* state) {
+  constexpr std::uint8_t kEmpty = 0xff;
+  Point lo{INT_MAX, INT_MAX, INT_MAX}, hi{INT_MIN, INT_MIN, INT_MIN};
+  const auto at = [&](int i, const Point& c) {
+    return Point{c.x + state[3 * i], c.y + state[3 * i + 1], c.z + state[3 * i + 2]};
+  };
   for (int i = 0; i < m_; ++i)
-    for (int j = i + 1; j < m_; ++j) {
-      const Point r{state[3 * j] - state[3 * i], state[3 * j + 1] - state[3 * i + 1],
-                    state[3 * j + 2] - state[3 * i + 2]};
-      for (int a = 0; a < 3; ++a) {
-        int ahead = 0, behind = 0;
-        tables_.Gaps(local_[static_cast<std::size_t>(i)], local_[static_cast<std::size_t>(j)], a, r,
-                     ahead, behind);
-        gap_[static_cast<std::size_t>((a * 64 + i) * 64 + j)] = ahead;
-        gap_[static_cast<std::size_t>((a * 64 + j) * 64 + i)] = behind;
-      }
+    for (const Point& c :
+         input_->pieces[static_cast<std::size_t>(local_[static_cast<std::size_t>(i)])]) {
+      const Point p = at(i, c);
+      lo = {std::min(lo.x, p.x), std::min(lo.y, p.y), std::min(lo.z, p.z)};
+      hi = {std::max(hi.x, p.x), std::max(hi.y, p.y), std::max(hi.z, p.z)};
     }
+  const int size[3] = {hi.x - lo.x + 1, hi.y - lo.y + 1, hi.z - lo.z + 1};
+  const int stride[3] = {1, size[0], size[0] * size[1]};
+  grid_.assign(static_cast<std::size_t>(size[0]) * size[1] * size[2], kEmpty);
+  for (int i = 0; i < m_; ++i)
+    for (const Point& c :
+         input_->pieces[static_cast<std::size_t>(local_[static_cast<std::size_t>(i)])]) {
+      const Point p = at(i, c);
+      grid_[static_cast<std::size_t>((p.x - lo.x) + stride[1] * (p.y - lo.y) +
+                                     stride[2] * (p.z - lo.z))] = static_cast<std::uint8_t>(i);
+    }
+  for (int a = 0; a < 3; ++a)
+    for (int i = 0; i < m_; ++i) std::fill_n(gap_.begin() + ((a * 64 + i) * 64), m_, kUnbounded);
+  for (int a = 0; a < 3; ++a) {
+    const int u = (a + 1) % 3, v = (a + 2) % 3;
+    for (int cu = 0; cu < size[u]; ++cu)
+      for (int cv = 0; cv < size[v]; ++cv) {
+        const int base = cu * stride[u] + cv * stride[v];
+        int last = -1, lastAt = 0;
+        for (int t = 0; t < size[a]; ++t) {
+          const int id = grid_[static_cast<std::size_t>(base + t * stride[a])];
+          if (id == kEmpty) continue;
+          if (last >= 0 && last != id) {
+            int& g = gap_[static_cast<std::size_t>((a * 64 + last) * 64 + id)];
+            g = std::min(g, t - lastAt - 1);
+          }
+          last = id;
+          lastAt = t;
+        }
+      }
+  }
 }
 
 // The group of (p, d, k): p and every piece that a piece of the group stops within k along d.
