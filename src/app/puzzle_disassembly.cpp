@@ -84,6 +84,10 @@ ShownDisassembly DisassembleLine(const PuzzleText& text, const PuzzleLine& line,
   return out;
 }
 
+std::string MovesCount(std::size_t moves) {
+  return std::to_string(moves) + (moves == 1 ? " move" : " moves");
+}
+
 std::string MoveText(const ShownMove& m) {
   std::string s;
   for (const char label : m.pieces) {
@@ -99,7 +103,7 @@ std::string MoveText(const ShownMove& m) {
 
 std::string MovesText(const ShownDisassembly& d) {
   if (!d.solution) return "does not come apart\n";
-  std::string s = "level " + d.level + ", " + std::to_string(d.moves.size()) + " moves\n";
+  std::string s = "level " + d.level + ", " + MovesCount(d.moves.size()) + "\n";
   for (std::size_t k = 0; k < d.moves.size(); ++k)
     s += std::to_string(k + 1) + ": " + MoveText(d.moves[k]) + "\n";
   return s;

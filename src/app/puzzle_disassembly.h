@@ -51,6 +51,9 @@ ShownDisassembly DisassembleLine(const general::PuzzleText& text, const general:
 // come apart.
 std::string MovesText(const ShownDisassembly& d);
 
+// "1 move", "4 moves".
+std::string MovesCount(std::size_t moves);
+
 // A move as the text tells it: "B,C +x 2".
 std::string MoveText(const ShownMove& m);
 

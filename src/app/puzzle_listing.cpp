@@ -175,9 +175,8 @@ PageText PageOf(const ListedPuzzle& listed, const SolutionsOptions& options) {
 // it goes, once more for each part before it that way, so that the parts lie apart once out.
 void AddPageMoves(const ShownDisassembly& d, const PuzzleLine& format, PageText& page) {
   page.withMoves = true;
-  page.movesTitle = d.solution
-                        ? "level " + d.level + ", " + std::to_string(d.moves.size()) + " moves"
-                        : "does not come apart";
+  page.movesTitle =
+      d.solution ? "level " + d.level + ", " + MovesCount(d.moves.size()) : "does not come apart";
   int out[kDisassemblyDirections] = {};
   for (const ShownMove& m : d.moves) {
     PageMove move{m.pieces, {}, MoveText(m)};

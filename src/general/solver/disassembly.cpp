@@ -81,7 +81,9 @@ class Disassembler::Impl {
   std::vector<std::int32_t> parent_;
   std::vector<std::int32_t> depth_;
   std::vector<DisassemblyMove> via_;  // local bits
-  std::vector<std::uint32_t> slots_;  // state + 1, 0 for none
+  // Per slot: the state's hash in the high half (a cheap first comparison), state + 1 in the
+  // low half; 0 for none.
+  std::vector<std::uint64_t> slots_;
   std::vector<std::int16_t> current_, child_;
   std::vector<int> gap_ = std::vector<int>(3 * 64 * 64, kUnbounded);
   std::vector<std::pair<std::uint64_t, int>> found_, tried_;
@@ -381,9 +383,12 @@ void Disassembler::Impl::Try(std::size_t s, std::uint64_t group, int d, int k) {
 void Disassembler::Impl::Insert(std::size_t parent, const DisassemblyMove& via) {
   const std::size_t width = child_.size();
   const std::size_t mask = slots_.size() - 1;
-  std::size_t at = HashState(child_.data(), width) & mask;
+  const std::uint64_t hash = HashState(child_.data(), width);
+  const std::uint64_t tag = hash & ~std::uint64_t{0xffffffff};
+  std::size_t at = (hash >> 7) & mask;
   for (; slots_[at] != 0; at = (at + 1) & mask) {
-    const std::size_t other = slots_[at] - 1;
+    if ((slots_[at] & ~std::uint64_t{0xffffffff}) != tag) continue;
+    const std::size_t other = (slots_[at] & 0xffffffff) - 1;
     if (std::equal(child_.begin(), child_.end(),
                    states_.begin() + static_cast<std::ptrdiff_t>(other * width)))
       return;
@@ -393,7 +398,7 @@ void Disassembler::Impl::Insert(std::size_t parent, const DisassemblyMove& via) 
   parent_.push_back(static_cast<std::int32_t>(parent));
   depth_.push_back(index == 0 ? 0 : depth_[parent] + 1);
   via_.push_back(via);
-  slots_[at] = static_cast<std::uint32_t>(index + 1);
+  slots_[at] = tag | (index + 1);
   if (2 * depth_.size() > slots_.size()) Grow();
 }
 
@@ -402,9 +407,10 @@ void Disassembler::Impl::Grow() {
   slots_.assign(slots_.size() * 2, 0);
   const std::size_t mask = slots_.size() - 1;
   for (std::size_t index = 0; index < depth_.size(); ++index) {
-    std::size_t at = HashState(states_.data() + index * width, width) & mask;
+    const std::uint64_t hash = HashState(states_.data() + index * width, width);
+    std::size_t at = (hash >> 7) & mask;
     while (slots_[at] != 0) at = (at + 1) & mask;
-    slots_[at] = static_cast<std::uint32_t>(index + 1);
+    slots_[at] = (hash & ~std::uint64_t{0xffffffff}) | (index + 1);
   }
 }
 
