@@ -90,6 +90,8 @@ bench: build
 	ctest --test-dir $(BUILD) --output-on-failure -L bench
 	./$(BUILD)/bench/cubepack_microbench
 	./$(BUILD)/bench/cubepack_puzzle_bench puzzles/*.txt
+	./$(BUILD)/bench/cubepack_puzzle_bench --disassemble bench/puzzles/shut-in-8x8x8.txt \
+		tests/data/disassembly/*.txt puzzles/pentominoes-3x4x5.txt
 
 clean:
 	rm -rf $(BUILD) $(SAN_BUILD) $(TSAN_BUILD) $(DEBUG_BUILD) $(CLANG_BUILD) $(WIN_BUILD)

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <string>
 #include <vector>
 
@@ -60,6 +61,34 @@ TEST(CountJson, ReadsBackTheShareItWrote) {
   escaped.replace(escaped.find(name), name.size(), R"("name":"\u00E9\ud83e\uddca\/\"\\\t")");
   ASSERT_TRUE(ParseShareJson(escaped, r, error)) << error;
   EXPECT_EQ(r.name, "\xc3\xa9\xf0\x9f\xa7\x8a/\"\\\t");
+}
+
+// A share of a count with --disassemble carries its classes and its levels, in the order of
+// their numbers; levels that are no level texts, or that do not add up, are refused.
+TEST(CountJson, ReadsBackTheLevelsOfAShare) {
+  CountRecord share = Share();
+  share.disassembled = true;
+  share.classes = 9;
+  share.solutionsDisassembled = 7;
+  share.levels = {{"10.2", 1}, {"2.2", 2}, {"2", 3}, {"9", 1}};
+  const std::string line = FormatCountJson(share);
+  EXPECT_NE(line.find(R"("solutions_disassembled":7,"levels":{"2":3,"2.2":2,"9":1,"10.2":1})"),
+            std::string::npos)
+      << line;
+  CountRecord r;
+  std::string error;
+  ASSERT_TRUE(ParseShareJson(line, r, error)) << error;
+  EXPECT_EQ(FormatCountJson(r), line);
+  for (const auto& [from, to, fault] : std::vector<std::array<std::string, 3>>{
+           {R"("9":1)", R"("9":2)", "\"levels\" do not add up to \"solutions_disassembled\""},
+           {R"("9":1)", R"("9.":1)", "bad \"levels\": '9.'"},
+           {R"("9":1)", R"("x":1)", "bad \"levels\": 'x'"},
+           {R"("9":1)", R"("9":{"a":1})", "not a JSON object of count"}}) {
+    std::string bad = line;
+    bad.replace(bad.find(from), from.size(), to);
+    EXPECT_FALSE(ParseShareJson(bad, r, error)) << bad;
+    EXPECT_EQ(error, fault) << bad;
+  }
 }
 
 // Sums past 2^64 go out and come back with every digit (a double or a 64-bit reading would
