@@ -81,6 +81,58 @@ bool RunDisassembly(const std::string& file, const cubepack::general::PuzzleText
   return true;
 }
 
+// The listing and disassembly of every class, --runs times: one line, or false after a fault.
+bool BenchDisassembly(const std::string& file, const std::string& name,
+                      const cubepack::general::PuzzleText& text, int runs, bool mirror) {
+  std::vector<double> seconds;
+  DisassemblyCounts last;
+  for (int r = 0; r < runs; ++r) {
+    const double start = CpuSeconds();
+    if (!RunDisassembly(file, text, mirror, last)) return false;
+    seconds.push_back(CpuSeconds() - start);
+  }
+  std::sort(seconds.begin(), seconds.end());
+  std::printf("%-26s %8llu classes %8llu come apart %10llu states %9.3f s CPU (median of %d)\n",
+              name.c_str(), static_cast<unsigned long long>(last.classes),
+              static_cast<unsigned long long>(last.solutions),
+              static_cast<unsigned long long>(last.states), seconds[seconds.size() / 2], runs);
+  std::fflush(stdout);
+  return true;
+}
+
+// The count, --runs times: one line, or false after a fault.
+bool BenchCount(const std::string& file, const std::string& name,
+                const cubepack::general::PuzzleText& text, int runs, bool mirror,
+                std::size_t memory) {
+  std::vector<double> seconds;
+  cubepack::BigCount fixed = 0, classes = 0;
+  for (int r = 0; r < runs; ++r) {
+    const double start = CpuSeconds();
+    const cubepack::general::PuzzleBuild build = cubepack::general::BuildForCount(text, mirror);
+    if (!build.error.empty()) {
+      std::fprintf(stderr, "cubepack_puzzle_bench: %s: %s\n", file.c_str(), build.error.c_str());
+      return false;
+    }
+    cubepack::general::TaskLimits limits = cubepack::general::kPuzzleTasks;
+    limits.memoBytes = memory;
+    const cubepack::general::CountSums sums =
+        cubepack::general::CountPackings(build.puzzle, 1, 0, 1, nullptr, limits);
+    std::string error;
+    if (!cubepack::general::FinishCount(sums, cubepack::general::SymmetryCount(build.puzzle), fixed,
+                                        classes, error)) {
+      std::fprintf(stderr, "cubepack_puzzle_bench: %s: %s\n", file.c_str(), error.c_str());
+      return false;
+    }
+    seconds.push_back(CpuSeconds() - start);
+  }
+  std::sort(seconds.begin(), seconds.end());
+  std::printf("%-26s %10s classes %10s fixed %9.3f s CPU (median of %d)\n", name.c_str(),
+              cubepack::CountText(classes).c_str(), cubepack::CountText(fixed).c_str(),
+              seconds[seconds.size() / 2], runs);
+  std::fflush(stdout);
+  return true;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -119,49 +171,10 @@ int main(int argc, char** argv) {
                    parse.error.empty() ? "cannot read" : parse.error.c_str());
       return 1;
     }
-    std::vector<double> seconds;
     const std::string name = file.substr(file.find_last_of('/') + 1);
-    if (disassemble) {
-      DisassemblyCounts last;
-      for (int r = 0; r < runs; ++r) {
-        const double start = CpuSeconds();
-        if (!RunDisassembly(file, parse.puzzle, mirror, last)) return 1;
-        seconds.push_back(CpuSeconds() - start);
-      }
-      std::sort(seconds.begin(), seconds.end());
-      std::printf("%-26s %8llu classes %8llu come apart %10llu states %9.3f s CPU (median of %d)\n",
-                  name.c_str(), static_cast<unsigned long long>(last.classes),
-                  static_cast<unsigned long long>(last.solutions),
-                  static_cast<unsigned long long>(last.states), seconds[seconds.size() / 2], runs);
-      std::fflush(stdout);
-      continue;
-    }
-    cubepack::BigCount fixed = 0, classes = 0;
-    for (int r = 0; r < runs; ++r) {
-      const double start = CpuSeconds();
-      const cubepack::general::PuzzleBuild build =
-          cubepack::general::BuildForCount(parse.puzzle, mirror);
-      if (!build.error.empty()) {
-        std::fprintf(stderr, "cubepack_puzzle_bench: %s: %s\n", file.c_str(), build.error.c_str());
-        return 1;
-      }
-      cubepack::general::TaskLimits limits = cubepack::general::kPuzzleTasks;
-      limits.memoBytes = memory;
-      const cubepack::general::CountSums sums =
-          cubepack::general::CountPackings(build.puzzle, 1, 0, 1, nullptr, limits);
-      std::string error;
-      if (!cubepack::general::FinishCount(sums, cubepack::general::SymmetryCount(build.puzzle),
-                                          fixed, classes, error)) {
-        std::fprintf(stderr, "cubepack_puzzle_bench: %s: %s\n", file.c_str(), error.c_str());
-        return 1;
-      }
-      seconds.push_back(CpuSeconds() - start);
-    }
-    std::sort(seconds.begin(), seconds.end());
-    std::printf("%-26s %10s classes %10s fixed %9.3f s CPU (median of %d)\n", name.c_str(),
-                cubepack::CountText(classes).c_str(), cubepack::CountText(fixed).c_str(),
-                seconds[seconds.size() / 2], runs);
-    std::fflush(stdout);
+    const bool done = disassemble ? BenchDisassembly(file, name, parse.puzzle, runs, mirror)
+                                  : BenchCount(file, name, parse.puzzle, runs, mirror, memory);
+    if (!done) return 1;
   }
   return 0;
 }

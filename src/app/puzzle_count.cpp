@@ -234,6 +234,26 @@ int CountTasks(const SolutionsOptions& options, const PolycubePuzzle& puzzle, Co
   return 0;
 }
 
+// Shares of one count: the same puzzle, cut the same way, counted the same way.
+bool SameCount(const CountRecord& r, const CountRecord& first) {
+  return r.puzzle == first.puzzle && r.mirror == first.mirror && r.shardCount == first.shardCount &&
+         r.tasks == first.tasks && r.symmetries == first.symmetries &&
+         r.firstPieceCopies == first.firstPieceCopies &&
+         r.cellFixingSymmetries == first.cellFixingSymmetries && r.mirrorSome == first.mirrorSome &&
+         r.rotations == first.rotations && r.disassembled == first.disassembled;
+}
+
+// The whole count of --disassemble shares from their sums: 0, or 1 after one line.
+int MergeLevels(CountRecord& sums, CountRecord& whole) {
+  if (whole.firstPieceCopies == 0 || sums.fixedWeighted % whole.firstPieceCopies != 0)
+    return Fail(1, "the shares' fixed sum is not a multiple of the first piece's copies");
+  whole.solutions = sums.classes;
+  whole.solutionsFixed = sums.fixedWeighted / whole.firstPieceCopies;
+  whole.solutionsDisassembled = sums.solutionsDisassembled;
+  whole.levels = std::move(sums.levels);
+  return 0;
+}
+
 // Adds a --disassemble share's classes, fixed sum and levels to `to`; false past 2^128.
 bool AddLevels(CountRecord& to, const CountRecord& share) {
   bool fits = AddCount(to.classes, share.classes) &&
@@ -343,12 +363,7 @@ int RunMerge(const SolutionsOptions& options) {
     if (!ParseShareJson(text, r, error)) return Fail(1, path + ": " + error);
     if (!shares.empty()) {
       const CountRecord& first = shares.front();
-      if (r.puzzle != first.puzzle || r.mirror != first.mirror ||
-          r.shardCount != first.shardCount || r.tasks != first.tasks ||
-          r.symmetries != first.symmetries || r.firstPieceCopies != first.firstPieceCopies ||
-          r.cellFixingSymmetries != first.cellFixingSymmetries ||
-          r.mirrorSome != first.mirrorSome || r.rotations != first.rotations ||
-          r.disassembled != first.disassembled)
+      if (!SameCount(r, first))
         return Fail(1, path + ": a share of another count than " + options.shares[0]);
       // The same puzzle cut into other tasks (the engine's tasks changed, its version did not).
       if (r.taskList != first.taskList)
@@ -381,12 +396,7 @@ int RunMerge(const SolutionsOptions& options) {
   whole.seconds = seconds;
   if (whole.disassembled) {
     if (sums.overflow) return Fail(1, "the count passes 2^128");
-    if (whole.firstPieceCopies == 0 || disassembled.fixedWeighted % whole.firstPieceCopies != 0)
-      return Fail(1, "the shares' fixed sum is not a multiple of the first piece's copies");
-    whole.solutions = disassembled.classes;
-    whole.solutionsFixed = disassembled.fixedWeighted / whole.firstPieceCopies;
-    whole.solutionsDisassembled = disassembled.solutionsDisassembled;
-    whole.levels = std::move(disassembled.levels);
+    if (const int status = MergeLevels(disassembled, whole); status != 0) return status;
     return Write(whole, options.json);
   }
   sums.divisor = whole.firstPieceCopies;
