@@ -109,6 +109,9 @@ python3 "$check" colours "$work/tray.html" 12 "$work/tray-start.png" || fail "tr
 python3 "$check" colours "$work/tray.html" 2 "$work/tray-half.png" || fail "tray: step 2"
 python3 "$check" shows "$work/tray.html" 1 "$work/tray-half.png" || fail "tray: step 2, the first cube out"
 python3 "$check" shows "$work/tray.html" 012 "$work/tray-out.png" || fail "tray: all out"
+timeout 120 python3 "$(dirname "$0")/page_interaction.py" --moves "$chromium" "$work/tray.html" \
+  "$(mktemp -d "$work/profile.XXXXXX")" ||
+  fail "the tray page's step slider and player"
 
 # Without three.js or with both forms: one line, exit 2.
 expect 2 "*" show 1 --html --svg

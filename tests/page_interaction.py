@@ -5,8 +5,11 @@ says after each step: a click on a legend entry hides its piece and a second sho
 click on a piece hides that piece, a drag turns the view, the explode slider moves.
 
   page_interaction.py CHROMIUM PAGE PROFILE  (PROFILE: an empty folder for the browser)
+  page_interaction.py --moves CHROMIUM PAGE PROFILE
 
-The page must be the built-in puzzle's. Prints one line and exits 1 on a failure.
+The page must be the built-in puzzle's; with --moves, a page of show --moves with four moves,
+whose step slider and play button must write the step into the fragment. Prints one line and
+exits 1 on a failure.
 """
 
 import base64
@@ -90,13 +93,35 @@ def inside_of(png, colour):
     page_check.fail("no face of colour #%02x%02x%02x to click" % colour)
 
 
-def run(chromium, page, profile):
+def open_page(chromium, page, profile):
     browser = Browser(chromium, profile)
+    target = browser.send("Target.createTarget", {"url": "file://" + page + "#shade=0"})
+    browser.session = browser.send("Target.attachToTarget", {"targetId": target["targetId"],
+                                                             "flatten": True})["sessionId"]
+    time.sleep(3)
+    return browser
+
+
+def run_moves(chromium, page, profile):
+    browser = open_page(chromium, page, profile)
     try:
-        target = browser.send("Target.createTarget", {"url": "file://" + page + "#shade=0"})
-        browser.session = browser.send("Target.attachToTarget", {"targetId": target["targetId"],
-                                                                 "flatten": True})["sessionId"]
+        browser.value("var e = document.getElementById('step'); e.value = '2';"
+                      "e.dispatchEvent(new Event('input'))")
+        expect(browser, "the step slider moved", "#step=2&shade=0")
+        text = browser.value("document.getElementById('steptext').textContent")
+        if not text.startswith("step 2 of 4: "):
+            page_check.fail("the step's text is %r" % text)
+        browser.value("document.getElementById('play').click()")
         time.sleep(3)
+        expect(browser, "played to the end", "#step=4&shade=0")
+    finally:
+        browser.proc.kill()
+        browser.proc.wait()
+
+
+def run(chromium, page, profile):
+    browser = open_page(chromium, page, profile)
+    try:
         entry = "document.querySelectorAll('#legend li')[6]"
         browser.value(entry + ".click()")
         expect(browser, "legend entry 6 clicked", "#hide=6&shade=0")
@@ -126,9 +151,13 @@ def run(chromium, page, profile):
 
 
 if __name__ == "__main__":
-    if len(sys.argv) != 4:
-        print("usage: page_interaction.py CHROMIUM PAGE PROFILE", file=sys.stderr)
+    moves = len(sys.argv) == 5 and sys.argv[1] == "--moves"
+    if len(sys.argv) != 4 and not moves:
+        print("usage: page_interaction.py [--moves] CHROMIUM PAGE PROFILE", file=sys.stderr)
         sys.exit(2)
     # timeout's TERM still ends the browser.
     signal.signal(signal.SIGTERM, lambda *_: sys.exit(1))
-    run(sys.argv[1], sys.argv[2], sys.argv[3])
+    if moves:
+        run_moves(sys.argv[2], sys.argv[3], sys.argv[4])
+    else:
+        run(sys.argv[1], sys.argv[2], sys.argv[3])
