@@ -354,9 +354,13 @@ void Disassembler::Impl::Moves(std::size_t s, int d, int half) {
     for (int k = 1;; ++k) {
       const std::uint64_t group = Group(p, d, k, half);
       if (group == 0) break;
-      if (tried(group, k)) continue;
-      Try(s, group, d, k);
-      tried_.emplace_back(group, k);
+      // A group met before as a union is not moved again, but it joins the unions all the same.
+      if (!tried(group, k)) {
+        Try(s, group, d, k);
+        tried_.emplace_back(group, k);
+      }
+      if (std::find(found_.begin(), found_.end(), std::make_pair(group, k)) != found_.end())
+        continue;
       for (const auto& [earlier, at] : found_) {
         const std::uint64_t both = group | earlier;
         if (at != k || both == all || both == group || both == earlier || tried(both, k)) continue;
