@@ -1,14 +1,20 @@
 // Disassembly of assemblies designed so that their answers follow by hand: pieces that are
 // linked or shut in, a tray whose pieces must slide to one opening in turn, weights that keep
-// the heavy part in place, and group ids that let a part stay together.
+// the heavy part in place, and group ids that let a part stay together; and every class of
+// several puzzles against the plain search of the tests (support/brute_disassembler.h).
 
 #include "general/solver/disassembly.h"
 
 #include <gtest/gtest.h>
 
+#include <random>
 #include <set>
 #include <string>
 #include <vector>
+
+#include "general/solver/line_assembly.h"
+#include "support/brute_disassembler.h"
+#include "support/listed_puzzle.h"
 
 namespace cubepack::general {
 namespace {
@@ -32,8 +38,10 @@ std::string Describe(const DisassemblyResult& r) {
     s += " [";
     for (int i = 0; i < 64; ++i)
       if ((m.pieces >> i) & 1) s += static_cast<char>('A' + i);
-    s += std::string(DirectionName(m.direction)) +
-         (m.distance == 0 ? std::string(" out") : " " + std::to_string(m.distance)) + "]";
+    s += DirectionName(m.direction);
+    s += ' ';
+    s += m.distance == 0 ? std::string("out") : std::to_string(m.distance);
+    s += ']';
   }
   return s;
 }
@@ -103,6 +111,88 @@ TEST(Disassembly, GroupsLetAPartStayTogether) {
   input.kind.clear();
   input.kindGroups.clear();
   EXPECT_EQ(Disassemble(input), "-");
+}
+
+// Every listed class's level as the engine and the plain search find it: packings that lift
+// apart at once, trays and lids whose pieces travel, a burr, groups and weights. A tray with
+// three cubes and a heavy lid piece makes the searches go deep.
+TEST(Disassembly, EveryClassAsThePlainSearchTakesItApart) {
+  const std::string tray3 =
+      "target draw xxxxx/xxxxx/xxxxx xxxxx/x+++x/xxxxx xxxxx/x+++x/xxxxx xxxxx/xxx.x/xxxxx\n"
+      "piece T draw xxxxx/xxxxx/xxxxx xxxxx/x...x/xxxxx xxxxx/x...x/xxxxx xxxxx/xxx.x/xxxxx\n"
+      "piece c copies 3 0,0,0\n";
+  std::vector<std::string> texts = {tray3};
+  for (const char* name : {"tray", "lid", "burr", "rings-on-plate", "rings", "closed-box"})
+    texts.push_back(
+        testing::PuzzleFileText(std::string("../tests/data/disassembly/") + name + ".txt"));
+  std::string heavy = testing::PuzzleFileText("../tests/data/disassembly/lid.txt");
+  heavy.replace(heavy.find("piece L "), 8, "piece L weight 3 ");
+  texts.push_back(heavy);
+  texts.push_back(testing::PuzzleFileText("soma-3x3x3.txt"));
+  texts.push_back(testing::PuzzleFileText("pentominoes-2x3x10.txt"));
+  std::size_t assemblies = 0, apart = 0, deep = 0;
+  Disassembler disassembler;
+  for (const std::string& text : texts) {
+    const testing::ListedPuzzle listed = testing::MakeListedPuzzle(text, false);
+    const std::string listing = testing::ListingOf(listed, 2);
+    for (std::size_t at = 0; at < listing.size();) {
+      const std::size_t end = listing.find('\n', at);
+      const std::string line = listing.substr(at, end - at);
+      at = end + 1;
+      const DisassemblyInput input = AssemblyOfLine(listed.text, listed.format, line).input;
+      const DisassemblyResult r = disassembler.Run(input);
+      const std::string level = r.solution ? r.level : "-";
+      std::uint64_t states = 0;
+      ASSERT_EQ(level, testing::BruteDisassemble(input, &states)) << line;
+      ASSERT_EQ(r.states, states) << line;
+      ++assemblies;
+      apart += r.solution;
+      deep += level.size() > 1;
+    }
+  }
+  // The puzzles' classes, and that the searches had work to do.
+  EXPECT_EQ(assemblies, 20u + 15 + 11 + 1 + 1 + 1 + 1 + 11 + 480 + 24);
+  EXPECT_GT(apart, 500u);
+  EXPECT_GT(deep, 40u);
+}
+
+// Random boxes with openings in their walls and loose cubes and dominoes inside: searches of
+// many states, where moves of groups and of unions of groups shorten the way out.
+TEST(Disassembly, RandomBoxesAsThePlainSearchTakesThemApart) {
+  std::mt19937 random(2026);
+  std::size_t apart = 0, deep = 0;
+  for (int round = 0; round < 300; ++round) {
+    std::set<Point> free;
+    for (const Point& p : Box({1, 1, 1}, {3, 2, 2})) free.insert(p);
+    Cubes walls;
+    for (const Point& p : Box({0, 0, 0}, {4, 3, 3}))
+      if (free.count(p) == 0 && random() % 10 != 0) walls.push_back(p);
+    DisassemblyInput input{{walls}, {}, {}, {}};
+    for (int piece = 0; piece < 4; ++piece) {
+      const Point at{1 + static_cast<int>(random() % 3), 1 + static_cast<int>(random() % 2),
+                     1 + static_cast<int>(random() % 2)};
+      Point next = at;
+      (random() % 2 == 0 ? next.x : next.y) += 1;
+      if (free.count(at) == 0) continue;
+      Cubes cubes{at};
+      if (random() % 2 == 0 && free.count(next) != 0) cubes.push_back(next);
+      for (const Point& p : cubes) free.erase(p);
+      input.pieces.push_back(cubes);
+    }
+    if (round % 3 == 0) input.weight.assign(input.pieces.size(), 1), input.weight[1] = 2;
+    Disassembler disassembler;
+    const DisassemblyResult r = disassembler.Run(input);
+    const std::string level = r.solution ? r.level : "-";
+    // The plain search takes a second for the largest; the smaller ones are plenty.
+    if (r.states > 400) continue;
+    std::uint64_t states = 0;
+    ASSERT_EQ(level, testing::BruteDisassemble(input, &states)) << "round " << round;
+    ASSERT_EQ(r.states, states) << "round " << round;
+    apart += r.solution;
+    deep += r.states > 20;
+  }
+  EXPECT_GT(apart, 30u);
+  EXPECT_GT(deep, 30u);
 }
 
 }  // namespace
