@@ -58,10 +58,12 @@ cmp -s "$work/moves" "$work/want" || fail "tray show 1 --moves: $(cat "$work/mov
 
 # Shares of the count with --disassemble merge into the whole count; a share of the count
 # without it is another count.
-expect 0 "" count --disassemble --json --puzzle "$data/lid.txt"
-sed 's/"seconds":[0-9.]*//' "$work/out" > "$work/whole"
-grep -q '"solutions":11,"solutions_fixed":22,"solutions_disassembled":7,"levels":{"1.1.2":6,"1.2":1}' \
-  "$work/whole" || fail "lid count: $(cat "$work/whole")"
+for jobs in 4 1; do
+  expect 0 "" count --disassemble --json -j $jobs --puzzle "$data/lid.txt"
+  sed 's/"seconds":[0-9.]*//' "$work/out" > "$work/whole"
+  grep -q '"solutions":11,"solutions_fixed":22,"solutions_disassembled":7,"levels":{"1.1.2":6,"1.2":1}' \
+    "$work/whole" || fail "lid count, -j $jobs: $(cat "$work/whole")"
+done
 for k in 1 2 3; do
   expect 0 "" count --disassemble --json --shard $k/3 --puzzle "$data/lid.txt"
   mv "$work/out" "$work/share$k"
@@ -80,8 +82,10 @@ expect 0 "" list --disassemble --solutions-only -j 2 --puzzle "$data/lid.txt"
 
 # Linked rings and a cube in a closed box: no solution, "-" in the listing.
 for puzzle in rings closed-box; do
-  expect 0 "" count --disassemble --puzzle "$data/$puzzle.txt"
-  grep -qx "0 of them come apart" "$work/out" || fail "$puzzle: $(cat "$work/out")"
+  for jobs in 1 4; do
+    expect 0 "" count --disassemble -j $jobs --puzzle "$data/$puzzle.txt"
+    grep -qx "0 of them come apart" "$work/out" || fail "$puzzle, -j $jobs: $(cat "$work/out")"
+  done
   expect 0 "" list --disassemble --puzzle "$data/$puzzle.txt"
   grep -q ' -$' "$work/out" || fail "$puzzle listed: $(cat "$work/out")"
   expect 0 "" show 1 --moves --puzzle "$data/$puzzle.txt"
